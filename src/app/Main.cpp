@@ -1,0 +1,277 @@
+#include "Main.h"
+
+#include "StartupSettings.h"
+#include "Version.h"
+#include "common/BrowseFolder.h"
+#include "common/Files.h"
+#include "common/Ui.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tavrel {
+
+namespace {
+
+template <typename T>
+T* named(T* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QString indexed(const char* name, int index) {
+    return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
+}
+
+void makeBold(QWidget* w, int extraPoints = 0) {
+    QFont f = w->font();
+    f.setBold(true);
+    if (extraPoints)
+        f.setPointSize(f.pointSize() + extraPoints);
+    w->setFont(f);
+}
+
+// A small wave on a blue disc: the program's picture and window icon.
+QPixmap wavePicture() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0x1e, 0x6f, 0xc8));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(1, 1, 30, 30);
+    p.setPen(QPen(Qt::white, 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    for (int y : {13, 20}) {
+        QPainterPath wave;
+        wave.moveTo(6, y);
+        wave.cubicTo(10, y - 4, 13, y + 4, 16, y);
+        wave.cubicTo(19, y - 4, 22, y + 4, 26, y);
+        p.drawPath(wave);
+    }
+    return pixmap;
+}
+
+} // namespace
+
+Main::Main(QWidget* parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(kProgramTitle);
+    buildControls();
+    arrangeControls();
+    connectHandlers();
+    Form_Load();
+}
+
+// Controls are made in reading order, which is also the order the Tab key walks.
+void Main::buildControls() {
+    Label1 = named(new QLabel(QStringLiteral("Tavrel Upload Programma")), QStringLiteral("Label1"));
+    makeBold(Label1, 4);
+    Picture1 = named(new QLabel, QStringLiteral("Picture1"));
+    Picture1->setPixmap(wavePicture());
+    setWindowIcon(Picture1->pixmap());
+
+    const std::array<QString, 2> dbCaptions = {QStringLiteral("Tavrel datafile:"),
+                                               QStringLiteral("Limieten en niveaus datafile:")};
+    for (int i = 0; i < 2; ++i) {
+        LabelDB[i] = named(new QLabel(dbCaptions[i]), indexed("LabelDB", i));
+        tbDB[i] = named(new QLineEdit, indexed("tbDB", i));
+        LabelDB[i]->setBuddy(tbDB[i]);
+        // cmdBrowse(0) belongs to tbDB(0) and cmdBrowse(2) to tbDB(1).
+        const int browse = i == 0 ? 0 : 2;
+        cmdBrowse[browse] = named(new QPushButton(QStringLiteral("Zoek...")), indexed("cmdBrowse", browse));
+        if (i == 0) {
+            Frame2 = named(new QGroupBox, QStringLiteral("Frame2"));
+            OptVersie[0] = named(new QRadioButton(QStringLiteral("Tavrel 2006")), indexed("OptVersie", 0));
+            OptVersie[1] = named(new QRadioButton(QStringLiteral("Tavrel 2009")), indexed("OptVersie", 1));
+        }
+    }
+
+    checkFTP = named(new QCheckBox(QStringLiteral("Upload naar webdomein")), QStringLiteral("checkFTP"));
+    makeBold(checkFTP);
+    checkFTP->setChecked(true);
+    const std::array<QString, 4> accountCaptions = {
+        QStringLiteral("Domein (b.v. ") + kExampleDomain + QStringLiteral("):"),
+        QStringLiteral("Folder (b.v. httpdocs):"), QStringLiteral("Gebruikersnaam:"),
+        QStringLiteral("Wachtwoord:")};
+    for (int i = 0; i < 4; ++i) {
+        Label[i] = named(new QLabel(accountCaptions[i]), indexed("Label", i));
+        Tbox[i] = named(new QLineEdit, indexed("Tbox", i));
+        Label[i]->setBuddy(Tbox[i]);
+    }
+    Tbox[3]->setEchoMode(QLineEdit::Password);
+
+    Frame1 = named(new QGroupBox(QStringLiteral("Te uploaden gegevens")), QStringLiteral("Frame1"));
+    const std::array<QString, 3> dataSets = {QStringLiteral("zwemmers en tijden"),
+                                             QStringLiteral("limieten"), QStringLiteral("niveaus")};
+    for (int i = 0; i < 3; ++i)
+        checkUpl[i] = named(new QCheckBox(dataSets[i]), indexed("checkUpl", i));
+    checkUpl[0]->setChecked(true);
+
+    checkCSV = named(new QCheckBox(QStringLiteral("Bewaar CSV bestanden in")), QStringLiteral("checkCSV"));
+    makeBold(checkCSV);
+    tbCSV = named(new QLineEdit, QStringLiteral("tbCSV"));
+    tbCSV->setAccessibleName(QStringLiteral("CSV folder"));
+    tbCSV->setEnabled(false);
+    cmdBrowse[1] = named(new QPushButton(QStringLiteral("Zoek...")), indexed("cmdBrowse", 1));
+    cmdBrowse[1]->setEnabled(false);
+
+    cmdOK = named(new QPushButton(QStringLiteral("OK")), QStringLiteral("cmdOK"));
+    cmdCancel = named(new QPushButton(QStringLiteral("Sluiten")), QStringLiteral("cmdCancel"));
+    cmdLimiet[0] = named(new QPushButton(QStringLiteral("Bewerk limieten")), indexed("cmdLimiet", 0));
+    cmdLimiet[1] = named(new QPushButton(QStringLiteral("Bewerk niveaus")), indexed("cmdLimiet", 1));
+
+    Message = named(new QPlainTextEdit, QStringLiteral("Message"));
+    Message->setAccessibleName(QStringLiteral("Meldingen"));
+    Message->setReadOnly(true);
+    Message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Message->setFixedHeight(Message->fontMetrics().lineSpacing() * 4 + 12);
+    QPalette palette = Message->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    palette.setColor(QPalette::Text, Qt::red);
+    Message->setPalette(palette);
+
+    Label2 = named(new QLabel(QStringLiteral("\u00a9 2026 UploadTavrel-ontwikkelaars")),
+                   QStringLiteral("Label2"));
+    lblVersie = named(new QLabel(QStringLiteral("Versie")), QStringLiteral("lblVersie"));
+}
+
+void Main::arrangeControls() {
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+
+    auto* title = new QHBoxLayout;
+    title->addWidget(Label1);
+    title->addStretch();
+    title->addWidget(Picture1);
+    grid->addLayout(title, row++, 0, 1, 3);
+
+    auto* versions = new QHBoxLayout(Frame2);
+    versions->setContentsMargins(6, 2, 6, 2);
+    versions->addWidget(OptVersie[0]);
+    versions->addWidget(OptVersie[1]);
+    versions->addStretch();
+
+    grid->addWidget(LabelDB[0], row, 0);
+    grid->addWidget(tbDB[0], row, 1);
+    grid->addWidget(cmdBrowse[0], row++, 2);
+    grid->addWidget(Frame2, row++, 1);
+    grid->addWidget(LabelDB[1], row, 0);
+    grid->addWidget(tbDB[1], row, 1);
+    grid->addWidget(cmdBrowse[2], row++, 2);
+
+    grid->setRowMinimumHeight(row++, 6);
+    grid->addWidget(checkFTP, row++, 0, 1, 3);
+    for (int i = 0; i < 4; ++i) {
+        grid->addWidget(Label[i], row, 0);
+        grid->addWidget(Tbox[i], row++, 1);
+    }
+
+    auto* dataSets = new QHBoxLayout(Frame1);
+    for (QCheckBox* box : checkUpl)
+        dataSets->addWidget(box);
+    dataSets->addStretch();
+    grid->addWidget(Frame1, row++, 0, 1, 3);
+
+    grid->addWidget(checkCSV, row++, 0, 1, 3);
+    grid->addWidget(tbCSV, row, 0, 1, 2);
+    grid->addWidget(cmdBrowse[1], row++, 2);
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {cmdOK, cmdCancel, cmdLimiet[0], cmdLimiet[1]}) {
+        b->setAutoDefault(false); // Enter never starts a run by accident
+        buttons->addWidget(b);
+    }
+    grid->setRowMinimumHeight(row++, 6);
+    grid->addLayout(buttons, row++, 0, 1, 3);
+    grid->addWidget(Message, row++, 0, 1, 3);
+
+    auto* footer = new QHBoxLayout;
+    footer->addWidget(Label2);
+    footer->addStretch();
+    footer->addWidget(lblVersie);
+    grid->addLayout(footer, row++, 0, 1, 3);
+
+    setLayout(grid);
+    setMinimumWidth(640);
+}
+
+void Main::connectHandlers() {
+    connect(checkFTP, &QCheckBox::clicked, this, &Main::checkFTP_Click);
+    connect(checkCSV, &QCheckBox::clicked, this, &Main::checkCSV_Click);
+    for (int i = 0; i < int(cmdBrowse.size()); ++i)
+        connect(cmdBrowse[i], &QPushButton::clicked, this, [this, i] { cmdBrowse_Click(i); });
+    for (int i = 0; i < int(cmdLimiet.size()); ++i)
+        connect(cmdLimiet[i], &QPushButton::clicked, this, [this, i] { cmdLimiet_Click(i); });
+    connect(cmdCancel, &QPushButton::clicked, this, &Main::cmdCancel_Click);
+}
+
+void Main::Form_Load() {
+    const StartupSettings s = StartupSettings::read();
+    tbDB[0]->setText(s.database);
+    // "2006" or nothing stored selects 2006, "2009" selects 2009; any other
+    // value leaves both clear.
+    OptVersie[0]->setChecked(s.version == QLatin1String("2006") || s.version.isEmpty());
+    OptVersie[1]->setChecked(s.version == QLatin1String("2009"));
+    tbDB[1]->setText(s.limitsDatabase);
+    Tbox[0]->setText(s.domain);
+    Tbox[1]->setText(s.ftpFolder);
+    Tbox[2]->setText(s.user);
+    Tbox[3]->setText(s.password);
+    tbCSV->setText(s.csvFolder);
+    lblVersie->setText(QStringLiteral("Versie %1.%2.%3")
+                           .arg(version::major)
+                           .arg(version::minor)
+                           .arg(version::revision));
+}
+
+void Main::checkFTP_Click() {
+    for (int i = 0; i < int(Label.size()); ++i) {
+        Label[i]->setEnabled(checkFTP->isChecked());
+        Tbox[i]->setEnabled(checkFTP->isChecked());
+    }
+}
+
+void Main::checkCSV_Click() {
+    tbCSV->setEnabled(checkCSV->isChecked());
+    cmdBrowse[1]->setEnabled(checkCSV->isChecked());
+}
+
+void Main::cmdBrowse_Click(int Index) {
+    if (Index == 1) {
+        const QString folder =
+            BrowseForFolder(QStringLiteral("Zoek folder voor opslag csv bestanden"), tbCSV->text());
+        if (!folder.isEmpty())
+            tbCSV->setText(folder + folderSeparator());
+        return;
+    }
+    const int i = Index == 0 ? 0 : 1;
+    const QString title = Index == 0 ? QStringLiteral("Zoek Tavrel database")
+                                     : QStringLiteral("Zoek limieten en niveaus database");
+    const QString file = Ui::current().openFile(title, kDatabaseFileFilter, tbDB[i]->text());
+    if (!file.isEmpty())
+        tbDB[i]->setText(file);
+}
+
+void Main::cmdLimiet_Click(int Index) {
+    // Each editor runs its load step; only when it opened does the main window
+    // hide (a failed load leaves its message in Message).
+    if (openEditor && openEditor(*this, Index))
+        hide();
+}
+
+void Main::cmdCancel_Click() { Ui::current().endProgram(); }
+
+} // namespace tavrel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "common/Ui.h"
+
+namespace tavrel {
+
+// The UI seam on Qt's dialogs, installed by the program at start-up.
+class QtUi final : public Ui {
+public:
+    Answer messageBox(const QString& text, const QString& title, Buttons buttons,
+                      Icon icon) override;
+    QString openFile(const QString& title, const QString& filter,
+                     const QString& fileName) override;
+    QString pickFolder(const QString& title, const QString& startFolder) override;
+    void setWaitCursor(bool on) override;
+    void yield() override;
+    void endProgram() override;
+
+private:
+    bool waitCursor_ = false;
+};
+
+// "desc|pattern|desc|pat1;pat2" as Qt's file dialog reads it:
+// "desc (pattern);;desc (pat1 pat2)".
+QString qtFileFilter(const QString& filter);
+
+} // namespace tavrel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace tavrel {
+
+// The eight settings the main window shows, read from the settings store with
+// the defaults of a first start in place.
+struct StartupSettings {
+    QString database;       // "Database"
+    QString version;        // "Tavrel": "2006", "2009", "" or anything stored
+    QString limitsDatabase; // "Limieten Database"
+    QString domain;         // "Domain"
+    QString ftpFolder;      // "FTPfolder"
+    QString user;           // "User", no default
+    QString password;       // "Password", no default
+    QString csvFolder;      // "CSVdir"
+
+    static StartupSettings read();
+};
+
+inline const QString kDefaultClubDatabase =
+    QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb");
+inline const QString kDefaultLimitsDatabase =
+    QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\limieten.mdb");
+// The example host name shown as the domain's default and in its caption.
+inline const QString kExampleDomain = QStringLiteral("www.example.com");
+inline const QString kDefaultFtpFolder = QStringLiteral("httpdocs");
+
+// The program's own folder with the folder separator appended.
+QString programFolder();
+
+} // namespace tavrel

@@ -1,0 +1,83 @@
+#include "Registry.h"
+
+#include "ErrorReport.h"
+#include "Values.h"
+
+#include <QSettings>
+
+#include <memory>
+#include <optional>
+
+namespace tavrel {
+
+namespace {
+
+struct ValuePath {
+    QString key;   // "Software\Tavrel"
+    QString value; // "Database"
+};
+
+std::optional<ValuePath> splitName(const QString& fullName) {
+    for (const QLatin1String root : {QLatin1String("HKCU\\"), QLatin1String("HKEY_CURRENT_USER\\")}) {
+        if (!fullName.startsWith(root, Qt::CaseInsensitive))
+            continue;
+        const QString rest = fullName.mid(root.size());
+        const qsizetype cut = rest.lastIndexOf(QLatin1Char('\\'));
+        if (cut <= 0 || cut == rest.size() - 1)
+            return std::nullopt;
+        return ValuePath{rest.left(cut), rest.mid(cut + 1)};
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<QSettings> openStore(const ValuePath& path) {
+#ifdef Q_OS_WIN
+    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\") + path.key,
+                                       QSettings::NativeFormat);
+#else
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       path.key.section(QLatin1Char('\\'), -1));
+#endif
+}
+
+void reportWrite(qint32 number, const QString& description) {
+    ReportError(QStringLiteral("WriteRegValue"), {number, kErrorSource, description});
+}
+
+} // namespace
+
+QString settingName(const QString& valueName) {
+    return QStringLiteral("HKCU\\Software\\Tavrel\\") + valueName;
+}
+
+QVariant ReadRegValue(const QString& fullName) {
+    const auto path = splitName(fullName);
+    if (!path)
+        return {};
+    const auto store = openStore(*path);
+    if (store->status() != QSettings::NoError)
+        return {};
+    return store->value(path->value);
+}
+
+void WriteRegValue(const QString& fullName, const QVariant& value, const QVariant& type) {
+    const auto path = splitName(fullName);
+    if (!path) {
+        reportWrite(ErrorNumber::InvalidArgument,
+                    QStringLiteral("Ongeldige naam van instelling: ") + fullName);
+        return;
+    }
+    if (!isNullValue(type) && type.toString() != QLatin1String("REG_SZ")) {
+        reportWrite(ErrorNumber::InvalidArgument,
+                    QStringLiteral("Ongeldig type van instelling: ") + type.toString());
+        return;
+    }
+    const auto store = openStore(*path);
+    store->setValue(path->value, Nz(value, QString()).toString());
+    store->sync();
+    if (store->status() != QSettings::NoError || !store->isWritable())
+        reportWrite(ErrorNumber::PermissionDenied,
+                    QStringLiteral("Instelling kon niet worden opgeslagen: ") + fullName);
+}
+
+} // namespace tavrel

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace tavrel {
+
+// The settings store, addressed by full value names such as
+// "HKCU\Software\Tavrel\Database". On Windows that is the registry itself;
+// elsewhere each key is the user's configuration file named after the key's
+// last part ("Tavrel.ini" in the user's configuration folder).
+
+// The full value name of one program setting.
+QString settingName(const QString& valueName);
+
+// The stored value, or an empty (invalid) QVariant when the value, the key or
+// the store cannot be read. Never reports.
+QVariant ReadRegValue(const QString& fullName);
+
+// Stores value as text. type is "REG_SZ" or null; anything else, a name
+// outside HKCU, or a store that cannot be written is reported with the place
+// "WriteRegValue".
+void WriteRegValue(const QString& fullName, const QVariant& value, const QVariant& type);
+
+} // namespace tavrel

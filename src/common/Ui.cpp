@@ -1,0 +1,42 @@
+#include "Ui.h"
+
+#include <QTextStream>
+
+namespace tavrel {
+
+namespace {
+
+// Used by the command-line tools and by code running before a window exists.
+class ConsoleUi final : public Ui {
+public:
+    Answer messageBox(const QString& text, const QString& title, Buttons buttons, Icon) override {
+        QTextStream(stderr) << title << ": " << QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")) << '\n';
+        switch (buttons) {
+        case Buttons::Ok:
+            return Answer::Ok;
+        case Buttons::OkCancel:
+            return Answer::Cancel;
+        case Buttons::YesNo:
+            return Answer::No;
+        }
+        return Answer::Cancel;
+    }
+    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString pickFolder(const QString&, const QString&) override { return {}; }
+    void setWaitCursor(bool) override {}
+    void yield() override {}
+    void endProgram() override {}
+};
+
+Ui* installed = nullptr;
+
+} // namespace
+
+Ui& Ui::current() {
+    static ConsoleUi console;
+    return installed ? *installed : console;
+}
+
+void Ui::install(Ui* ui) { installed = ui; }
+
+} // namespace tavrel

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+namespace tavrel {
+
+// Buttons, icons and answers of a modal message box.
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Icon { None, Critical, Question, Exclamation, Information };
+enum class Answer { Ok, Cancel, Yes, No };
+
+// Every modal interaction and every whole-program effect goes through this one
+// interface, so that logic never calls a dialog directly. Production installs
+// the Qt implementation; tests install a scripted one that answers from a queue.
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    // Texts may hold CR LF line breaks; implementations show them as line breaks.
+    virtual Answer messageBox(const QString& text, const QString& title, Buttons buttons,
+                              Icon icon) = 0;
+
+    // A file-open dialog. The filter is written as "description|pattern|..."
+    // with several patterns of one choice separated by ";". Returns "" on cancel.
+    virtual QString openFile(const QString& title, const QString& filter,
+                             const QString& fileName) = 0;
+
+    // A folder dialog opened at startFolder (never empty here). Returns the
+    // chosen folder, or "" on cancel.
+    virtual QString pickFolder(const QString& title, const QString& startFolder) = 0;
+
+    virtual void setWaitCursor(bool on) = 0;
+
+    // Lets the window system repaint once before a long step.
+    virtual void yield() = 0;
+
+    // Ends the whole program once the current handler has returned.
+    virtual void endProgram() = 0;
+
+    // The installed implementation. Without one, a console fallback answers
+    // every question with its safe choice (OK, Cancel, No, "").
+    static Ui& current();
+    static void install(Ui* ui);
+};
+
+// The program's own title, used by message boxes that name none of their own.
+inline const QString kProgramTitle = QStringLiteral("UploadTavrel");
+
+} // namespace tavrel

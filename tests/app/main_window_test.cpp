@@ -1,0 +1,283 @@
+#include "app/Main.h"
+#include "app/QtUi.h"
+#include "app/StartupSettings.h"
+#include "common/Registry.h"
+#include "support/ScriptedUi.h"
+#include "support/TempDir.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+
+namespace {
+
+// A click on the box itself, as a user makes it.
+void clickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2)); }
+
+void store(const char* name, const QString& value) {
+    WriteRegValue(settingName(QLatin1String(name)), value, QStringLiteral("REG_SZ"));
+}
+
+QString caption(QWidget* w) {
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->text();
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text();
+    if (auto* g = qobject_cast<QGroupBox*>(w))
+        return g->title();
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return e->text();
+    return {};
+}
+
+TEST(MainWindow, ControlsHaveTheirNamesCaptionsAndDesignStates) {
+    test::ScriptedUi ui;
+    Main w;
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("UploadTavrel"));
+    struct Control {
+        const char* name;
+        const char* kind;
+        QString caption;
+        bool enabled;
+        int checked; // -1: not a check box
+    };
+    const Control controls[] = {
+        {"Label1", "QLabel", QStringLiteral("Tavrel Upload Programma"), true, -1},
+        {"LabelDB_0", "QLabel", QStringLiteral("Tavrel datafile:"), true, -1},
+        {"cmdBrowse_0", "QPushButton", QStringLiteral("Zoek..."), true, -1},
+        {"Frame2", "QGroupBox", QString(), true, -1},
+        {"OptVersie_0", "QRadioButton", QStringLiteral("Tavrel 2006"), true, 1},
+        {"OptVersie_1", "QRadioButton", QStringLiteral("Tavrel 2009"), true, 0},
+        {"LabelDB_1", "QLabel", QStringLiteral("Limieten en niveaus datafile:"), true, -1},
+        {"cmdBrowse_2", "QPushButton", QStringLiteral("Zoek..."), true, -1},
+        {"checkFTP", "QCheckBox", QStringLiteral("Upload naar webdomein"), true, 1},
+        {"Label_0", "QLabel", QStringLiteral("Domein (b.v. www.example.com):"), true, -1},
+        {"Label_1", "QLabel", QStringLiteral("Folder (b.v. httpdocs):"), true, -1},
+        {"Label_2", "QLabel", QStringLiteral("Gebruikersnaam:"), true, -1},
+        {"Label_3", "QLabel", QStringLiteral("Wachtwoord:"), true, -1},
+        {"Frame1", "QGroupBox", QStringLiteral("Te uploaden gegevens"), true, -1},
+        {"checkUpl_0", "QCheckBox", QStringLiteral("zwemmers en tijden"), true, 1},
+        {"checkUpl_1", "QCheckBox", QStringLiteral("limieten"), true, 0},
+        {"checkUpl_2", "QCheckBox", QStringLiteral("niveaus"), true, 0},
+        {"checkCSV", "QCheckBox", QStringLiteral("Bewaar CSV bestanden in"), true, 0},
+        {"cmdBrowse_1", "QPushButton", QStringLiteral("Zoek..."), false, -1},
+        {"cmdOK", "QPushButton", QStringLiteral("OK"), true, -1},
+        {"cmdCancel", "QPushButton", QStringLiteral("Sluiten"), true, -1},
+        {"cmdLimiet_0", "QPushButton", QStringLiteral("Bewerk limieten"), true, -1},
+        {"cmdLimiet_1", "QPushButton", QStringLiteral("Bewerk niveaus"), true, -1},
+        {"lblVersie", "QLabel", QStringLiteral("Versie 2.1.4"), true, -1},
+    };
+    for (const Control& c : controls) {
+        SCOPED_TRACE(c.name);
+        auto* widget = w.findChild<QWidget*>(QLatin1String(c.name));
+        ASSERT_NE(widget, nullptr);
+        EXPECT_TRUE(widget->inherits(c.kind));
+        EXPECT_EQ(caption(widget), c.caption);
+        EXPECT_EQ(widget->isEnabled(), c.enabled);
+        EXPECT_FALSE(widget->isHidden());
+        if (c.checked >= 0) {
+            EXPECT_EQ(qobject_cast<QAbstractButton*>(widget)->isChecked(), c.checked == 1);
+        }
+    }
+    for (const char* name : {"tbDB_0", "tbDB_1", "Tbox_0", "Tbox_1", "Tbox_2", "Tbox_3"})
+        EXPECT_TRUE(w.findChild<QLineEdit*>(QLatin1String(name))->isEnabled()) << name;
+    EXPECT_FALSE(w.findChild<QLineEdit*>(QStringLiteral("tbCSV"))->isEnabled());
+    EXPECT_EQ(w.Tbox[3]->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(w.Label1->font().bold());
+    EXPECT_TRUE(w.checkFTP->font().bold());
+    EXPECT_TRUE(w.checkCSV->font().bold());
+    EXPECT_TRUE(w.Message->isReadOnly());
+    EXPECT_EQ(w.Message->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(w.Message->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_EQ(w.Message->toPlainText(), QString());
+    EXPECT_EQ(w.Picture1->pixmap().size(), QSize(32, 32));
+    EXPECT_TRUE(ui.prompts().empty());
+}
+
+TEST(MainWindow, FirstStartShowsTheDefaults) {
+    test::ScriptedUi ui;
+    Main w;
+    EXPECT_EQ(w.tbDB[0]->text(), QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb"));
+    EXPECT_EQ(w.tbDB[1]->text(),
+              QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\limieten.mdb"));
+    EXPECT_TRUE(w.OptVersie[0]->isChecked());
+    EXPECT_FALSE(w.OptVersie[1]->isChecked());
+    EXPECT_EQ(w.Tbox[0]->text(), QStringLiteral("www.example.com"));
+    EXPECT_EQ(w.Tbox[1]->text(), QStringLiteral("httpdocs"));
+    EXPECT_EQ(w.Tbox[2]->text(), QString());
+    EXPECT_EQ(w.Tbox[3]->text(), QString());
+    EXPECT_EQ(w.tbCSV->text(),
+              QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator());
+}
+
+TEST(MainWindow, StoredSettingsAreShownAndEmptyOnesFallBack) {
+    test::ScriptedUi ui;
+    store("Database", QStringLiteral("/data/team.mdb"));
+    store("Limieten Database", QStringLiteral("/data/limieten.mdb"));
+    store("Domain", QString());
+    store("FTPfolder", QString());
+    store("User", QString());
+    store("Password", QStringLiteral("geheim"));
+    store("CSVdir", QStringLiteral("/data/csv/"));
+    Main w;
+    EXPECT_EQ(w.tbDB[0]->text(), QStringLiteral("/data/team.mdb"));
+    EXPECT_EQ(w.tbDB[1]->text(), QStringLiteral("/data/limieten.mdb"));
+    EXPECT_EQ(w.Tbox[0]->text(), QStringLiteral("www.example.com")) << "stored empty domain";
+    EXPECT_EQ(w.Tbox[1]->text(), QStringLiteral("httpdocs")) << "stored empty folder";
+    EXPECT_EQ(w.Tbox[2]->text(), QString()) << "a stored empty user stays empty";
+    EXPECT_EQ(w.Tbox[3]->text(), QStringLiteral("geheim"));
+    EXPECT_EQ(w.tbCSV->text(), QStringLiteral("/data/csv/"));
+}
+
+TEST(MainWindow, StoredVersionSelectsItsOption) {
+    const std::tuple<const char*, bool, bool> cases[] = {
+        {"2006", true, false}, {"2009", false, true}, {"", true, false}, {"2010", false, false}};
+    for (const auto& [stored, opt2006, opt2009] : cases) {
+        SCOPED_TRACE(stored);
+        test::ScriptedUi ui;
+        store("Tavrel", QLatin1String(stored));
+        Main w;
+        EXPECT_EQ(w.OptVersie[0]->isChecked(), opt2006);
+        EXPECT_EQ(w.OptVersie[1]->isChecked(), opt2009);
+    }
+}
+
+TEST(MainWindow, UploadBoxEnablesTheFourAccountRows) {
+    test::ScriptedUi ui;
+    Main w;
+    w.show();
+    clickBox(w.checkFTP);
+    EXPECT_FALSE(w.checkFTP->isChecked());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(w.Label[i]->isEnabled()) << i;
+        EXPECT_FALSE(w.Tbox[i]->isEnabled()) << i;
+    }
+    clickBox(w.checkFTP);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(w.Label[i]->isEnabled()) << i;
+        EXPECT_TRUE(w.Tbox[i]->isEnabled()) << i;
+    }
+}
+
+TEST(MainWindow, CsvBoxEnablesTheFolderRow) {
+    test::ScriptedUi ui;
+    Main w;
+    w.show();
+    clickBox(w.checkCSV);
+    EXPECT_TRUE(w.tbCSV->isEnabled());
+    EXPECT_TRUE(w.cmdBrowse[1]->isEnabled());
+    clickBox(w.checkCSV);
+    EXPECT_FALSE(w.tbCSV->isEnabled());
+    EXPECT_FALSE(w.cmdBrowse[1]->isEnabled());
+}
+
+TEST(MainWindow, BrowseChoosesDatabaseFilesWithTheirTitles) {
+    test::ScriptedUi ui;
+    Main w;
+    const QString filter = QStringLiteral(
+        "(Microsoft Access Database) *.mdb|*.mdb|(SQLite database) *.sqlite *.db|*.sqlite;*.db");
+    ui.chooseFile(QStringLiteral("/new/team.mdb")).chooseFile(QStringLiteral("/new/limieten.mdb"));
+    ui.chooseFile(QString());
+    const QString before = w.tbDB[1]->text();
+    w.cmdBrowse[0]->click();
+    w.cmdBrowse[2]->click();
+    EXPECT_EQ(w.tbDB[0]->text(), QStringLiteral("/new/team.mdb"));
+    EXPECT_EQ(w.tbDB[1]->text(), QStringLiteral("/new/limieten.mdb"));
+    w.cmdBrowse[2]->click(); // cancelled
+    EXPECT_EQ(w.tbDB[1]->text(), QStringLiteral("/new/limieten.mdb"));
+
+    ASSERT_EQ(ui.prompts().size(), 3u);
+    EXPECT_EQ(ui.prompts()[0].title, QStringLiteral("Zoek Tavrel database"));
+    EXPECT_EQ(ui.prompts()[0].text, QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb"));
+    EXPECT_EQ(ui.prompts()[1].title, QStringLiteral("Zoek limieten en niveaus database"));
+    EXPECT_EQ(ui.prompts()[1].text, before);
+    for (const auto& p : ui.prompts())
+        EXPECT_EQ(p.filter, filter);
+    EXPECT_EQ(qtFileFilter(filter),
+              QStringLiteral("(Microsoft Access Database) *.mdb (*.mdb);;"
+                             "(SQLite database) *.sqlite *.db (*.sqlite *.db)"));
+}
+
+TEST(MainWindow, BrowseChoosesTheCsvFolderAndAppendsASeparator) {
+    test::ScriptedUi ui;
+    store("CSVdir", QStringLiteral("/start/"));
+    Main w;
+    const QString sep = QDir::separator();
+    ui.chooseFolder(QStringLiteral("/data/csv")).chooseFolder(sep).chooseFolder(QString());
+    w.checkCSV->click();
+    w.cmdBrowse[1]->click();
+    EXPECT_EQ(w.tbCSV->text(), QStringLiteral("/data/csv") + sep);
+    w.cmdBrowse[1]->click();
+    EXPECT_EQ(w.tbCSV->text(), sep + sep) << "the root gets one more separator";
+    w.cmdBrowse[1]->click();
+    EXPECT_EQ(w.tbCSV->text(), sep + sep) << "cancel keeps the folder";
+    ASSERT_EQ(ui.prompts().size(), 3u);
+    EXPECT_EQ(ui.prompts()[0].title, QStringLiteral("Zoek folder voor opslag csv bestanden"));
+    EXPECT_EQ(ui.prompts()[0].text, QStringLiteral("/start/"));
+}
+
+TEST(MainWindow, SluitenEndsTheProgramWithoutSavingAnything) {
+    test::ScriptedUi ui;
+    Main w;
+    w.Tbox[0]->setText(QStringLiteral("changed.example.com"));
+    w.cmdCancel->click();
+    EXPECT_TRUE(ui.programEnded());
+    EXPECT_FALSE(ReadRegValue(settingName(QStringLiteral("Domain"))).isValid());
+}
+
+TEST(MainWindow, EditorButtonsHideTheWindowOnlyWhenTheEditorOpened) {
+    test::ScriptedUi ui;
+    Main w;
+    w.show();
+    std::vector<int> asked;
+    w.openEditor = [&](Main&, int index) {
+        asked.push_back(index);
+        return index == 0;
+    };
+    w.cmdLimiet[1]->click();
+    EXPECT_TRUE(w.isVisible()) << "an editor that did not open leaves the window shown";
+    w.cmdLimiet[0]->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(asked, (std::vector<int>{1, 0}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(MainWindow, NothingIsClippedAtItsNaturalSize) {
+    test::ScriptedUi ui;
+    Main w;
+    w.show();
+    w.resize(w.sizeHint());
+    QCoreApplication::processEvents();
+    for (QWidget* child : w.findChildren<QWidget*>()) {
+        if (!child->isVisible() || !(child->inherits("QLabel") || child->inherits("QAbstractButton")))
+            continue;
+        SCOPED_TRACE(child->objectName().toStdString());
+        EXPECT_GE(child->width(), child->sizeHint().width());
+        EXPECT_GE(child->height(), child->minimumSizeHint().height());
+    }
+    // The four buttons stand in one row.
+    const int y = w.cmdOK->y();
+    for (QPushButton* b : {w.cmdCancel, w.cmdLimiet[0], w.cmdLimiet[1]})
+        EXPECT_EQ(b->y(), y) << b->objectName().toStdString();
+    EXPECT_LT(w.cmdOK->x(), w.cmdCancel->x());
+    EXPECT_LT(w.cmdCancel->x(), w.cmdLimiet[0]->x());
+    EXPECT_LT(w.cmdLimiet[0]->x(), w.cmdLimiet[1]->x());
+}
+
+} // namespace
