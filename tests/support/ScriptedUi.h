@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QtPrinters.h"
 #include "common/Ui.h"
 
 #include <deque>

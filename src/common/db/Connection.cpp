@@ -1,0 +1,199 @@
+#include "Connection.h"
+
+#include "JetFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace tavrel {
+
+namespace {
+
+const QString kSource = QStringLiteral("UploadTavrel.Database");
+constexpr int kSqliteReadOnly = 8;
+
+bool hasSqliteHeader(const QByteArray& firstBytes) {
+    return firstBytes.startsWith(QByteArrayLiteral("SQLite format 3\0"));
+}
+
+QString uniqueConnectionName() {
+    static int counter = 0;
+    return QStringLiteral("tavrel-%1").arg(++counter);
+}
+
+} // namespace
+
+QString toSqliteDialect(const QString& jetStatement) {
+    static const QRegularExpression deleteStar(QStringLiteral("^(\\s*DELETE)\\s+\\*\\s+(FROM\\b)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    return QString(jetStatement).replace(deleteStar, QStringLiteral("\\1 \\2"));
+}
+
+Connection::Connection() = default;
+
+Connection::~Connection() { close(); }
+
+void Connection::close() {
+    if (name_.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(name_, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name_);
+    name_.clear();
+    path_.clear();
+    jet_.reset();
+    jetTables_.clear();
+    loaded_.clear();
+}
+
+QSqlDatabase Connection::database() const { return QSqlDatabase::database(name_, false); }
+
+bool Connection::open(const QString& path, ErrorInfo* error) {
+    close();
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.exists() || info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        *error = {ErrorNumber::FileNotFound, kSource,
+                  QStringLiteral("Databasebestand niet gevonden of niet leesbaar: ") + path};
+        return false;
+    }
+    const QByteArray header = file.read(20);
+    file.close();
+
+    const QString name = uniqueConnectionName();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    if (hasSqliteHeader(header)) {
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+    } else if (JetFile::hasJetHeader(header)) {
+        QString why;
+        jet_ = JetFile::open(path, &why);
+        if (!jet_) {
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            *error = {ErrorNumber::NotADatabase, kSource, why};
+            return false;
+        }
+        for (const QString& table : jet_->tableNames())
+            jetTables_.insert(table.toLower(), table);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+    } else {
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        *error = {ErrorNumber::NotADatabase, kSource,
+                  QStringLiteral("Geen Jet- of SQLite-database: ") + path};
+        return false;
+    }
+
+    name_ = name;
+    path_ = path;
+    QSqlQuery probe(db);
+    // The probe reads the schema, so a damaged or locked file fails here.
+    if (!db.open() || !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON")) ||
+        !probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) ||
+        (jet_ && !probe.exec(QStringLiteral("PRAGMA query_only = ON")))) {
+        *error = errorOf(db.isOpen() ? probe.lastError() : db.lastError(),
+                         QStringLiteral("Database kan niet worden geopend: ") + path);
+        probe = QSqlQuery();
+        jet_.reset();
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool ConnectJetDB(const QString& path, Connection& connection) {
+    ErrorInfo error;
+    if (connection.open(path, &error))
+        return true;
+    ReportError(QStringLiteral("ConnectJetDB"), error);
+    return false;
+}
+
+ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
+    const int code = e.nativeErrorCode().toInt();
+    if (jet_ && code == kSqliteReadOnly)
+        return {ErrorNumber::ReadOnlyDatabase, kSource,
+                QStringLiteral("Het bestand ") + path_ +
+                    QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. "
+                                   "Er is niets gewijzigd.")};
+    return {code, kSource, what + QStringLiteral(" (") + e.text() + QLatin1Char(')')};
+}
+
+// Copies the Jet tables a statement names into the in-memory database, each
+// once per connection. Names are found by their words, so a word that happens
+// to be a table name costs at most one unneeded copy.
+bool Connection::loadTablesFor(const QString& statement, ErrorInfo* error) {
+    if (!jet_)
+        return true;
+    static const QRegularExpression plainWord(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
+    QStringList wanted;
+    // Bracketed names may hold spaces; plain words may not.
+    static const QRegularExpression bracketed(QStringLiteral("\\[([^\\]]+)\\]"));
+    for (auto it = bracketed.globalMatch(statement); it.hasNext();)
+        wanted << it.next().captured(1);
+    for (auto it = plainWord.globalMatch(statement); it.hasNext();)
+        wanted << it.next().captured(0);
+
+    QSqlDatabase db = database();
+    for (const QString& w : wanted) {
+        const QString key = w.toLower();
+        if (!jetTables_.contains(key) || loaded_.contains(key))
+            continue;
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = OFF"));
+        QString why;
+        const bool copied = jet_->copyTable(jetTables_.value(key), db, &why);
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = ON"));
+        if (!copied) {
+            if (error)
+                *error = {ErrorNumber::NotADatabase, kSource,
+                          QStringLiteral("Tabel ") + w + QStringLiteral(" kan niet worden gelezen uit ") +
+                              path_ + QStringLiteral(" (") + why + QLatin1Char(')')};
+            return false;
+        }
+        loaded_.insert(key);
+    }
+    return true;
+}
+
+bool Connection::run(QSqlQuery& query, const QString& statement, const QVariantList& values,
+                     ErrorInfo* error) {
+    if (!isOpen()) {
+        if (error)
+            *error = {ErrorNumber::InvalidArgument, kSource,
+                      QStringLiteral("Er is geen verbinding met een database.")};
+        return false;
+    }
+    if (!loadTablesFor(statement, error))
+        return false;
+    const QString sql = toSqliteDialect(statement);
+    if (!query.prepare(sql)) {
+        if (error)
+            *error = errorOf(query.lastError(), QStringLiteral("Opdracht geweigerd: ") + statement);
+        return false;
+    }
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (!query.exec()) {
+        if (error)
+            *error = errorOf(query.lastError(), QStringLiteral("Opdracht geweigerd: ") + statement);
+        return false;
+    }
+    return true;
+}
+
+bool Connection::Execute(const QString& statement, const QVariantList& values, ErrorInfo* error) {
+    QSqlQuery query(database());
+    return run(query, statement, values, error);
+}
+
+bool Connection::BeginTrans() { return isOpen() && database().transaction(); }
+bool Connection::CommitTrans() { return isOpen() && database().commit(); }
+bool Connection::RollbackTrans() { return isOpen() && database().rollback(); }
+
+} // namespace tavrel

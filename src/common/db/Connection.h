@@ -1,0 +1,81 @@
+#pragma once
+
+#include "common/ErrorReport.h"
+
+#include <QHash>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariantList>
+
+#include <memory>
+
+class QSqlError;
+class QSqlQuery;
+
+namespace tavrel {
+
+class JetFile;
+
+// A connection to a database file. The engine is chosen by the file's first
+// bytes: a SQLite file is opened read-write with foreign keys on; a Jet file
+// is read through libmdb into a private in-memory SQLite copy (each table the
+// first time a statement names it) and refuses every change.
+//
+// Statements are written in the Jet dialect the program has always used;
+// Jet-only forms are translated. Values are never part of the statement text:
+// they are bound to its "?" marks, in order.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool isOpen() const { return !name_.isEmpty(); }
+    const QString& path() const { return path_; }
+    bool isReadOnly() const { return jet_ != nullptr; }
+
+    // Runs a statement that returns no rows. On failure fills error (when
+    // given) and returns false; nothing is reported here.
+    bool Execute(const QString& statement, const QVariantList& values = {},
+                 ErrorInfo* error = nullptr);
+
+    bool BeginTrans();
+    bool CommitTrans();
+    bool RollbackTrans();
+
+    // Prepares and runs statement on query (made on this connection's
+    // database). For Recordset and the editors' models.
+    bool run(QSqlQuery& query, const QString& statement, const QVariantList& values,
+             ErrorInfo* error);
+    QSqlDatabase database() const;
+
+    void close();
+
+private:
+    friend bool ConnectJetDB(const QString& path, Connection& connection);
+    bool open(const QString& path, ErrorInfo* error);
+    bool loadTablesFor(const QString& statement, ErrorInfo* error);
+    ErrorInfo errorOf(const QSqlError& e, const QString& what) const;
+
+    QString name_;
+    QString path_;
+    std::unique_ptr<JetFile> jet_;
+    QHash<QString, QString> jetTables_; // lower-case name -> name in the file
+    QSet<QString> loaded_;
+};
+
+// Opens connection on the database file at path. On failure shows the error
+// report with the place "ConnectJetDB" and answers false.
+bool ConnectJetDB(const QString& path, Connection& connection);
+
+// The statement in SQLite's dialect: "DELETE * FROM" becomes "DELETE FROM".
+QString toSqliteDialect(const QString& jetStatement);
+
+namespace ErrorNumber {
+constexpr qint32 ReadOnlyDatabase = 3027; // "cannot update: database is read-only"
+constexpr qint32 NotADatabase = 3343;     // "unrecognized database format"
+} // namespace ErrorNumber
+
+} // namespace tavrel

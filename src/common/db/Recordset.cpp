@@ -1,0 +1,68 @@
+#include "Recordset.h"
+
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+namespace tavrel {
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+
+void Recordset::MoveNext() {
+    if (query_ && !atEnd_)
+        atEnd_ = !query_->next();
+}
+
+QStringList Recordset::fieldNames() const {
+    QStringList names;
+    for (int i = 0; i < record_.count(); ++i)
+        names << record_.fieldName(i);
+    return names;
+}
+
+QVariant Recordset::value(int column) const {
+    return query_ && !atEnd_ ? query_->value(column) : QVariant();
+}
+
+QVariant Recordset::operator[](const QString& name) const {
+    const int i = column(name);
+    Q_ASSERT_X(i >= 0, "Recordset", "no such field");
+    return i >= 0 ? value(i) : QVariant();
+}
+
+void Recordset::Close() {
+    query_.reset();
+    record_ = QSqlRecord();
+    atEnd_ = true;
+}
+
+Recordset OpenRecordSet(const QString& query, Connection& connection, const QVariantList& values) {
+    Recordset rs;
+    ErrorInfo error;
+    // The count comes from the same statement wrapped in COUNT(*), so memory
+    // stays flat however many records the walk will see.
+    QString statement = query.trimmed();
+    static const QRegularExpression trailingSemicolons(QStringLiteral(";+\\s*$"));
+    statement.remove(trailingSemicolons);
+    QSqlQuery count(connection.database());
+    count.setForwardOnly(true);
+    auto walk = std::make_unique<QSqlQuery>(connection.database());
+    walk->setForwardOnly(true);
+    if (!connection.run(*walk, statement, values, &error) ||
+        !connection.run(count, QStringLiteral("SELECT COUNT(*) FROM (") + statement +
+                                   QStringLiteral(")"),
+                        values, &error) ||
+        !count.next()) {
+        ReportError(QStringLiteral("OpenRecordSet"), error);
+        return rs;
+    }
+    rs.count_ = count.value(0).toLongLong();
+    rs.record_ = walk->record();
+    rs.atEnd_ = !walk->next();
+    rs.query_ = std::move(walk);
+    return rs;
+}
+
+} // namespace tavrel

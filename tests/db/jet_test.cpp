@@ -1,0 +1,142 @@
+#include "common/db/JetFile.h"
+#include "common/db/Recordset.h"
+#include "support/Databases.h"
+#include "support/ScriptedUi.h"
+#include "support/TempDir.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+using namespace tavrel::test;
+
+namespace {
+
+QByteArray digest(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+struct Table1Row {
+    const char* a;
+    const char* b;
+    qint64 c, d, e;
+    double f;
+    const char* g;
+    double h;
+    qint64 i; // yes/no: -1 or 0
+};
+const Table1Row kFirst = {"abcdefg", "hijklmnop", 2, 222, 333333333, 444.555, "1974-09-21", 3.5, -1};
+const Table1Row kSecond = {"a", "b", 0, 0, 0, 0.0, "1981-12-12", 0.0, 0};
+
+void expectRow(const Recordset& rs, const Table1Row& row) {
+    EXPECT_EQ(rs[QStringLiteral("A")], QVariant(QString::fromLatin1(row.a)));
+    EXPECT_EQ(rs[QStringLiteral("B")], QVariant(QString::fromLatin1(row.b)));
+    EXPECT_EQ(rs[QStringLiteral("C")].toLongLong(), row.c);
+    EXPECT_EQ(rs[QStringLiteral("D")].toLongLong(), row.d);
+    EXPECT_EQ(rs[QStringLiteral("E")].toLongLong(), row.e);
+    EXPECT_DOUBLE_EQ(rs[QStringLiteral("F")].toDouble(), row.f);
+    EXPECT_EQ(rs[QStringLiteral("G")].toString(), QString::fromLatin1(row.g));
+    EXPECT_DOUBLE_EQ(rs[QStringLiteral("H")].toDouble(), row.h);
+    EXPECT_EQ(rs[QStringLiteral("I")].toLongLong(), row.i);
+}
+
+class JetSamples : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(JetSamples, Table1HoldsTheKnownValues) {
+    ScriptedUi ui;
+    Connection c;
+    ASSERT_TRUE(ConnectJetDB(jetSample(QString::fromLatin1(GetParam())), c));
+    EXPECT_TRUE(c.isReadOnly());
+    Recordset rs = OpenRecordSet(QStringLiteral("SELECT * FROM table1"), c);
+    ASSERT_TRUE(rs.isOpen());
+    EXPECT_EQ(rs.RecordCount(), 2) << "exact before walking";
+    EXPECT_EQ(rs.fieldNames(), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+                                            QStringLiteral("D"), QStringLiteral("E"), QStringLiteral("F"),
+                                            QStringLiteral("G"), QStringLiteral("H"), QStringLiteral("I")}));
+    // The Jet 3 file keeps its rows in the other order.
+    const bool reversed = QByteArray(GetParam()).startsWith("V1997");
+    expectRow(rs, reversed ? kSecond : kFirst);
+    rs.MoveNext();
+    expectRow(rs, reversed ? kFirst : kSecond);
+    rs.MoveNext();
+    EXPECT_TRUE(rs.atEnd());
+
+    for (const char* empty : {"Table2", "Table3", "Table4"}) {
+        Recordset none = OpenRecordSet(QStringLiteral("SELECT * FROM ") + QLatin1String(empty), c);
+        EXPECT_TRUE(none.isOpen()) << empty;
+        EXPECT_EQ(none.RecordCount(), 0) << empty;
+        EXPECT_TRUE(none.atEnd()) << empty;
+    }
+    EXPECT_TRUE(ui.prompts().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, JetSamples,
+                         ::testing::Values("V1997-test.mdb", "V2000-test.mdb", "V2003-test.mdb"));
+
+TEST(JetFile, ReadsMemoAndNumericColumns) {
+    ScriptedUi ui;
+    Connection c;
+    ASSERT_TRUE(ConnectJetDB(jetSample(QStringLiteral("V2003-numeric.mdb")), c));
+    Recordset rs = OpenRecordSet(QStringLiteral("SELECT * FROM test"), c);
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs[QStringLiteral("col1")], QVariant(QStringLiteral("some data")));
+    const std::pair<const char*, int> numbers[] = {{"col2", 1}, {"col3", 0}, {"col4", 0},
+                                                   {"col5", 4}, {"col6", -1}, {"col7", 1}};
+    for (const auto& [column, value] : numbers)
+        EXPECT_EQ(rs[QLatin1String(column)].toInt(), value) << column;
+}
+
+TEST(JetFile, AnEmptyDatabaseOpensAndRefusesQueriesOnMissingTables) {
+    ScriptedUi ui;
+    ui.answer(Answer::Ok);
+    Connection c;
+    ASSERT_TRUE(ConnectJetDB(jetSample(QStringLiteral("V2003-empty.mdb")), c));
+    Recordset rs = OpenRecordSet(QStringLiteral("SELECT * FROM MEMBERS"), c);
+    EXPECT_FALSE(rs.isOpen());
+    EXPECT_TRUE(rs.atEnd());
+    EXPECT_EQ(rs.RecordCount(), 0);
+    ASSERT_EQ(ui.messages().size(), 1u) << "reported once";
+    EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: OpenRecordSet\r\n")));
+}
+
+TEST(JetFile, RefusesEveryChangeAndLeavesTheFileAsItWas) {
+    TempDir dir;
+    const QString copy = copyJetSample(dir, QStringLiteral("V2003-test.mdb"));
+    const QByteArray before = digest(copy);
+    ScriptedUi ui;
+    Connection c;
+    ASSERT_TRUE(ConnectJetDB(copy, c));
+    const QString statements[] = {
+        QStringLiteral("DELETE * FROM Table1"),
+        QStringLiteral("INSERT INTO Table1 (A) VALUES (?)"),
+        QStringLiteral("UPDATE Table1 SET B = ?"),
+        QStringLiteral("CREATE TABLE extra (x TEXT)"),
+    };
+    for (const QString& s : statements) {
+        ErrorInfo error;
+        const QVariantList values = s.contains(QLatin1Char('?')) ? QVariantList{QStringLiteral("x")}
+                                                                 : QVariantList{};
+        EXPECT_FALSE(c.Execute(s, values, &error)) << s.toStdString();
+        EXPECT_EQ(error.Number, ErrorNumber::ReadOnlyDatabase) << s.toStdString();
+        EXPECT_TRUE(error.Description.contains(copy)) << error.Description.toStdString();
+        EXPECT_TRUE(error.Description.contains(QStringLiteral("alleen gelezen"))) << error.Description.toStdString();
+    }
+    EXPECT_EQ(OpenRecordSet(QStringLiteral("SELECT * FROM Table1"), c).RecordCount(), 2);
+    c.close();
+    EXPECT_EQ(digest(copy), before);
+}
+
+TEST(JetFile, DatesCountDaysFrom1899December30) {
+    EXPECT_EQ(jetDateText(0), QStringLiteral("1899-12-30"));
+    EXPECT_EQ(jetDateText(39877), QStringLiteral("2009-03-05"));
+    EXPECT_EQ(jetDateText(39877.5), QStringLiteral("2009-03-05 12:00:00"));
+    EXPECT_EQ(jetDateText(-1.25), QStringLiteral("1899-12-29 06:00:00")) << "before 1900";
+    EXPECT_EQ(jetDateText(-36522), QStringLiteral("1800-01-01"));
+    EXPECT_EQ(jetDateText(39877.999999999), QStringLiteral("2009-03-06")) << "rounds into the next day";
+}
+
+} // namespace
