@@ -216,6 +216,7 @@ void Main::connectHandlers() {
     for (int i = 0; i < int(cmdLimiet.size()); ++i)
         connect(cmdLimiet[i], &QPushButton::clicked, this, [this, i] { cmdLimiet_Click(i); });
     connect(cmdCancel, &QPushButton::clicked, this, &Main::cmdCancel_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &Main::cmdOK_Click);
 }
 
 void Main::Form_Load() {
@@ -273,5 +274,54 @@ void Main::cmdLimiet_Click(int Index) {
 }
 
 void Main::cmdCancel_Click() { Ui::current().endProgram(); }
+
+RunInput Main::runInput() const {
+    RunInput in;
+    in.version = OptVersie[0]->isChecked()   ? QStringLiteral("2006")
+                 : OptVersie[1]->isChecked() ? QStringLiteral("2009")
+                                             : QString();
+    in.clubDatabase = tbDB[0]->text();
+    in.limitsDatabase = tbDB[1]->text();
+    in.upload = checkFTP->isChecked();
+    if (in.upload) {
+        in.domain = Tbox[0]->text();
+        in.ftpFolder = Tbox[1]->text();
+        in.user = Tbox[2]->text();
+        in.password = Tbox[3]->text();
+    }
+    in.keepCsv = checkCSV->isChecked();
+    in.csvFolder = tbCSV->text();
+    for (size_t i = 0; i < checkUpl.size(); ++i)
+        in.dataSets[i] = checkUpl[i]->isChecked();
+    return in;
+}
+
+void Main::cmdOK_Click() {
+    // The run yields to the event loop; a second press meanwhile does nothing.
+    if (running_)
+        return;
+    running_ = true;
+    UploadRun run(phases);
+    run.execute(runInput(), *this);
+    running_ = false;
+}
+
+void Main::showMessage(const QString& text) {
+    Message->setPlainText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+void Main::focus(RunField field) {
+    switch (field) {
+    case RunField::Version:
+        OptVersie[0]->setFocus();
+        break;
+    case RunField::ClubDatabase:
+        tbDB[0]->setFocus();
+        break;
+    case RunField::LimitsDatabase:
+        tbDB[1]->setFocus();
+        break;
+    }
+}
 
 } // namespace tavrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UploadRun.h"
+
 #include <QWidget>
 
 #include <array>
@@ -23,7 +25,7 @@ inline const QString kDatabaseFileFilter =
 // account, the data sets, the CSV folder and the buttons. Controls are public
 // members named as the club's documentation names them; each object name is
 // the member's name, with "_" and the index for members of an array.
-class Main : public QWidget {
+class Main : public QWidget, public RunView {
     Q_OBJECT
 public:
     explicit Main(QWidget* parent = nullptr);
@@ -49,6 +51,9 @@ public:
     QLabel* lblVersie;
     QLabel* Picture1;
 
+    // The exports and the upload behind OK.
+    RunPhases phases = defaultRunPhases();
+
     // Opens editor Index (0 limits, 1 levels) and answers whether it opened.
     std::function<bool(Main&, int)> openEditor;
 
@@ -58,11 +63,19 @@ public:
     void cmdBrowse_Click(int Index);
     void cmdLimiet_Click(int Index);
     void cmdCancel_Click();
+    void cmdOK_Click();
+
+    // The run's view of the window.
+    void showMessage(const QString& text) override;
+    void focus(RunField field) override;
+    RunInput runInput() const;
 
 private:
     void buildControls();
     void arrangeControls();
     void connectHandlers();
+
+    bool running_ = false;
 };
 
 } // namespace tavrel

@@ -1,0 +1,7 @@
+#include "UploadRun.h"
+
+namespace tavrel {
+
+RunPhases defaultRunPhases() { return {}; }
+
+} // namespace tavrel
