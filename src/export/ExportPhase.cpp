@@ -1,0 +1,41 @@
+#include "ExportPhase.h"
+
+#include "CsvFile.h"
+#include "common/Ui.h"
+#include "common/db/Recordset.h"
+
+namespace tavrel {
+
+bool ExportPhase::run(PhaseContext& context) {
+    Recordset records = OpenRecordSet(query(context.input), *context.connection);
+    if (!records.isOpen()) {
+        // OpenRecordSet has shown the database's own report.
+        context.message.showMessage(label() + QStringLiteral(": de gegevens konden niet worden gelezen"));
+        return false;
+    }
+    CsvFile file(context.outputFolder + fileName());
+    QString error;
+    if (!file.open(&error)) {
+        context.message.showMessage(error);
+        return false;
+    }
+    context.message.showMessage(label() + QStringLiteral(": ") + QString::number(records.RecordCount()) +
+                                QStringLiteral(" records ..."));
+    Ui::current().yield();
+
+    prepare(records, context.input);
+    QString text;
+    for (; !records.atEnd(); records.MoveNext()) {
+        text.clear();
+        if (line(records, text))
+            file.writeLine(text);
+    }
+    records.Close();
+    if (!file.commit(&error)) {
+        context.message.showMessage(error);
+        return false;
+    }
+    return true;
+}
+
+} // namespace tavrel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "common/RunPhase.h"
+
+#include <QString>
+
+namespace tavrel {
+
+class Recordset;
+
+// The steps every export shares: open the query, create the file, show the
+// record count, yield once, write a line per record, and only then put the
+// file in place. Any failure ends the phase with a Dutch message.
+class ExportPhase : public Phase {
+public:
+    bool run(PhaseContext& context) final;
+
+protected:
+    virtual QString query(const RunInput& input) const = 0;
+    virtual QString fileName() const = 0;
+    // The word before the count: "Zwemmers: 12 records ...".
+    virtual QString label() const = 0;
+    // Called once before the walk, to look the columns up.
+    virtual void prepare(const Recordset& records, const RunInput& input) = 0;
+    // The line of the current record; false to skip the record.
+    virtual bool line(const Recordset& records, QString& out) = 0;
+};
+
+} // namespace tavrel

@@ -1,0 +1,45 @@
+#include "FieldText.h"
+
+#include "common/ConvertDate.h"
+#include "common/Values.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace tavrel {
+
+QString fieldText(const QVariant& value) {
+    if (isEmptyValue(value) || isNullValue(value))
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double d = value.toDouble();
+        if (std::trunc(d) == d && std::fabs(d) < 1e15)
+            return QString::number(qint64(d));
+        return QLocale::c().toString(d, 'g', 15);
+    }
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+    default:
+        return value.toString();
+    }
+}
+
+bool equalsNumber(const QVariant& value, double number) {
+    if (isEmptyValue(value) || isNullValue(value))
+        return false;
+    if (value.typeId() == QMetaType::Bool)
+        return (value.toBool() ? -1.0 : 0.0) == number;
+    if (isNumberValue(value))
+        return value.toDouble() == number;
+    if (!IsNumeric(value))
+        return false;
+    return QLocale::c().toDouble(value.toString().trimmed().replace(QLatin1Char(','), QLatin1Char('.'))) ==
+           number;
+}
+
+QString dateField(const QVariant& value) { return ConvertDate(dayMonthYearText(value)); }
+
+} // namespace tavrel
