@@ -1,6 +1,7 @@
 #include "UploadRun.h"
 
 #include "export/Exports.h"
+#include "upload/UploadPhase.h"
 
 namespace tavrel {
 
@@ -10,6 +11,7 @@ RunPhases defaultRunPhases() {
     phases.times = makeTimesExport();
     phases.limits = makeLimitsExport();
     phases.levels = makeLevelsExport();
+    phases.upload = makeUploadPhase();
     return phases;
 }
 

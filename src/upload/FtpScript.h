@@ -1,0 +1,21 @@
+#pragma once
+
+#include "common/RunPhase.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace tavrel {
+
+inline const QString kFtpScriptName = QStringLiteral("ftp_send.ftp");
+inline const QString kFtpLogName = QStringLiteral("ftp_send.ftp.log");
+
+// The command script: open, user, password, hash, ascii, cd, a send line per
+// file of the ticked data sets, close, bye, each ended by CR LF, and one more
+// CR LF. Fields are written as they are, empty ones too.
+QString ftpScriptText(const RunInput& input, const QString& outputFolder);
+
+// Writes bytes to a new file at path that only its owner can read.
+bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error);
+
+} // namespace tavrel

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace tavrel {
+
+// Limits that keep a dead or stalled server from hanging the upload.
+struct FtpLimits {
+    long connectSeconds = 20;  // to open the connection
+    long responseSeconds = 30; // for each reply of the server
+    long stallSeconds = 30;    // a transfer slower than 1 byte/s this long is given up
+};
+
+// Runs an FTP command script in the language of the common command-line
+// client (open, user, hash, ascii, binary, cd, send/put, close, bye/quit) on
+// libcurl, in passive mode. Every server reply line, and the client's own
+// remarks ("Niet verbonden."), go to the transcript; the password never does.
+class ScriptRunner {
+public:
+    using Print = std::function<void(const QString& line)>;
+
+    ScriptRunner(Print print, FtpLimits limits = {});
+    ~ScriptRunner();
+    ScriptRunner(const ScriptRunner&) = delete;
+    ScriptRunner& operator=(const ScriptRunner&) = delete;
+
+    // Runs the script's lines; 0 when every command succeeded, 1 otherwise.
+    int run(const QStringList& lines);
+
+private:
+    struct Session;
+    std::unique_ptr<Session> s_;
+};
+
+} // namespace tavrel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "TempDir.h"
+
+#include <QProcess>
+#include <QString>
+
+namespace tavrel::test {
+
+// A real FTP server (pyftpdlib) on 127.0.0.1 and a free port, serving a
+// temporary folder, for as long as the object lives.
+class FtpServer {
+public:
+    enum class Mode { Normal, Refuse421, StallUploads };
+
+    explicit FtpServer(Mode mode = Mode::Normal, const QString& user = QStringLiteral("club"),
+                       const QString& password = QStringLiteral("geheim"));
+    ~FtpServer();
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    bool running() const { return port_ > 0; }
+    int port() const { return port_; }
+    // The domain as the program takes it: "open" accepts a port after the host.
+    QString domain() const { return QStringLiteral("127.0.0.1 %1").arg(port_); }
+    // The served folder (the website), with an "httpdocs" folder in it.
+    const TempDir& home() const { return home_; }
+    QString website(const QString& file) const { return home_.file(QStringLiteral("httpdocs/") + file); }
+
+    void stop();
+
+private:
+    TempDir home_;
+    QProcess process_;
+    int port_ = 0;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+int unusedPort();
+
+} // namespace tavrel::test

@@ -1,0 +1,223 @@
+#include "app/Main.h"
+#include "common/ErrorReport.h"
+#include "support/Databases.h"
+#include "support/FtpServer.h"
+#include "support/ScriptedUi.h"
+#include "support/TempDir.h"
+#include "upload/UploadPhase.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+using namespace tavrel::test;
+
+namespace {
+
+const char* const kNames[] = {"zwemmers.csv", "tijden.csv", "limieten.csv", "niveaus.csv"};
+
+struct UploadFixture : ::testing::Test {
+    TempDir data, temp, csv;
+    QString club, limits;
+
+    void SetUp() override {
+        club = makeClubDatabase(data, demo::ClubVariant::Tavrel2006);
+        limits = makeLimitsDatabase(data, true);
+        qputenv("TEMP", temp.path().toLocal8Bit());
+    }
+
+    std::unique_ptr<Main> window(const QString& domain, const QString& password, std::array<bool, 3> sets,
+                                 bool keepCsv = false) {
+        auto w = std::make_unique<Main>();
+        w->tbDB[0]->setText(club);
+        w->tbDB[1]->setText(limits);
+        w->OptVersie[0]->setChecked(true);
+        w->Tbox[0]->setText(domain);
+        w->Tbox[1]->setText(QStringLiteral("httpdocs"));
+        w->Tbox[2]->setText(QStringLiteral("club"));
+        w->Tbox[3]->setText(password);
+        w->checkCSV->setChecked(keepCsv);
+        w->tbCSV->setText(csv.folder());
+        for (size_t i = 0; i < 3; ++i)
+            w->checkUpl[i]->setChecked(sets[i]);
+        return w;
+    }
+
+    QString log() const { return QString::fromLatin1(temp.read(QStringLiteral("ftp_send.ftp.log"))); }
+    QStringList tempFiles() const { return QDir(temp.path()).entryList(QDir::Files, QDir::Name); }
+
+    // The password is in no file the run leaves behind (the settings store
+    // keeps it on purpose and is not looked at here).
+    void expectPasswordNowhere(const QString& password, const std::vector<const TempDir*>& dirs) {
+        for (const TempDir* dir : dirs)
+            for (QDirIterator it(dir->path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+                QFile f(it.next());
+                f.open(QIODevice::ReadOnly);
+                EXPECT_FALSE(f.readAll().contains(password.toLatin1())) << f.fileName().toStdString();
+            }
+    }
+
+    static void expectUploadReport(const Prompt& p, const QString& description) {
+        EXPECT_EQ(p.title, QStringLiteral("Foutmelding!"));
+        EXPECT_EQ(p.text, QStringLiteral("Fout gevonden in: UploadTavrel\r\nFoutnummer : -2147220991\r\n"
+                                         "Bron              : UploadTavrel.Main.cmdOK_Click\r\nOmschrijving : ") +
+                              description);
+    }
+};
+
+TEST_F(UploadFixture, EveryCombinationOfDataSetsArrivesAndTheProgramEnds) {
+    FtpServer server;
+    for (int mask = 0; mask < 8; ++mask) {
+        const std::array<bool, 3> sets = {bool(mask & 1), bool(mask & 2), bool(mask & 4)};
+        SCOPED_TRACE(testing::Message() << "data sets " << sets[0] << sets[1] << sets[2]);
+        for (const QString& f : QDir(server.website(QString())).entryList(QDir::Files))
+            QFile::remove(server.website(f));
+        // Keep a copy of what the exports write, to compare with what arrives.
+        auto keep = window(server.domain(), QStringLiteral("geheim"), sets, true);
+        ScriptedUi ui;
+        keep->cmdOK->click();
+        ASSERT_TRUE(ui.programEnded()) << keep->Message->toPlainText().toStdString();
+        QStringList expected;
+        for (size_t i = 0; i < 4; ++i) {
+            const bool sent = sets[i == 0 || i == 1 ? 0 : i - 1];
+            QFile arrived(server.website(QLatin1String(kNames[i])));
+            EXPECT_EQ(arrived.exists(), sent) << kNames[i];
+            if (sent && arrived.open(QIODevice::ReadOnly)) {
+                QByteArray local = csv.read(QLatin1String(kNames[i]));
+                EXPECT_EQ(arrived.readAll(), local.replace("\r\n", "\n")) << kNames[i];
+            }
+        }
+        EXPECT_EQ(tempFiles(), QStringList{}) << "with the CSV box ticked the files stay in the CSV folder";
+        EXPECT_FALSE(QFile::exists(csv.file(QStringLiteral("ftp_send.ftp"))));
+        EXPECT_TRUE(QFile::exists(csv.file(QStringLiteral("ftp_send.ftp.log"))));
+        if (mask == 0) {
+            const QString transcript = QString::fromLatin1(csv.read(QStringLiteral("ftp_send.ftp.log")));
+            EXPECT_TRUE(transcript.contains(QStringLiteral("230 Login successful.")));
+            EXPECT_TRUE(transcript.contains(QStringLiteral("250 \"/httpdocs\" is the current directory.")));
+            EXPECT_FALSE(transcript.contains(QStringLiteral("Transfer")));
+        }
+        expectPasswordNowhere(QStringLiteral("geheim"), {&csv, &temp, &server.home()});
+    }
+}
+
+TEST_F(UploadFixture, ThroughTheTemporaryFolderOnlyTheLogStays) {
+    FtpServer server;
+    auto w = window(server.domain(), QStringLiteral("geheim"), {true, true, true});
+    ScriptedUi ui;
+    w->cmdOK->click();
+    EXPECT_TRUE(ui.programEnded());
+    EXPECT_EQ(tempFiles(), QStringList{QStringLiteral("ftp_send.ftp.log")});
+    for (const char* name : kNames)
+        EXPECT_TRUE(QFile::exists(server.website(QLatin1String(name)))) << name;
+}
+
+TEST_F(UploadFixture, AWrongPasswordShowsTheMaskedLogAndKeepsTheWindowOpen) {
+    // This password also stands in the server's refusal, so the mask shows.
+    FtpServer server;
+    auto w = window(server.domain(), QStringLiteral("failed"), {false, true, false});
+    ScriptedUi ui;
+    ui.answer(Answer::Ok);
+    w->cmdOK->click();
+    EXPECT_FALSE(ui.programEnded());
+    EXPECT_FALSE(ui.waitCursor());
+    ASSERT_EQ(ui.messages().size(), 1u);
+    expectUploadReport(ui.messages()[0], QStringLiteral("FTP verbinding naar ") + server.domain() + QStringLiteral(" mislukt"));
+    const QString shown = w->Message->toPlainText();
+    EXPECT_TRUE(shown.contains(QStringLiteral("530 Authentication ****."))) << shown.toStdString();
+    EXPECT_FALSE(shown.contains(QStringLiteral("failed")));
+    EXPECT_EQ(tempFiles(), QStringList{QStringLiteral("ftp_send.ftp.log")}) << "the clean-up still ran";
+    EXPECT_FALSE(QFile::exists(server.website(QStringLiteral("limieten.csv"))));
+}
+
+TEST_F(UploadFixture, RefusedConnectionsAreFailedUploads) {
+    FtpServer refusing(FtpServer::Mode::Refuse421);
+    const QString nobody = QStringLiteral("127.0.0.1 %1").arg(unusedPort());
+    const std::pair<QString, const char*> cases[] = {{refusing.domain(), "421 "}, {nobody, "Niet verbonden."}};
+    for (const auto& [domain, marker] : cases) {
+        SCOPED_TRACE(marker);
+        auto w = window(domain, QStringLiteral("geheim"), {false, false, true});
+        ScriptedUi ui;
+        ui.answer(Answer::Ok);
+        w->cmdOK->click();
+        EXPECT_FALSE(ui.programEnded());
+        ASSERT_EQ(ui.messages().size(), 1u);
+        expectUploadReport(ui.messages()[0], QStringLiteral("FTP verbinding naar ") + domain + QStringLiteral(" mislukt"));
+        EXPECT_TRUE(w->Message->toPlainText().contains(QLatin1String(marker))) << w->Message->toPlainText().toStdString();
+        expectPasswordNowhere(QStringLiteral("geheim"), {&temp});
+    }
+}
+
+TEST_F(UploadFixture, AMissingRemoteFolderIsAFailedUpload) {
+    FtpServer server;
+    auto w = window(server.domain(), QStringLiteral("geheim"), {false, true, false});
+    w->Tbox[1]->setText(QStringLiteral("bestaat niet"));
+    ScriptedUi ui;
+    ui.answer(Answer::Ok);
+    w->cmdOK->click();
+    EXPECT_FALSE(ui.programEnded());
+    ASSERT_EQ(ui.messages().size(), 1u);
+    expectUploadReport(ui.messages()[0], QStringLiteral("FTP upload naar ") + server.domain() + QStringLiteral(" mislukt"));
+    EXPECT_TRUE(w->Message->toPlainText().contains(QStringLiteral("550 ")));
+}
+
+TEST_F(UploadFixture, AStalledServerEndsTheRunWithinTheRunnersLimits) {
+    FtpServer stalled(FtpServer::Mode::StallUploads);
+    qputenv("TAVREL_FTP_TIMEOUT", "2");
+    auto w = window(stalled.domain(), QStringLiteral("geheim"), {true, false, false});
+    ScriptedUi ui;
+    ui.answer(Answer::Ok);
+    w->cmdOK->click();
+    qunsetenv("TAVREL_FTP_TIMEOUT");
+    EXPECT_FALSE(ui.programEnded());
+    EXPECT_EQ(ui.messages().size(), 1u);
+    EXPECT_TRUE(w->Message->toPlainText().contains(QStringLiteral("de server antwoordt niet meer")));
+}
+
+TEST_F(UploadFixture, AnEmptyPasswordLogsInToAnAccountWithout) {
+    FtpServer server(FtpServer::Mode::Normal, QStringLiteral("club"), QString());
+    auto w = window(server.domain(), QString(), {false, false, true});
+    ScriptedUi ui;
+    w->cmdOK->click();
+    EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
+    EXPECT_TRUE(QFile::exists(server.website(QStringLiteral("niveaus.csv"))));
+}
+
+TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOnly) {
+    // A stand-in runner that keeps what it was given.
+    const QString seen = temp.file(QStringLiteral("seen"));
+    const QString runner = data.write(QStringLiteral("runner.sh"),
+                                      QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\nstat -c %a \"${2#-s:}\" >> '%1'\n"
+                                                     "cat \"${2#-s:}\" >> '%1'\necho 226 ok\n")
+                                          .arg(seen)
+                                          .toLatin1());
+    QFile::setPermissions(runner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    csv.write(QStringLiteral("x"), "");
+    auto w = window(QStringLiteral("host$(touch pwned)"), QStringLiteral("p'w\"d"), {false, true, false});
+    w->phases.upload = makeUploadPhase(runner);
+    const QString folderWithQuotes = csv.file(QStringLiteral("a \"b\" $(c)")) + QDir::separator();
+    QDir().mkpath(folderWithQuotes);
+    w->checkCSV->setChecked(true);
+    w->tbCSV->setText(folderWithQuotes);
+    ScriptedUi ui;
+    w->cmdOK->click();
+    EXPECT_TRUE(ui.programEnded());
+    const QByteArray got = temp.read(QStringLiteral("seen"));
+    const QString script = folderWithQuotes + QStringLiteral("ftp_send.ftp");
+    QByteArray expected = QByteArray("-i\n-s:") + script.toUtf8() + QByteArray("\n600\n");
+    expected += "open host$(touch pwned)\r\nclub\r\np'w\"d\r\nhash\r\nascii\r\ncd httpdocs\r\nsend ";
+    expected += folderWithQuotes.toUtf8();
+    expected += "limieten.csv\r\nclose\r\nbye\r\n\r\n";
+    EXPECT_EQ(got, expected);
+    EXPECT_FALSE(QFile::exists(QStringLiteral("pwned")));
+    EXPECT_FALSE(QFile::exists(script)) << "the script is always removed";
+}
+
+} // namespace
