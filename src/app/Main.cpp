@@ -5,6 +5,8 @@
 #include "common/BrowseFolder.h"
 #include "common/Files.h"
 #include "common/Ui.h"
+#include "editors/frmLimieten.h"
+#include "editors/frmNiveaus.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -267,11 +269,33 @@ void Main::cmdBrowse_Click(int Index) {
 }
 
 void Main::cmdLimiet_Click(int Index) {
-    // Each editor runs its load step; only when it opened does the main window
-    // hide (a failed load leaves its message in Message).
-    if (openEditor && openEditor(*this, Index))
-        hide();
+    // Each opening runs the editor's load step afresh; only an editor that
+    // opened is shown, and the main window hides until it closes. A failed
+    // load has left its message in Message. The editor is a window of its
+    // own that the main window owns, so it never outlives it.
+    if (Index == 0) {
+        auto* editor = new frmLimieten(*this, this);
+        if (!editor->Form_Load()) {
+            delete editor;
+            return;
+        }
+        editor->show();
+    } else {
+        auto* editor = new frmNiveaus(*this, this);
+        if (!editor->Form_Load()) {
+            delete editor;
+            return;
+        }
+        editor->show();
+    }
+    hide();
 }
+
+QString Main::limitsDatabasePath() const { return tbDB[1]->text(); }
+
+void Main::focusLimitsDatabase() { tbDB[1]->setFocus(); }
+
+void Main::editorClosed() { show(); }
 
 void Main::cmdCancel_Click() { Ui::current().endProgram(); }
 

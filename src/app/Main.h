@@ -1,11 +1,11 @@
 #pragma once
 
 #include "UploadRun.h"
+#include "editors/EditorHost.h"
 
 #include <QWidget>
 
 #include <array>
-#include <functional>
 
 class QCheckBox;
 class QGroupBox;
@@ -25,7 +25,7 @@ inline const QString kDatabaseFileFilter =
 // account, the data sets, the CSV folder and the buttons. Controls are public
 // members named as the club's documentation names them; each object name is
 // the member's name, with "_" and the index for members of an array.
-class Main : public QWidget, public RunView {
+class Main : public QWidget, public RunView, public EditorHost {
     Q_OBJECT
 public:
     explicit Main(QWidget* parent = nullptr);
@@ -54,9 +54,6 @@ public:
     // The exports and the upload behind OK.
     RunPhases phases = defaultRunPhases();
 
-    // Opens editor Index (0 limits, 1 levels) and answers whether it opened.
-    std::function<bool(Main&, int)> openEditor;
-
     void Form_Load();
     void checkFTP_Click();
     void checkCSV_Click();
@@ -65,10 +62,13 @@ public:
     void cmdCancel_Click();
     void cmdOK_Click();
 
-    // The run's view of the window.
+    // The run's and the editors' view of the window.
     void showMessage(const QString& text) override;
     void focus(RunField field) override;
     RunInput runInput() const;
+    QString limitsDatabasePath() const override;
+    void focusLimitsDatabase() override;
+    void editorClosed() override;
 
 private:
     void buildControls();

@@ -58,6 +58,17 @@ bool IsNumeric(const QVariant& v) {
     return false;
 }
 
+bool equalsNumber(const QVariant& value, double number) {
+    if (isEmptyValue(value) || isNullValue(value))
+        return false;
+    if (value.typeId() == QMetaType::Bool)
+        return (value.toBool() ? -1.0 : 0.0) == number;
+    if (isNumberValue(value))
+        return value.toDouble() == number;
+    double d = 0;
+    return value.typeId() == QMetaType::QString && readsAsNumber(value.toString(), &d) && d == number;
+}
+
 QVariant Iif(const QVariant& condition, const QVariant& truePart, const QVariant& falsePart) {
     if (isEmptyValue(condition) || isNullValue(condition))
         return falsePart;

@@ -16,6 +16,10 @@ bool isNumberValue(const QVariant& v);
 // number (surrounding spaces, a sign and a decimal point or comma allowed).
 bool IsNumeric(const QVariant& v);
 
+// True when value is a number (or a text reading as one) equal to number.
+// Null, empty and other texts are never equal.
+bool equalsNumber(const QVariant& value, double number);
+
 // truePart when the condition reads as true, falsePart otherwise. Null and
 // empty read as false; a condition that is no truth value is reported with
 // the place "Iif" and gives falsePart.

@@ -27,19 +27,6 @@ QString fieldText(const QVariant& value) {
     }
 }
 
-bool equalsNumber(const QVariant& value, double number) {
-    if (isEmptyValue(value) || isNullValue(value))
-        return false;
-    if (value.typeId() == QMetaType::Bool)
-        return (value.toBool() ? -1.0 : 0.0) == number;
-    if (isNumberValue(value))
-        return value.toDouble() == number;
-    if (!IsNumeric(value))
-        return false;
-    return QLocale::c().toDouble(value.toString().trimmed().replace(QLatin1Char(','), QLatin1Char('.'))) ==
-           number;
-}
-
 QString dateField(const QVariant& value) { return ConvertDate(dayMonthYearText(value)); }
 
 } // namespace tavrel

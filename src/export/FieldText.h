@@ -10,10 +10,6 @@ namespace tavrel {
 // point, null and empty as "".
 QString fieldText(const QVariant& value);
 
-// True when value is a number (or a text reading as one) equal to number.
-// Null, empty and other texts are never equal.
-bool equalsNumber(const QVariant& value, double number);
-
 // The year-month-day text of a date value for an output file; "" for null.
 QString dateField(const QVariant& value);
 

@@ -238,22 +238,6 @@ TEST(MainWindow, SluitenEndsTheProgramWithoutSavingAnything) {
     EXPECT_FALSE(ReadRegValue(settingName(QStringLiteral("Domain"))).isValid());
 }
 
-TEST(MainWindow, EditorButtonsHideTheWindowOnlyWhenTheEditorOpened) {
-    test::ScriptedUi ui;
-    Main w;
-    w.show();
-    std::vector<int> asked;
-    w.openEditor = [&](Main&, int index) {
-        asked.push_back(index);
-        return index == 0;
-    };
-    w.cmdLimiet[1]->click();
-    EXPECT_TRUE(w.isVisible()) << "an editor that did not open leaves the window shown";
-    w.cmdLimiet[0]->click();
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(asked, (std::vector<int>{1, 0}));
-}
-
 } // namespace
 
 namespace {

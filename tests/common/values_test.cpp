@@ -85,6 +85,17 @@ TEST(IsNumeric, AcceptsNumbersAndNumericTextOnly) {
     EXPECT_FALSE(IsNumeric(kNull));
 }
 
+TEST(EqualsNumber, ComparesNumbersAndNumericTextOnly) {
+    EXPECT_TRUE(equalsNumber(-1, -1));
+    EXPECT_TRUE(equalsNumber(true, -1)) << "true is -1";
+    EXPECT_TRUE(equalsNumber(QStringLiteral("25"), 25));
+    EXPECT_TRUE(equalsNumber(25.0, 25));
+    EXPECT_FALSE(equalsNumber(kNull, 0)) << "null equals nothing";
+    EXPECT_FALSE(equalsNumber(kEmpty, 0));
+    EXPECT_FALSE(equalsNumber(QStringLiteral("T"), 0));
+    EXPECT_FALSE(equalsNumber(QStringLiteral(""), 0));
+}
+
 TEST(ConvertDate, RearrangesDayMonthYear) {
     const std::pair<const char*, const char*> cases[] = {
         {"", ""},

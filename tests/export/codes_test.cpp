@@ -109,11 +109,6 @@ TEST(FieldText, WritesValuesPlainly) {
     EXPECT_EQ(dateField(QStringLiteral("2010-01-01")), QStringLiteral("2010-01-01"));
     EXPECT_EQ(dateField(QStringLiteral("2009-03-05 14:30:00")), QStringLiteral("2009-03-05"));
     EXPECT_EQ(dateField(kNull), QString());
-    EXPECT_TRUE(equalsNumber(-1, -1));
-    EXPECT_TRUE(equalsNumber(true, -1));
-    EXPECT_TRUE(equalsNumber(QStringLiteral("0"), 0));
-    EXPECT_FALSE(equalsNumber(kNull, 0));
-    EXPECT_FALSE(equalsNumber(QStringLiteral("T"), 0));
 }
 
 TEST(CsvFile, WritesWindows1252LinesWithCrLf) {

@@ -1,17 +1,33 @@
-// Entry point of every test program: a headless QApplication and a settings
-// store of its own, so no test reads or writes the user's settings.
+// Entry point of every test program: a headless QApplication, and a settings
+// store of its own for every test, so no test reads what another wrote and
+// none touches the user's settings.
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+namespace {
+
+class FreshSettings : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_->path());
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { dir_.reset(); }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir settings;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,163 @@
+#include "CsvImport.h"
+
+#include "common/TextFields.h"
+#include "common/Windows1252.h"
+#include "common/db/Connection.h"
+
+#include <QDate>
+#include <QFile>
+#include <QSet>
+
+#include <optional>
+
+namespace tavrel {
+
+namespace {
+
+const QString kSeparator = QStringLiteral(";");
+const QVariant kNull = QVariant(QMetaType::fromType<QString>());
+
+// A field read as a 16-bit whole number, as the file formats hold them.
+std::optional<qint16> smallInteger(const QString& field) {
+    bool ok = false;
+    const int n = field.trimmed().toInt(&ok);
+    if (!ok || n < -32768 || n > 32767)
+        return std::nullopt;
+    return qint16(n);
+}
+
+// A date field: year-month-day as the export writes it, or empty for none.
+std::optional<QVariant> dateField(const QString& field) {
+    if (field.isEmpty())
+        return kNull;
+    const QDate d = QDate::fromString(field, Qt::ISODate);
+    if (!d.isValid() || field.size() != 10)
+        return std::nullopt;
+    return QVariant(field);
+}
+
+// Runs one import in a transaction; parse fills the statements of one line
+// and returns "" or the reason the line cannot be imported.
+class Transaction {
+public:
+    explicit Transaction(Connection& c)
+        : c_(c) {
+        began_ = c_.BeginTrans();
+    }
+    ~Transaction() {
+        if (began_ && !done_)
+            c_.RollbackTrans();
+    }
+    bool began() const { return began_; }
+    bool commit() {
+        done_ = c_.CommitTrans();
+        return done_;
+    }
+
+private:
+    Connection& c_;
+    bool began_ = false;
+    bool done_ = false;
+};
+
+ImportResult failed(int line, const QString& reason) { return {false, line, reason, 0}; }
+
+QString integerReason(int field, const QString& text) {
+    return QStringLiteral("veld %1 (\"%2\") is geen geheel getal tussen -32768 en 32767").arg(field).arg(text);
+}
+
+} // namespace
+
+QStringList readImportFile(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return {};
+    }
+    QStringList lines = fromWindows1252(file.readAll()).split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    // The line end after the last line starts no line of its own.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+ImportResult importLimits(Connection& connection, const QStringList& lines) {
+    Transaction transaction(connection);
+    if (!transaction.began())
+        return failed(0, QStringLiteral("de database kan niet worden gewijzigd"));
+    QSet<QString> meets;
+    ErrorInfo error;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString& line = lines[i];
+        auto field = [&](int n) { return GetField(line, kSeparator, n); };
+        const auto distance = smallInteger(field(2));
+        const auto from = smallInteger(field(5));
+        const auto to = smallInteger(field(6));
+        const auto first = dateField(field(9));
+        const auto last = dateField(field(10));
+        if (!distance)
+            return failed(i + 1, integerReason(2, field(2)));
+        if (!from)
+            return failed(i + 1, integerReason(5, field(5)));
+        if (!to)
+            return failed(i + 1, integerReason(6, field(6)));
+        if (!first || !last)
+            return failed(i + 1, QStringLiteral("de datum \"%1\" is geen jaar-maand-dag").arg(first ? field(10) : field(9)));
+
+        const QString code = field(1);
+        // A meet is made anew only where the file first names it, so its
+        // lines need not stand together.
+        if (!meets.contains(code)) {
+            meets.insert(code);
+            if (!connection.Execute(QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"), {code}, &error) ||
+                !connection.Execute(QStringLiteral("INSERT INTO wedstrijden (code, datum1, datum2) VALUES (?, ?, ?)"),
+                                    {code, *first, *last}, &error))
+                return failed(i + 1, error.Description);
+        }
+        if (!connection.Execute(QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                                {code, *distance, field(3), field(4), *from, *to, field(7), field(8)}, &error))
+            return failed(i + 1, error.Description);
+    }
+    if (!transaction.commit())
+        return failed(0, QStringLiteral("de wijzigingen konden niet worden opgeslagen"));
+    return {true, 0, {}, int(lines.size())};
+}
+
+ImportResult importLevels(Connection& connection, const QStringList& lines) {
+    Transaction transaction(connection);
+    ErrorInfo error;
+    if (!transaction.began() || !connection.Execute(QStringLiteral("DELETE * FROM niveaus"), {}, &error))
+        return failed(0, error.Description.isEmpty() ? QStringLiteral("de database kan niet worden gewijzigd")
+                                                     : error.Description);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString& line = lines[i];
+        auto field = [&](int n) { return GetField(line, kSeparator, n); };
+        QVariantList values;
+        for (int n = 1; n <= 8; ++n) {
+            if (n == 1 || n == 4 || n == 6 || n == 7) {
+                const auto number = smallInteger(field(n));
+                if (!number)
+                    return failed(i + 1, integerReason(n, field(n)));
+                values << *number;
+            } else {
+                values << field(n);
+            }
+        }
+        if (!connection.Execute(QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"), values, &error))
+            return failed(i + 1, error.Description);
+    }
+    if (!transaction.commit())
+        return failed(0, QStringLiteral("de wijzigingen konden niet worden opgeslagen"));
+    return {true, 0, {}, int(lines.size())};
+}
+
+QString importFailureText(const ImportResult& result) {
+    const QString where = result.line > 0 ? QStringLiteral("Regel %1 kan niet worden geïmporteerd: ").arg(result.line)
+                                          : QStringLiteral("Importeren mislukt: ");
+    return where + result.reason + QStringLiteral(".\r\nEr is niets gewijzigd.");
+}
+
+} // namespace tavrel

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QComboBox;
+
+namespace tavrel {
+
+// Helpers both editor windows build their controls with.
+
+template <typename T>
+T* named(T* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+inline QString indexed(const char* name, int index) {
+    return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
+}
+
+// An editable filter box that starts with no item chosen.
+QComboBox* filterBox(const QStringList& items, const QString& name);
+
+// True when an item of the list is chosen; a typed text is no choice.
+bool itemChosen(const QComboBox* box);
+
+// The filter boxes shared by both editors: distance, stroke, gender.
+QStringList distanceItems();
+QStringList strokeItems();
+QStringList genderItems();
+
+// The code behind the chosen stroke or gender, "" when none is chosen.
+QString strokeCode(const QComboBox* box);
+QString genderCode(const QComboBox* box);
+// The chosen number (distance, pool length) as a 16-bit number, 0 when none.
+int chosenNumber(const QComboBox* box);
+
+// Twips (1440 to the inch) as pixels on a widget's screen.
+int twips(int value, const QWidget* on);
+
+} // namespace tavrel

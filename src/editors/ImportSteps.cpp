@@ -1,0 +1,43 @@
+#include "ImportSteps.h"
+
+#include "common/Ui.h"
+#include "common/db/Connection.h"
+
+namespace tavrel {
+
+bool refuseChangesOnJet(const Connection& connection) {
+    if (!connection.isReadOnly())
+        return false;
+    Ui::current().messageBox(QStringLiteral("Het bestand ") + connection.path() +
+                                 QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. "
+                                                "Er is niets gewijzigd."),
+                             kProgramTitle, Buttons::Ok, Icon::Exclamation);
+    return true;
+}
+
+void runImport(Connection& connection, const ImportSteps& steps) {
+    if (refuseChangesOnJet(connection))
+        return;
+    Ui& ui = Ui::current();
+    if (ui.messageBox(steps.question, steps.title, Buttons::OkCancel, Icon::None) != Answer::Ok)
+        return;
+    const QString file = ui.openFile(QStringLiteral("Zoek import bestand"), steps.filter, QString());
+    if (file.isEmpty())
+        return;
+    QString error;
+    const QStringList lines = readImportFile(file, &error);
+    if (!error.isEmpty()) {
+        ui.messageBox(QStringLiteral("Het bestand ") + file + QStringLiteral(" kan niet worden gelezen (") + error +
+                          QStringLiteral(")."),
+                      steps.title, Buttons::Ok, Icon::Critical);
+        return;
+    }
+    ui.setWaitCursor(true);
+    ui.yield();
+    const ImportResult result = steps.import(connection, lines);
+    ui.setWaitCursor(false);
+    if (!result.ok)
+        ui.messageBox(importFailureText(result), steps.title, Buttons::Ok, Icon::Critical);
+}
+
+} // namespace tavrel

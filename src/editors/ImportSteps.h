@@ -1,0 +1,26 @@
+#pragma once
+
+#include "CsvImport.h"
+
+#include <functional>
+
+namespace tavrel {
+
+class Connection;
+
+// What differs between the limits and the levels import.
+struct ImportSteps {
+    QString question; // asked with OK and Cancel before anything happens
+    QString title;    // of the question and of the failure message
+    QString filter;   // of the file dialog
+    std::function<ImportResult(Connection&, const QStringList&)> import;
+};
+
+// The import behind an editor's "Importeer": the question, the file dialog,
+// the hourglass, the import itself, and a message when a line failed.
+void runImport(Connection& connection, const ImportSteps& steps);
+
+// On a Jet database nothing can be changed: says so and answers true.
+bool refuseChangesOnJet(const Connection& connection);
+
+} // namespace tavrel

@@ -1,0 +1,55 @@
+#include "RecordGrid.h"
+
+#include "EditorControls.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+namespace tavrel {
+
+RecordGrid::RecordGrid(QWidget* parent)
+    : QTableView(parent) {
+    setModel(&model_);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // No editor opens by merely moving to a cell, so Delete there deletes the row.
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    setTabKeyNavigation(true); // Tab walks every cell, row after row
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &RecordGrid::onCurrentChanged);
+}
+
+void RecordGrid::setUpColumn(int column, const QString& caption, int widthTwips) {
+    model_.setCaption(column, caption);
+    model_.setCentred(column, true);
+    setColumnWidth(column, twips(widthTwips, this));
+}
+
+void RecordGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (previous.isValid() && previous.row() != current.row())
+        model_.commitRow(previous.row());
+}
+
+bool RecordGrid::commitPending() {
+    // An open cell editor hands its text to the row first.
+    if (state() == QAbstractItemView::EditingState) {
+        for (QWidget* editor : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (editor->isVisible()) {
+                commitData(editor);
+                closeEditor(editor, QAbstractItemDelegate::NoHint);
+            }
+        }
+    }
+    return model_.commitAll();
+}
+
+void RecordGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete && state() != QAbstractItemView::EditingState && currentIndex().isValid()) {
+        model_.deleteRow(currentIndex().row());
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+} // namespace tavrel

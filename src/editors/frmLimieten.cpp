@@ -1,0 +1,479 @@
+#include "frmLimieten.h"
+
+#include "ImportSteps.h"
+#include "DateText.h"
+#include "EditorControls.h"
+#include "RecordGrid.h"
+#include "common/Files.h"
+#include "common/Ui.h"
+#include "common/Values.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tavrel {
+
+namespace {
+
+const QString kCode = QStringLiteral("code");
+
+} // namespace
+
+frmLimieten::frmLimieten(EditorHost& host, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , host_(host) {
+    setObjectName(QStringLiteral("frmLimieten"));
+    setWindowTitle(QStringLiteral("Bewerk limieten"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    arrangeControls();
+    connectHandlers();
+}
+
+frmLimieten::~frmLimieten() = default;
+
+void frmLimieten::buildControls() {
+    lblLijst = named(new QLabel(QStringLiteral("Kies een wedstrijd:")), QStringLiteral("lblLijst"));
+    lstCode = named(new QListWidget, QStringLiteral("lstCode"));
+    lblLijst->setBuddy(lstCode);
+    lblCode = named(new QLabel(QStringLiteral("Code:")), QStringLiteral("lblCode"));
+    tbCode = named(new QLineEdit, QStringLiteral("tbCode"));
+    tbCode->setAccessibleName(QStringLiteral("Code"));
+    lblCode->setBuddy(tbCode);
+    lblWedstrijd = named(new QLabel(QStringLiteral("Wedstrijd:")), QStringLiteral("lblWedstrijd"));
+    tbWedstrijd = named(new QLineEdit, QStringLiteral("tbWedstrijd"));
+    tbWedstrijd->setAccessibleName(QStringLiteral("Wedstrijd"));
+    lblWedstrijd->setBuddy(tbWedstrijd);
+    lblDatum = named(new QLabel(QStringLiteral("Limieten zwemmen tussen:")), QStringLiteral("lblDatum"));
+    tbDatum[1] = named(new QLineEdit, indexed("tbDatum", 1));
+    tbDatum[1]->setAccessibleName(QStringLiteral("Datum van"));
+    lblEn = named(new QLabel(QStringLiteral("en")), QStringLiteral("lblEn"));
+    tbDatum[2] = named(new QLineEdit, indexed("tbDatum", 2));
+    tbDatum[2]->setAccessibleName(QStringLiteral("Datum tot"));
+    lblBad = named(new QLabel(QStringLiteral("Badlengte:")), QStringLiteral("lblBad"));
+    cbBad = named(new QComboBox, QStringLiteral("cbBad"));
+    cbBad->addItems({QStringLiteral("25"), QStringLiteral("50")});
+    lblBad->setBuddy(cbBad);
+    lblOpmerking = named(new QLabel(QStringLiteral("Opmerking:")), QStringLiteral("lblOpmerking"));
+    tbData = named(new QLineEdit, QStringLiteral("tbData"));
+    lblOpmerking->setBuddy(tbData);
+    cmdNieuw = named(new QPushButton(QStringLiteral("Nieuw")), QStringLiteral("cmdNieuw"));
+    cmdDel = named(new QPushButton(QStringLiteral("Verwijder")), QStringLiteral("cmdDel"));
+    cmdUpDown[0] = named(new QPushButton(QStringLiteral("+")), indexed("cmdUpDown", 0));
+    cmdUpDown[1] = named(new QPushButton(QStringLiteral("-")), indexed("cmdUpDown", 1));
+    lblUpDown = named(new QLabel(QStringLiteral(
+                          "Verhoog/verlaag alle datums en geboortejaren in deze wedstrijd met een jaar")),
+                      QStringLiteral("lblUpDown"));
+    lblUpDown->setWordWrap(true);
+    for (int i = 0; i < 2; ++i) {
+        cmdUpDown[i]->setFixedWidth(cmdUpDown[i]->sizeHint().height() + 8);
+        cmdUpDown[i]->setAccessibleName(i == 0 ? QStringLiteral("Verhoog met een jaar")
+                                               : QStringLiteral("Verlaag met een jaar"));
+    }
+
+    const QStringList captions = {QStringLiteral("Afstand"), QStringLiteral("Slag"), QStringLiteral("Geslacht")};
+    const QStringList items[] = {distanceItems(), strokeItems(), genderItems()};
+    for (int i = 0; i < 3; ++i) {
+        lblASG[i] = named(new QLabel(captions[i]), indexed("lblASG", i));
+        cbASG[i] = filterBox(items[i], indexed("cbASG", i));
+        lblASG[i]->setBuddy(cbASG[i]);
+    }
+    checkGelijk = named(new QCheckBox(QStringLiteral("limiet in 25 meter bad is gelijk aan limiet in 50 meter bad")),
+                        QStringLiteral("checkGelijk"));
+    Data = named(new RecordGrid, QStringLiteral("Data"));
+    Data->setAccessibleName(QStringLiteral("Limieten"));
+    Data->hide();
+    cmdImport = named(new QPushButton(QStringLiteral("Importeer")), QStringLiteral("cmdImport"));
+    Label1 = named(new QLabel(QStringLiteral(
+                       "Limieten kunnen worden geimporteerd uit een CSV bestand, dat eerder of ergens anders "
+                       "met dit programma is gemaakt. LET OP dat alle huidige limieten van geimporteerde "
+                       "wedstrijden eerst worden verwijderd.")),
+                   QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    cmdOK = named(new QPushButton(QStringLiteral("Sluiten")), QStringLiteral("cmdOK"));
+}
+
+void frmLimieten::arrangeControls() {
+    // Left: the meets and the current meet's fields.
+    auto* meet = new QGridLayout;
+    int row = 0;
+    meet->addWidget(lblLijst, row++, 0, 1, 2);
+    meet->addWidget(lstCode, row++, 0, 1, 2);
+    meet->addWidget(lblCode, row, 0);
+    meet->addWidget(tbCode, row++, 1);
+    meet->addWidget(lblWedstrijd, row, 0);
+    meet->addWidget(tbWedstrijd, row++, 1);
+    meet->addWidget(lblDatum, row++, 0, 1, 2);
+    auto* dates = new QHBoxLayout;
+    dates->addWidget(tbDatum[1], 1);
+    dates->addWidget(lblEn);
+    dates->addWidget(tbDatum[2], 1);
+    meet->addLayout(dates, row++, 0, 1, 2);
+    meet->addWidget(lblBad, row, 0);
+    meet->addWidget(cbBad, row++, 1, Qt::AlignLeft);
+    meet->addWidget(lblOpmerking, row, 0);
+    meet->addWidget(tbData, row++, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdNieuw);
+    buttons->addWidget(cmdDel);
+    buttons->addStretch();
+    meet->addLayout(buttons, row++, 0, 1, 2);
+    auto* shift = new QHBoxLayout;
+    shift->addWidget(cmdUpDown[0], 0, Qt::AlignTop);
+    shift->addWidget(cmdUpDown[1], 0, Qt::AlignTop);
+    shift->addWidget(lblUpDown, 1);
+    meet->addLayout(shift, row++, 0, 1, 2);
+    meet->setRowStretch(1, 1);
+    meet->setColumnStretch(1, 1);
+    lstCode->setMinimumHeight(fontMetrics().lineSpacing() * 8);
+    auto* meetPanel = new QWidget;
+    meetPanel->setLayout(meet);
+    meet->setContentsMargins(0, 0, 0, 0);
+    meetPanel->setFixedWidth(fontMetrics().averageCharWidth() * 42);
+
+    // Right: the filter and the limits grid.
+    auto* limits = new QVBoxLayout;
+    auto* filter = new QHBoxLayout;
+    for (int i = 0; i < 3; ++i) {
+        filter->addWidget(lblASG[i]);
+        filter->addWidget(cbASG[i], 1);
+    }
+    limits->addLayout(filter);
+    limits->addWidget(checkGelijk);
+    limits->addWidget(Data, 1);
+    limits->addStretch(0);
+    Data->setMinimumWidth(twips(4 * 1400 + 900, this));
+    Data->setMinimumHeight(fontMetrics().lineSpacing() * 12);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(meetPanel, 0);
+    top->addSpacing(12);
+    top->addLayout(limits, 1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(cmdImport, 0, Qt::AlignTop);
+    bottom->addWidget(Label1, 1);
+    bottom->addWidget(cmdOK, 0, Qt::AlignBottom);
+
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(top, 1);
+    all->addLayout(bottom);
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+}
+
+void frmLimieten::connectHandlers() {
+    connect(lstCode, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            lstCode_Click();
+    });
+    connect(cbBad, &QComboBox::activated, this, [this] {
+        Data1.setField(QStringLiteral("badlengte"), cbBad->currentText().toInt());
+        cbBad_Click();
+    });
+    connect(tbCode, &QLineEdit::textEdited, this, [this](const QString& t) { Data1.setField(kCode, t); });
+    connect(tbWedstrijd, &QLineEdit::textEdited, this,
+            [this](const QString& t) { Data1.setField(QStringLiteral("wedstrijd"), t); });
+    connect(tbData, &QLineEdit::textEdited, this,
+            [this](const QString& t) { Data1.setField(QStringLiteral("opmerking"), t); });
+    for (QLineEdit* field : {tbCode, tbDatum[1], tbDatum[2]})
+        field->installEventFilter(this);
+    connect(cmdNieuw, &QPushButton::clicked, this, &frmLimieten::cmdNieuw_Click);
+    connect(cmdDel, &QPushButton::clicked, this, &frmLimieten::cmdDel_Click);
+    for (int i = 0; i < 2; ++i)
+        connect(cmdUpDown[i], &QPushButton::clicked, this, [this, i] { cmdUpDown_Click(i); });
+    for (int i = 0; i < 3; ++i) {
+        connect(cbASG[i], &QComboBox::activated, this, [this, i] { cbASG_Click(i); });
+        connect(cbASG[i]->lineEdit(), &QLineEdit::returnPressed, this, [this, i] { cbASG_Click(i); });
+    }
+    connect(checkGelijk, &QCheckBox::toggled, this, &frmLimieten::checkGelijk_Click);
+    connect(cmdImport, &QPushButton::clicked, this, &frmLimieten::cmdImport_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmLimieten::cmdOK_Click);
+    Data->model().setWillChangeRecord(
+        [this](ChangeReason reason, GridRecord& record, ChangeStatus& status) {
+            adoRS_WillChangeRecord(reason, record, status);
+        });
+    Data1.onReposition = [this] { Data1_Reposition(); };
+}
+
+// Leaving the code or a date field validates it, as the user moves on; focus
+// lost to another window or a popup is no leaving.
+bool frmLimieten::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (watched == tbCode)
+                tbCode_Validate();
+            else if (watched == tbDatum[1])
+                tbDatum_Validate(1);
+            else if (watched == tbDatum[2])
+                tbDatum_Validate(2);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmLimieten::Form_Load() {
+    const QString path = host_.limitsDatabasePath();
+    if (!FileExist(path)) {
+        host_.showMessage(QStringLiteral("Database file niet gevonden"));
+        host_.focusLimitsDatabase();
+        return false;
+    }
+    if (!ConnectJetDB(path, connection_)) {
+        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
+        return false;
+    }
+    if (!Data1.open()) {
+        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
+        return false;
+    }
+    lstCode->addItems(Data1.codes());
+    if (lstCode->count() > 0)
+        lstCode->setCurrentRow(0);
+    else
+        cbASG_Click(0);
+    newMeet_ = false;
+    return true;
+}
+
+void frmLimieten::lstCode_Click() {
+    commitGrid();
+    if (QListWidgetItem* item = lstCode->currentItem())
+        Data1.findFirst(item->text());
+    cbASG_Click(0);
+}
+
+void frmLimieten::Data1_Reposition() {
+    showCurrentMeet();
+    checkGelijk->setChecked(equalsNumber(Data1.field(QStringLiteral("badlengte")), 25));
+}
+
+void frmLimieten::showCurrentMeet() {
+    tbCode->setText(Data1.field(kCode).toString());
+    tbWedstrijd->setText(Data1.field(QStringLiteral("wedstrijd")).toString());
+    tbDatum[1]->setText(dateForDisplay(Data1.field(QStringLiteral("datum1"))));
+    tbDatum[2]->setText(dateForDisplay(Data1.field(QStringLiteral("datum2"))));
+    tbData->setText(Data1.field(QStringLiteral("opmerking")).toString());
+    for (QLineEdit* longText : {tbWedstrijd, tbData})
+        longText->setCursorPosition(0); // show the start of a long text
+    const QVariant pool = Data1.field(QStringLiteral("badlengte"));
+    cbBad->setCurrentIndex(isNullValue(pool) || isEmptyValue(pool) ? -1 : cbBad->findText(pool.toString()));
+}
+
+void frmLimieten::cbBad_Click() {
+    commitGrid();
+    checkGelijk->setChecked(cbBad->currentText().toInt() == 25);
+    cbASG_Click(0);
+}
+
+void frmLimieten::tbCode_Validate() {
+    if (!Data1.hasCurrent())
+        return;
+    const int remembered = lstCode->currentRow();
+    Data1.update();
+    {
+        const QSignalBlocker quiet(lstCode);
+        lstCode->clear();
+        lstCode->addItems(Data1.codes());
+    }
+    if (newMeet_) {
+        newMeet_ = false;
+        lstCode->setCurrentRow(lstCode->count() - 1);
+    } else {
+        lstCode->setCurrentRow(remembered);
+    }
+}
+
+void frmLimieten::storeTypedDate(int index) {
+    const QString name = index == 1 ? QStringLiteral("datum1") : QStringLiteral("datum2");
+    const QString typed = tbDatum[index]->text().trimmed();
+    const QString shown = dateForDisplay(Data1.field(name));
+    if (!Data1.hasCurrent() || typed == shown)
+        return;
+    if (typed.isEmpty()) {
+        Data1.setField(name, QVariant(QMetaType::fromType<QString>()));
+        return;
+    }
+    const QDate date = parseTypedDate(typed);
+    if (!date.isValid()) {
+        Ui::current().messageBox(QStringLiteral("\"") + typed +
+                                     QStringLiteral("\" is geen datum. Schrijf dag-maand-jaar, bijvoorbeeld 5-3-2009."),
+                                 kProgramTitle, Buttons::Ok, Icon::Exclamation);
+        tbDatum[index]->setText(shown);
+        return;
+    }
+    Data1.setField(name, date.toString(Qt::ISODate));
+    tbDatum[index]->setText(dateForDisplay(date));
+}
+
+void frmLimieten::tbDatum_Validate(int Index) {
+    storeTypedDate(Index);
+    const QDate from = parseTypedDate(tbDatum[1]->text());
+    const QDate to = parseTypedDate(tbDatum[2]->text());
+    if (from.isValid() && to.isValid() && from > to)
+        Ui::current().messageBox(QStringLiteral("Datum van later dan datum tot"), kProgramTitle, Buttons::Ok,
+                                 Icon::Critical);
+}
+
+void frmLimieten::cmdNieuw_Click() {
+    commitGrid();
+    Data1.addNew();
+    tbCode->setFocus();
+    newMeet_ = true;
+}
+
+void frmLimieten::cmdDel_Click() {
+    commitGrid();
+    if (!Data1.hasCurrent())
+        return;
+    const int p = lstCode->currentRow();
+    const Answer answer = Ui::current().messageBox(QStringLiteral("Wedstrijd ") + tbCode->text() + QLatin1Char('-') +
+                                                       tbWedstrijd->text() +
+                                                       QStringLiteral("verwijderen. Weet je het zeker?"),
+                                                   QStringLiteral("Verwijder limieten"), Buttons::YesNo, Icon::Question);
+    if (answer != Answer::Yes)
+        return;
+    const bool unsaved = Data1.currentIsNew();
+    if (!Data1.deleteCurrent())
+        return;
+    if (unsaved) {
+        // A meet made with "Nieuw" and never stored has no list entry: the
+        // meet selected before it comes back.
+        newMeet_ = false;
+        lstCode_Click();
+        return;
+    }
+    if (p >= 0) {
+        const QSignalBlocker quiet(lstCode);
+        delete lstCode->takeItem(p);
+        lstCode->setCurrentRow(-1);
+    }
+    if (lstCode->count() == 0) {
+        Data1_Reposition();
+        cbASG_Click(0);
+        return;
+    }
+    lstCode->setCurrentRow(MaxValue(p - 1, 0).toInt());
+}
+
+void frmLimieten::cmdUpDown_Click(int Index) {
+    commitGrid();
+    if (!Data1.hasCurrent() || refuseChangesOnJet(connection_))
+        return;
+    const int step = 1 - 2 * Index;
+    // Dates move by a calendar year (29 February becomes 28 February);
+    // every birth year of the meet's limits moves with them, in one go.
+    connection_.BeginTrans();
+    for (const QString& name : {QStringLiteral("datum1"), QStringLiteral("datum2")}) {
+        const QDate date = QDate::fromString(Data1.field(name).toString().left(10), Qt::ISODate);
+        if (date.isValid())
+            Data1.setField(name, date.addYears(step).toString(Qt::ISODate));
+    }
+    ErrorInfo error;
+    const bool ok = Data1.update() &&
+                    (Data1.currentIsNew() ||
+                     connection_.Execute(QStringLiteral("UPDATE limieten SET gebjaar1 = gebjaar1 + ?, "
+                                                        "gebjaar2 = gebjaar2 + ? WHERE wcode = ?"),
+                                         {step, step, Data1.field(kCode)}, &error));
+    if (ok) {
+        connection_.CommitTrans();
+    } else {
+        connection_.RollbackTrans();
+        if (!error.Description.isEmpty())
+            Ui::current().messageBox(QStringLiteral("De geboortejaren zijn niet gewijzigd.\r\n\r\n") + error.Description,
+                                     kProgramTitle, Buttons::Ok, Icon::Critical);
+    }
+    showCurrentMeet();
+    cbASG_Click(0);
+}
+
+void frmLimieten::cbASG_Click(int /*Index*/) {
+    commitGrid();
+    filter_.distance = chosenNumber(cbASG[0]);
+    filter_.stroke = strokeCode(cbASG[1]);
+    filter_.gender = genderCode(cbASG[2]);
+    const QString meet = lstCode->currentItem() ? lstCode->currentItem()->text() : QString();
+    Data->model().select(connection_, QStringLiteral("limieten"),
+                         QStringLiteral("wcode = ? AND afstand = ? AND slag = ? AND geslacht = ?"),
+                         {meet, filter_.distance, filter_.stroke, filter_.gender}, QStringLiteral("gebjaar1"));
+    const bool complete = !tbCode->text().isEmpty() && !filter_.stroke.isEmpty() && !filter_.gender.isEmpty() &&
+                          filter_.distance != 0;
+    if (!complete) {
+        Data->hide();
+        return;
+    }
+    Data->show();
+    for (int c = 0; c < 4; ++c)
+        Data->setColumnHidden(c, true);
+    Data->setColumnHidden(7, checkGelijk->isChecked());
+    const QString captions[] = {QStringLiteral(" Geb. jaar van"), QStringLiteral(" Geb. jaar t/m"),
+                                QStringLiteral(" Limiet 25m"), QStringLiteral(" Limiet 50m")};
+    for (int c = 4; c < 8; ++c)
+        Data->setUpColumn(c, captions[c - 4], 1400);
+}
+
+void frmLimieten::checkGelijk_Click() { cbASG_Click(0); }
+
+void frmLimieten::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& record, ChangeStatus& adStatus) {
+    filter_.code = tbCode->text();
+    filter_.sameLimit = checkGelijk->isChecked();
+    checkLimitRow(adReason, record, adStatus, deleteConfirmed_, filter_);
+}
+
+void frmLimieten::cmdImport_Click() {
+    commitGrid();
+    Data1.update();
+    runImport(connection_,
+              {QStringLiteral("Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde wedstrijden worden "
+                              "verwijderd!"),
+               QStringLiteral("Importeer limieten"),
+               QStringLiteral("(UploadTavrel uitvoer) limieten.csv|limieten.csv|(csv bestand) *.csv|*.csv"),
+               importLimits});
+}
+
+// Rows still being edited are stored before the meet, the filter or the
+// database changes under them.
+void frmLimieten::commitGrid() { Data->commitPending(); }
+
+void frmLimieten::cmdOK_Click() { close(); }
+
+void frmLimieten::closeEditor() {
+    if (closed_)
+        return;
+    closed_ = true;
+    // Nothing typed is lost: the grid's row and the meet's fields are stored.
+    commitGrid();
+    for (int i : {1, 2})
+        storeTypedDate(i);
+    Data1.update();
+    Data->model().clear();
+    connection_.close();
+    host_.editorClosed();
+}
+
+void frmLimieten::closeEvent(QCloseEvent* event) {
+    closeEditor();
+    event->accept();
+}
+
+void frmLimieten::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        cmdOK_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace tavrel

@@ -1,0 +1,205 @@
+#include "EditorFixture.h"
+
+#include "editors/frmLimieten.h"
+#include "editors/frmNiveaus.h"
+
+#include <QCheckBox>
+
+using namespace tavrel;
+using namespace tavrel::test;
+
+namespace {
+
+QList<QVariantList> sorted(QList<QVariantList> rows) {
+    std::sort(rows.begin(), rows.end(), [](const QVariantList& a, const QVariantList& b) {
+        for (int i = 0; i < a.size(); ++i) {
+            const QString x = a[i].toString(), y = b[i].toString();
+            if (x != y)
+                return x < y;
+        }
+        return false;
+    });
+    return rows;
+}
+
+struct Import : EditorFixture {
+    void SetUp() override {
+        EditorFixture::SetUp();
+        const QString meet = QStringLiteral("INSERT INTO wedstrijden VALUES (?, ?, ?, ?, ?, ?)");
+        for (const char* code : {"A", "B", "C"})
+            sqlExec(limits, meet, {QLatin1String(code), QStringLiteral("2000-01-01"), QStringLiteral("2000-01-02"),
+                                   QStringLiteral("Naam"), QStringLiteral("Opmerking"), 25});
+        const QString limit = QStringLiteral("INSERT INTO limieten VALUES (?, 50, 'vr', 'j', 1990, 1991, '00.40.00', NULL)");
+        for (const char* code : {"A", "B", "C"})
+            sqlExec(limits, limit, {QLatin1String(code)});
+        const QString level = QStringLiteral("INSERT INTO niveaus VALUES (50, 'vr', 'j', 25, 'A', 9, 10, '00.40.00')");
+        sqlExec(limits, level);
+    }
+
+    QList<QVariantList> everything() const {
+        return rows(QStringLiteral("SELECT * FROM wedstrijden ORDER BY code")) +
+               sorted(rows(QStringLiteral("SELECT * FROM limieten"))) + sorted(rows(QStringLiteral("SELECT * FROM niveaus")));
+    }
+
+    // A failing import ends with a message, answered with OK.
+    void importLimitsFile(const QByteArray& bytes, bool fails = false) {
+        main->cmdLimiet[0]->click();
+        auto* e = editor<frmLimieten>();
+        ASSERT_NE(e, nullptr);
+        ui.answer(Answer::Ok).chooseFile(dir.write(QStringLiteral("limieten.csv"), bytes));
+        if (fails)
+            ui.answer(Answer::Ok);
+        e->cmdImport->click();
+        e->cmdOK->click();
+    }
+    void importLevelsFile(const QByteArray& bytes, bool fails = false) {
+        main->cmdLimiet[1]->click();
+        auto* e = editor<frmNiveaus>();
+        ASSERT_NE(e, nullptr);
+        ui.answer(Answer::Ok).chooseFile(dir.write(QStringLiteral("niveaus.csv"), bytes));
+        if (fails)
+            ui.answer(Answer::Ok);
+        e->cmdImport->click();
+        e->cmdOK->click();
+    }
+};
+
+const QByteArray kTwoMeets = "A;100;vr;m;2000;2001;01.00.00;01.01.00;2010-01-01;2010-12-12\r\n"
+                             "A;200;ss;j;1998;1999;02.50.00;;2010-01-01;2010-12-12\r\n"
+                             "B;50;vl;j;2002;2003;00.40.00;00.41.00;2009-03-05;2009-03-07\r\n"
+                             "B;100;rug;m;2004;2005;01.20.00;01.21.00;2009-03-05;2009-03-07\r\n"
+                             "B;400;wi;m;1980;1989;06.00.00;06.10.00;2009-03-05;2009-03-07\r\n";
+
+TEST_F(Import, ReplacesTheNamedMeetsAndLeavesTheOthers) {
+    importLimitsFile(kTwoMeets);
+    const auto& q = ui.messages().front();
+    EXPECT_EQ(q.text, QStringLiteral("Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde wedstrijden "
+                                     "worden verwijderd!"));
+    EXPECT_EQ(q.title, QStringLiteral("Importeer limieten"));
+    EXPECT_EQ(q.buttons, Buttons::OkCancel);
+    const auto& dialog = ui.prompts()[1];
+    EXPECT_EQ(dialog.title, QStringLiteral("Zoek import bestand"));
+    EXPECT_EQ(dialog.filter, QStringLiteral("(UploadTavrel uitvoer) limieten.csv|limieten.csv|(csv bestand) *.csv|*.csv"));
+    EXPECT_EQ(dialog.text, QString()) << "no file name preset";
+    EXPECT_EQ(ui.yields(), 1);
+    EXPECT_FALSE(ui.waitCursor());
+
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM wedstrijden ORDER BY code")),
+              (QList<QVariantList>{
+                  {QStringLiteral("A"), QStringLiteral("2010-01-01"), QStringLiteral("2010-12-12"), kNull, kNull, kNull},
+                  {QStringLiteral("B"), QStringLiteral("2009-03-05"), QStringLiteral("2009-03-07"), kNull, kNull, kNull},
+                  {QStringLiteral("C"), QStringLiteral("2000-01-01"), QStringLiteral("2000-01-02"),
+                   QStringLiteral("Naam"), QStringLiteral("Opmerking"), 25}}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode IN ('A', 'B')")).first().first(), QVariant(5));
+    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode = 'C'")).first().first(), QVariant(1));
+    EXPECT_EQ(rows(QStringLiteral("SELECT limiet50 FROM limieten WHERE afstand = 200")).first().first(), QVariant(QString()))
+        << "an empty field is stored as the empty text it is";
+
+    const auto once = everything();
+    importLimitsFile(kTwoMeets);
+    EXPECT_EQ(everything(), once) << "twice is once";
+}
+
+TEST_F(Import, AMeetWhoseLinesAreApartKeepsEveryLine) {
+    importLimitsFile("A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\n"
+                     "B;50;vr;j;2000;2001;00.30.00;00.31.00;2009-01-01;2009-12-12\r\n"
+                     "A;100;vr;j;2000;2001;01.05.00;01.06.00;2011-01-01;2011-12-12\r\n");
+    EXPECT_EQ(rows(QStringLiteral("SELECT afstand FROM limieten WHERE wcode = 'A' ORDER BY afstand")),
+              (QList<QVariantList>{{50}, {100}}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT datum1 FROM wedstrijden WHERE code = 'A'")).first().first(),
+              QVariant(QStringLiteral("2010-01-01"))) << "the dates of its first line";
+}
+
+TEST_F(Import, ABadLineChangesNothingAndIsNamed) {
+    const auto before = everything();
+    const QByteArray bad[] = {
+        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;honderd;vr;j;2000;2001;x;y;2010-01-01;2010-12-12\r\n",
+        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j;40000;2001;x;y;2010-01-01;2010-12-12\r\n",
+        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j\r\n",
+        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\n\r\nB;50;vr;j;2000;2001;x;y;2010-01-01;2010-12-12\r\n",
+        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j;2000;2001;x;y;morgen;2010-12-12\r\n",
+    };
+    for (const QByteArray& file : bad) {
+        SCOPED_TRACE(file.toStdString());
+        importLimitsFile(file, true);
+        EXPECT_EQ(everything(), before);
+        EXPECT_EQ(ui.messages().back().title, QStringLiteral("Importeer limieten"));
+        EXPECT_TRUE(ui.messages().back().text.startsWith(QStringLiteral("Regel 2 ")))
+            << ui.messages().back().text.toStdString();
+        EXPECT_TRUE(ui.messages().back().text.endsWith(QStringLiteral("Er is niets gewijzigd.")));
+    }
+}
+
+TEST_F(Import, QuotesAreStoredAsTyped) {
+    importLimitsFile("O'Brien;50;v'r;j;2000;2001;00'30.00;\"00.31\";2010-01-01;2010-12-12\r\n");
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM limieten WHERE wcode = 'O''Brien'")),
+              (QList<QVariantList>{{QStringLiteral("O'Brien"), 50, QStringLiteral("v'r"), QStringLiteral("j"), 2000, 2001,
+                                    QStringLiteral("00'30.00"), QStringLiteral("\"00.31\"")}}));
+}
+
+TEST_F(Import, CancelChangesNothing) {
+    const auto before = everything();
+    main->cmdLimiet[0]->click();
+    auto* e = editor<frmLimieten>();
+    ui.answer(Answer::Cancel);
+    e->cmdImport->click();
+    EXPECT_EQ(ui.prompts().size(), 1u) << "no file dialog after Cancel";
+    ui.answer(Answer::Ok).chooseFile(QString());
+    e->cmdImport->click();
+    e->cmdOK->click();
+    EXPECT_EQ(everything(), before);
+}
+
+TEST_F(Import, ExportedLimitsAndLevelsImportBackUnchanged) {
+    // A database full of limits and levels, exported by the program itself.
+    TempDir demoDir;
+    const QString demo = makeLimitsDatabase(demoDir, true);
+    const auto limitsBefore = sorted(sqlRows(demo, QStringLiteral("SELECT * FROM limieten")));
+    const auto levelsBefore = sorted(sqlRows(demo, QStringLiteral("SELECT * FROM niveaus")));
+    const auto datesBefore = sqlRows(demo, QStringLiteral("SELECT code, datum1, datum2 FROM wedstrijden ORDER BY code"));
+    {
+        Main exporter;
+        exporter.tbDB[1]->setText(demo);
+        exporter.checkFTP->setChecked(false);
+        exporter.checkCSV->setChecked(true);
+        exporter.tbCSV->setText(demoDir.folder());
+        exporter.checkUpl[0]->setChecked(false);
+        exporter.checkUpl[1]->setChecked(true);
+        exporter.checkUpl[2]->setChecked(true);
+        exporter.cmdOK->click();
+    }
+    sqlExec(demo, QStringLiteral("PRAGMA foreign_keys = ON"));
+    sqlExec(demo, QStringLiteral("DELETE FROM limieten"));
+    sqlExec(demo, QStringLiteral("DELETE FROM niveaus"));
+    sqlExec(demo, QStringLiteral("UPDATE wedstrijden SET datum1 = NULL, datum2 = NULL"));
+
+    main->tbDB[1]->setText(demo);
+    importLimitsFile(demoDir.read(QStringLiteral("limieten.csv")));
+    importLevelsFile(demoDir.read(QStringLiteral("niveaus.csv")));
+    EXPECT_EQ(sorted(sqlRows(demo, QStringLiteral("SELECT * FROM limieten"))), limitsBefore);
+    EXPECT_EQ(sorted(sqlRows(demo, QStringLiteral("SELECT * FROM niveaus"))), levelsBefore);
+    EXPECT_EQ(sqlRows(demo, QStringLiteral("SELECT code, datum1, datum2 FROM wedstrijden ORDER BY code")), datesBefore);
+}
+
+TEST_F(Import, LevelsReplaceEveryRowOrNone) {
+    importLevelsFile("100;vr;j;25;A;10;11;01.02.03\r\n200;ss;m;50;B;12;13;03.00.00\r\n");
+    EXPECT_EQ(ui.messages().front().text, QStringLiteral("Importeer niveaus\r\n\r\nAlle huidige niveaus worden verwijderd!"));
+    EXPECT_EQ(ui.prompts()[1].filter, QStringLiteral("(UploadTavrel uitvoer) niveaus.csv|niveaus.csv|(csv bestand) *.csv|*.csv"));
+    EXPECT_EQ(sorted(rows(QStringLiteral("SELECT * FROM niveaus"))),
+              (QList<QVariantList>{{100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 10, 11, QStringLiteral("01.02.03")},
+                                   {200, QStringLiteral("ss"), QStringLiteral("m"), 50, QStringLiteral("B"), 12, 13, QStringLiteral("03.00.00")}}));
+
+    const auto before = everything();
+    importLevelsFile("50;vr;j;25;A;9;10;00.40.00\r\n50;vr;j;25;A;11\r\n", true);
+    EXPECT_EQ(everything(), before) << "a short line with a missing number restores every row";
+    EXPECT_TRUE(ui.messages().back().text.startsWith(QStringLiteral("Regel 2 ")));
+
+    importLevelsFile("");
+    EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM niveaus")).isEmpty()) << "an empty file empties the table";
+
+    importLevelsFile("50;v'r;j;25;A';9;10;00'40.00\r\n");
+    EXPECT_EQ(rows(QStringLiteral("SELECT slag, niveau, tijd FROM niveaus")),
+              (QList<QVariantList>{{QStringLiteral("v'r"), QStringLiteral("A'"), QStringLiteral("00'40.00")}}));
+}
+
+} // namespace
