@@ -3,9 +3,15 @@
 #include "EditorHost.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace tavrel {
+
+void captionFor(QLabel* label, QWidget* field) {
+    label->setBuddy(field);
+    field->setAccessibleName(label->text());
+}
 
 QComboBox* filterBox(const QStringList& items, const QString& name) {
     auto* box = named(new QComboBox, name);

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QLabel;
 
 namespace tavrel {
 
@@ -18,6 +19,10 @@ T* named(T* widget, const QString& name) {
 inline QString indexed(const char* name, int index) {
     return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
 }
+
+// Makes label the caption of field: its buddy, and its name for screen
+// readers (lists and fixed combo boxes do not take it from the buddy).
+void captionFor(QLabel* label, QWidget* field);
 
 // An editable filter box that starts with no item chosen.
 QComboBox* filterBox(const QStringList& items, const QString& name);

@@ -46,15 +46,15 @@ frmLimieten::~frmLimieten() = default;
 void frmLimieten::buildControls() {
     lblLijst = named(new QLabel(QStringLiteral("Kies een wedstrijd:")), QStringLiteral("lblLijst"));
     lstCode = named(new QListWidget, QStringLiteral("lstCode"));
-    lblLijst->setBuddy(lstCode);
+    captionFor(lblLijst, lstCode);
     lblCode = named(new QLabel(QStringLiteral("Code:")), QStringLiteral("lblCode"));
     tbCode = named(new QLineEdit, QStringLiteral("tbCode"));
-    tbCode->setAccessibleName(QStringLiteral("Code"));
     lblCode->setBuddy(tbCode);
+    tbCode->setAccessibleName(QStringLiteral("Code"));
     lblWedstrijd = named(new QLabel(QStringLiteral("Wedstrijd:")), QStringLiteral("lblWedstrijd"));
     tbWedstrijd = named(new QLineEdit, QStringLiteral("tbWedstrijd"));
-    tbWedstrijd->setAccessibleName(QStringLiteral("Wedstrijd"));
     lblWedstrijd->setBuddy(tbWedstrijd);
+    tbWedstrijd->setAccessibleName(QStringLiteral("Wedstrijd"));
     lblDatum = named(new QLabel(QStringLiteral("Limieten zwemmen tussen:")), QStringLiteral("lblDatum"));
     tbDatum[1] = named(new QLineEdit, indexed("tbDatum", 1));
     tbDatum[1]->setAccessibleName(QStringLiteral("Datum van"));
@@ -64,10 +64,10 @@ void frmLimieten::buildControls() {
     lblBad = named(new QLabel(QStringLiteral("Badlengte:")), QStringLiteral("lblBad"));
     cbBad = named(new QComboBox, QStringLiteral("cbBad"));
     cbBad->addItems({QStringLiteral("25"), QStringLiteral("50")});
-    lblBad->setBuddy(cbBad);
+    captionFor(lblBad, cbBad);
     lblOpmerking = named(new QLabel(QStringLiteral("Opmerking:")), QStringLiteral("lblOpmerking"));
     tbData = named(new QLineEdit, QStringLiteral("tbData"));
-    lblOpmerking->setBuddy(tbData);
+    captionFor(lblOpmerking, tbData);
     cmdNieuw = named(new QPushButton(QStringLiteral("Nieuw")), QStringLiteral("cmdNieuw"));
     cmdDel = named(new QPushButton(QStringLiteral("Verwijder")), QStringLiteral("cmdDel"));
     cmdUpDown[0] = named(new QPushButton(QStringLiteral("+")), indexed("cmdUpDown", 0));
@@ -87,7 +87,7 @@ void frmLimieten::buildControls() {
     for (int i = 0; i < 3; ++i) {
         lblASG[i] = named(new QLabel(captions[i]), indexed("lblASG", i));
         cbASG[i] = filterBox(items[i], indexed("cbASG", i));
-        lblASG[i]->setBuddy(cbASG[i]);
+        captionFor(lblASG[i], cbASG[i]);
     }
     checkGelijk = named(new QCheckBox(QStringLiteral("limiet in 25 meter bad is gelijk aan limiet in 50 meter bad")),
                         QStringLiteral("checkGelijk"));

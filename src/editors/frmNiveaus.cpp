@@ -50,7 +50,7 @@ void frmNiveaus::buildControls() {
     for (int i = 0; i < 5; ++i) {
         lblASG[i] = named(new QLabel(captions[i]), indexed("lblASG", i));
         cbASG[i] = filterBox(items[i], indexed("cbASG", i));
-        lblASG[i]->setBuddy(cbASG[i]);
+        captionFor(lblASG[i], cbASG[i]);
         // Light yellow with dark red text, as the club knows these boxes.
         QPalette palette = cbASG[i]->palette();
         palette.setColor(QPalette::Base, QColor(0xff, 0xff, 0xe1));
