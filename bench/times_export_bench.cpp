@@ -74,16 +74,20 @@ int main(int argc, char* argv[]) {
     const bool v2006 = input.version == QLatin1String("2006");
     const QString style = v2006 ? QStringLiteral("STYLES") : QStringLiteral("SWIMSTYLE");
     const QString join =
-        QStringLiteral("SELECT MEETS.PLACE, MEETS.MINDATE, MEETS.NAME, MEETS.%1, %2.DISTANCE, %2.STROKE, "
-                       "MEMBERS.REGISTRATIONID, RESULTS.TOTALTIME, RESULTS.RESULTTYP FROM %2 INNER JOIN (MEMBERS "
-                       "INNER JOIN (MEETS INNER JOIN RESULTS ON MEETS.MEETSID = RESULTS.MEETSID) ON "
-                       "MEMBERS.MEMBERSID = RESULTS.MEMBERSID) ON %2.%3 = RESULTS.STYLESID ORDER BY MEETS.MINDATE")
+        QStringLiteral(
+            "SELECT MEETS.PLACE, MEETS.MINDATE, MEETS.NAME, MEETS.%1, %2.DISTANCE, %2.STROKE, "
+            "MEMBERS.REGISTRATIONID, RESULTS.TOTALTIME, RESULTS.RESULTTYP FROM %2 INNER JOIN "
+            "(MEMBERS "
+            "INNER JOIN (MEETS INNER JOIN RESULTS ON MEETS.MEETSID = RESULTS.MEETSID) ON "
+            "MEMBERS.MEMBERSID = RESULTS.MEMBERSID) ON %2.%3 = RESULTS.STYLESID ORDER BY "
+            "MEETS.MINDATE")
             .arg(v2006 ? QStringLiteral("POOL") : QStringLiteral("COURSE"), style,
                  v2006 ? QStringLiteral("STYLESID") : QStringLiteral("SWIMSTYLEID"));
     QProcess sqlite;
     sqlite.setStandardOutputFile(folder + QStringLiteral("sqlite3.csv"));
     timer.restart();
-    sqlite.start(QStringLiteral("sqlite3"), {QStringLiteral("-separator"), QStringLiteral(";"), club, join});
+    sqlite.start(QStringLiteral("sqlite3"),
+                 {QStringLiteral("-separator"), QStringLiteral(";"), club, join});
     if (!sqlite.waitForFinished(-1) || sqlite.exitCode() != 0) {
         out << "sqlite3 failed: " << sqlite.readAllStandardError() << '\n';
         return 1;

@@ -35,8 +35,8 @@ QString FolderDialog::chosenFolder() const {
 void FolderDialog::accept() {
     const QString chosen = selectedFiles().value(0);
     if (chosen.isEmpty() || !QFileInfo(chosen).isDir()) {
-        const Answer again =
-            Ui::current().messageBox(kInvalidFolderQuestion, kProgramTitle, Buttons::YesNo, Icon::None);
+        const Answer again = Ui::current().messageBox(kInvalidFolderQuestion, kProgramTitle,
+                                                      Buttons::YesNo, Icon::None);
         if (again != Answer::Yes)
             reject();
         return;

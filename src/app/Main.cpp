@@ -92,15 +92,19 @@ void Main::buildControls() {
         LabelDB[i]->setBuddy(tbDB[i]);
         // cmdBrowse(0) belongs to tbDB(0) and cmdBrowse(2) to tbDB(1).
         const int browse = i == 0 ? 0 : 2;
-        cmdBrowse[browse] = named(new QPushButton(QStringLiteral("Zoek...")), indexed("cmdBrowse", browse));
+        cmdBrowse[browse] =
+            named(new QPushButton(QStringLiteral("Zoek...")), indexed("cmdBrowse", browse));
         if (i == 0) {
             Frame2 = named(new QGroupBox, QStringLiteral("Frame2"));
-            OptVersie[0] = named(new QRadioButton(QStringLiteral("Tavrel 2006")), indexed("OptVersie", 0));
-            OptVersie[1] = named(new QRadioButton(QStringLiteral("Tavrel 2009")), indexed("OptVersie", 1));
+            OptVersie[0] =
+                named(new QRadioButton(QStringLiteral("Tavrel 2006")), indexed("OptVersie", 0));
+            OptVersie[1] =
+                named(new QRadioButton(QStringLiteral("Tavrel 2009")), indexed("OptVersie", 1));
         }
     }
 
-    checkFTP = named(new QCheckBox(QStringLiteral("Upload naar webdomein")), QStringLiteral("checkFTP"));
+    checkFTP =
+        named(new QCheckBox(QStringLiteral("Upload naar webdomein")), QStringLiteral("checkFTP"));
     makeBold(checkFTP);
     checkFTP->setChecked(true);
     const std::array<QString, 4> accountCaptions = {
@@ -121,7 +125,8 @@ void Main::buildControls() {
         checkUpl[i] = named(new QCheckBox(dataSets[i]), indexed("checkUpl", i));
     checkUpl[0]->setChecked(true);
 
-    checkCSV = named(new QCheckBox(QStringLiteral("Bewaar CSV bestanden in")), QStringLiteral("checkCSV"));
+    checkCSV =
+        named(new QCheckBox(QStringLiteral("Bewaar CSV bestanden in")), QStringLiteral("checkCSV"));
     makeBold(checkCSV);
     tbCSV = named(new QLineEdit, QStringLiteral("tbCSV"));
     tbCSV->setAccessibleName(QStringLiteral("CSV folder"));
@@ -131,8 +136,10 @@ void Main::buildControls() {
 
     cmdOK = named(new QPushButton(QStringLiteral("OK")), QStringLiteral("cmdOK"));
     cmdCancel = named(new QPushButton(QStringLiteral("Sluiten")), QStringLiteral("cmdCancel"));
-    cmdLimiet[0] = named(new QPushButton(QStringLiteral("Bewerk limieten")), indexed("cmdLimiet", 0));
-    cmdLimiet[1] = named(new QPushButton(QStringLiteral("Bewerk niveaus")), indexed("cmdLimiet", 1));
+    cmdLimiet[0] =
+        named(new QPushButton(QStringLiteral("Bewerk limieten")), indexed("cmdLimiet", 0));
+    cmdLimiet[1] =
+        named(new QPushButton(QStringLiteral("Bewerk niveaus")), indexed("cmdLimiet", 1));
 
     Message = named(new QPlainTextEdit, QStringLiteral("Message"));
     Message->setAccessibleName(QStringLiteral("Meldingen"));
@@ -291,13 +298,21 @@ void Main::cmdLimiet_Click(int Index) {
     hide();
 }
 
-QString Main::limitsDatabasePath() const { return tbDB[1]->text(); }
+QString Main::limitsDatabasePath() const {
+    return tbDB[1]->text();
+}
 
-void Main::focusLimitsDatabase() { tbDB[1]->setFocus(); }
+void Main::focusLimitsDatabase() {
+    tbDB[1]->setFocus();
+}
 
-void Main::editorClosed() { show(); }
+void Main::editorClosed() {
+    show();
+}
 
-void Main::cmdCancel_Click() { Ui::current().endProgram(); }
+void Main::cmdCancel_Click() {
+    Ui::current().endProgram();
+}
 
 RunInput Main::runInput() const {
     RunInput in;

@@ -18,8 +18,8 @@ class QRadioButton;
 namespace tavrel {
 
 // The database file dialogs offer Jet files first and SQLite files second.
-inline const QString kDatabaseFileFilter =
-    QStringLiteral("(Microsoft Access Database) *.mdb|*.mdb|(SQLite database) *.sqlite *.db|*.sqlite;*.db");
+inline const QString kDatabaseFileFilter = QStringLiteral(
+    "(Microsoft Access Database) *.mdb|*.mdb|(SQLite database) *.sqlite *.db|*.sqlite;*.db");
 
 // The start-up window: the database paths, the program version, the FTP
 // account, the data sets, the CSV folder and the buttons. Controls are public

@@ -11,7 +11,9 @@ namespace tavrel {
 
 namespace {
 
-QString displayText(QString text) { return text.replace(QLatin1String("\r\n"), QLatin1String("\n")); }
+QString displayText(QString text) {
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
 
 QMessageBox::Icon qtIcon(Icon icon) {
     switch (icon) {
@@ -80,9 +82,13 @@ void QtUi::setWaitCursor(bool on) {
     waitCursor_ = on;
 }
 
-void QtUi::yield() { QCoreApplication::processEvents(); }
+void QtUi::yield() {
+    QCoreApplication::processEvents();
+}
 
-void QtUi::endProgram() { QCoreApplication::exit(0); }
+void QtUi::endProgram() {
+    QCoreApplication::exit(0);
+}
 
 QString qtFileFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));

@@ -9,8 +9,7 @@ class QtUi final : public Ui {
 public:
     Answer messageBox(const QString& text, const QString& title, Buttons buttons,
                       Icon icon) override;
-    QString openFile(const QString& title, const QString& filter,
-                     const QString& fileName) override;
+    QString openFile(const QString& title, const QString& filter, const QString& fileName) override;
     QString pickFolder(const QString& title, const QString& startFolder) override;
     void setWaitCursor(bool on) override;
     void yield() override;

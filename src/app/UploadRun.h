@@ -53,7 +53,8 @@ private:
     RunPhases& phases_;
 };
 
-inline const char* const kCsvFiles[] = {"zwemmers.csv", "tijden.csv", "limieten.csv", "niveaus.csv"};
+inline const char* const kCsvFiles[] = {"zwemmers.csv", "tijden.csv", "limieten.csv",
+                                        "niveaus.csv"};
 inline const QString kScriptFile = QStringLiteral("ftp_send.ftp");
 
 } // namespace tavrel

@@ -9,8 +9,12 @@ namespace tavrel {
 namespace {
 
 // Left, Right and Mid with 1-based positions that clip instead of failing.
-QString left(const QString& t, qsizetype n) { return t.left(n); }
-QString right(const QString& t, qsizetype n) { return t.right(n); }
+QString left(const QString& t, qsizetype n) {
+    return t.left(n);
+}
+QString right(const QString& t, qsizetype n) {
+    return t.right(n);
+}
 QString mid(const QString& t, qsizetype start, qsizetype n) {
     return start > t.size() ? QString() : t.mid(start - 1, n);
 }
@@ -54,8 +58,10 @@ QString dayMonthYearText(const QVariant& value) {
     }
     if (!date.isValid())
         return {};
-    return QStringLiteral("%1-%2-%3").arg(date.day()).arg(date.month()).arg(date.year(), 4, 10,
-                                                                            QLatin1Char('0'));
+    return QStringLiteral("%1-%2-%3")
+        .arg(date.day())
+        .arg(date.month())
+        .arg(date.year(), 4, 10, QLatin1Char('0'));
 }
 
 } // namespace tavrel

@@ -19,7 +19,8 @@ bool FileExist(const QString& path) {
     if (ec && status.type() != std::filesystem::file_type::not_found) {
         const bool refused = ec == std::errc::permission_denied;
         ReportError(QStringLiteral("FileExist"),
-                    {refused ? ErrorNumber::PermissionDenied : ErrorNumber::PathAccess, kErrorSource,
+                    {refused ? ErrorNumber::PermissionDenied : ErrorNumber::PathAccess,
+                     kErrorSource,
                      QStringLiteral("Bestand niet bereikbaar: ") + path + QStringLiteral(" (") +
                          QString::fromLocal8Bit(ec.message()) + QLatin1Char(')')});
         return false;
@@ -27,7 +28,9 @@ bool FileExist(const QString& path) {
     return status.type() == std::filesystem::file_type::regular;
 }
 
-QString folderSeparator() { return QString(QDir::separator()); }
+QString folderSeparator() {
+    return QString(QDir::separator());
+}
 
 QString tempFolder() {
     const QString temp = qEnvironmentVariable("TEMP");

@@ -18,7 +18,8 @@ struct ValuePath {
 };
 
 std::optional<ValuePath> splitName(const QString& fullName) {
-    for (const QLatin1String root : {QLatin1String("HKCU\\"), QLatin1String("HKEY_CURRENT_USER\\")}) {
+    for (const QLatin1String root :
+         {QLatin1String("HKCU\\"), QLatin1String("HKEY_CURRENT_USER\\")}) {
         if (!fullName.startsWith(root, Qt::CaseInsensitive))
             continue;
         const QString rest = fullName.mid(root.size());

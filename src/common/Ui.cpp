@@ -10,7 +10,9 @@ namespace {
 class ConsoleUi final : public Ui {
 public:
     Answer messageBox(const QString& text, const QString& title, Buttons buttons, Icon) override {
-        QTextStream(stderr) << title << ": " << QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")) << '\n';
+        QTextStream(stderr) << title << ": "
+                            << QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                            << '\n';
         switch (buttons) {
         case Buttons::Ok:
             return Answer::Ok;
@@ -37,6 +39,8 @@ Ui& Ui::current() {
     return installed ? *installed : console;
 }
 
-void Ui::install(Ui* ui) { installed = ui; }
+void Ui::install(Ui* ui) {
+    installed = ui;
+}
 
 } // namespace tavrel

@@ -6,9 +6,13 @@
 
 namespace tavrel {
 
-bool isEmptyValue(const QVariant& v) { return !v.isValid(); }
+bool isEmptyValue(const QVariant& v) {
+    return !v.isValid();
+}
 
-bool isNullValue(const QVariant& v) { return v.isValid() && v.isNull(); }
+bool isNullValue(const QVariant& v) {
+    return v.isValid() && v.isNull();
+}
 
 bool isNumberValue(const QVariant& v) {
     switch (v.typeId()) {
@@ -66,7 +70,8 @@ bool equalsNumber(const QVariant& value, double number) {
     if (isNumberValue(value))
         return value.toDouble() == number;
     double d = 0;
-    return value.typeId() == QMetaType::QString && readsAsNumber(value.toString(), &d) && d == number;
+    return value.typeId() == QMetaType::QString && readsAsNumber(value.toString(), &d) &&
+           d == number;
 }
 
 QVariant Iif(const QVariant& condition, const QVariant& truePart, const QVariant& falsePart) {

@@ -64,8 +64,8 @@ bool isAscii(QStringView text) {
 QByteArray toWindows1252(QStringView text) {
     if (isAscii(text))
         return text.toLatin1();
-    static Iconv encoder("WINDOWS-1252", QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-32LE"
-                                                                                    : "UTF-32BE");
+    static Iconv encoder("WINDOWS-1252",
+                         QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-32LE" : "UTF-32BE");
     const QList<uint> codePoints = text.toUcs4();
     const QByteArray utf32(reinterpret_cast<const char*>(codePoints.constData()),
                            codePoints.size() * qsizetype(sizeof(uint)));

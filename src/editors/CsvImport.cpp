@@ -60,10 +60,14 @@ private:
     bool done_ = false;
 };
 
-ImportResult failed(int line, const QString& reason) { return {false, line, reason, 0}; }
+ImportResult failed(int line, const QString& reason) {
+    return {false, line, reason, 0};
+}
 
 QString integerReason(int field, const QString& text) {
-    return QStringLiteral("veld %1 (\"%2\") is geen geheel getal tussen -32768 en 32767").arg(field).arg(text);
+    return QStringLiteral("veld %1 (\"%2\") is geen geheel getal tussen -32768 en 32767")
+        .arg(field)
+        .arg(text);
 }
 
 } // namespace
@@ -105,20 +109,25 @@ ImportResult importLimits(Connection& connection, const QStringList& lines) {
         if (!to)
             return failed(i + 1, integerReason(6, field(6)));
         if (!first || !last)
-            return failed(i + 1, QStringLiteral("de datum \"%1\" is geen jaar-maand-dag").arg(first ? field(10) : field(9)));
+            return failed(i + 1, QStringLiteral("de datum \"%1\" is geen jaar-maand-dag")
+                                     .arg(first ? field(10) : field(9)));
 
         const QString code = field(1);
         // A meet is made anew only where the file first names it, so its
         // lines need not stand together.
         if (!meets.contains(code)) {
             meets.insert(code);
-            if (!connection.Execute(QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"), {code}, &error) ||
-                !connection.Execute(QStringLiteral("INSERT INTO wedstrijden (code, datum1, datum2) VALUES (?, ?, ?)"),
-                                    {code, *first, *last}, &error))
+            if (!connection.Execute(QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"),
+                                    {code}, &error) ||
+                !connection.Execute(
+                    QStringLiteral(
+                        "INSERT INTO wedstrijden (code, datum1, datum2) VALUES (?, ?, ?)"),
+                    {code, *first, *last}, &error))
                 return failed(i + 1, error.Description);
         }
-        if (!connection.Execute(QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                                {code, *distance, field(3), field(4), *from, *to, field(7), field(8)}, &error))
+        if (!connection.Execute(
+                QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                {code, *distance, field(3), field(4), *from, *to, field(7), field(8)}, &error))
             return failed(i + 1, error.Description);
     }
     if (!transaction.commit())
@@ -129,9 +138,11 @@ ImportResult importLimits(Connection& connection, const QStringList& lines) {
 ImportResult importLevels(Connection& connection, const QStringList& lines) {
     Transaction transaction(connection);
     ErrorInfo error;
-    if (!transaction.began() || !connection.Execute(QStringLiteral("DELETE * FROM niveaus"), {}, &error))
-        return failed(0, error.Description.isEmpty() ? QStringLiteral("de database kan niet worden gewijzigd")
-                                                     : error.Description);
+    if (!transaction.began() ||
+        !connection.Execute(QStringLiteral("DELETE * FROM niveaus"), {}, &error))
+        return failed(0, error.Description.isEmpty()
+                             ? QStringLiteral("de database kan niet worden gewijzigd")
+                             : error.Description);
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines[i];
         auto field = [&](int n) { return GetField(line, kSeparator, n); };
@@ -146,7 +157,9 @@ ImportResult importLevels(Connection& connection, const QStringList& lines) {
                 values << field(n);
             }
         }
-        if (!connection.Execute(QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"), values, &error))
+        if (!connection.Execute(
+                QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"), values,
+                &error))
             return failed(i + 1, error.Description);
     }
     if (!transaction.commit())
@@ -155,8 +168,9 @@ ImportResult importLevels(Connection& connection, const QStringList& lines) {
 }
 
 QString importFailureText(const ImportResult& result) {
-    const QString where = result.line > 0 ? QStringLiteral("Regel %1 kan niet worden geïmporteerd: ").arg(result.line)
-                                          : QStringLiteral("Importeren mislukt: ");
+    const QString where =
+        result.line > 0 ? QStringLiteral("Regel %1 kan niet worden geïmporteerd: ").arg(result.line)
+                        : QStringLiteral("Importeren mislukt: ");
     return where + result.reason + QStringLiteral(".\r\nEr is niets gewijzigd.");
 }
 

@@ -6,10 +6,13 @@
 
 namespace tavrel {
 
-QString dateForDisplay(const QVariant& stored) { return dayMonthYearText(stored); }
+QString dateForDisplay(const QVariant& stored) {
+    return dayMonthYearText(stored);
+}
 
 QDate parseTypedDate(const QString& text) {
-    static const QRegularExpression dayFirst(QStringLiteral("^(\\d{1,2})[-/](\\d{1,2})[-/](\\d{4})$"));
+    static const QRegularExpression dayFirst(
+        QStringLiteral("^(\\d{1,2})[-/](\\d{1,2})[-/](\\d{4})$"));
     static const QRegularExpression yearFirst(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
     const QString t = text.trimmed();
     if (const auto m = dayFirst.match(t); m.hasMatch())

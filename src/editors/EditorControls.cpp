@@ -33,11 +33,13 @@ QStringList distanceItems() {
 }
 
 QStringList strokeItems() {
-    return {QStringLiteral("vrij"), QStringLiteral("vlinder"), QStringLiteral("rug"), QStringLiteral("school"),
-            QStringLiteral("wissel")};
+    return {QStringLiteral("vrij"), QStringLiteral("vlinder"), QStringLiteral("rug"),
+            QStringLiteral("school"), QStringLiteral("wissel")};
 }
 
-QStringList genderItems() { return {QStringLiteral("jongens/heren"), QStringLiteral("meisjes/dames")}; }
+QStringList genderItems() {
+    return {QStringLiteral("jongens/heren"), QStringLiteral("meisjes/dames")};
+}
 
 QString strokeCode(const QComboBox* box) {
     return itemChosen(box) ? QLatin1String(kStrokeCodes[box->currentIndex()]) : QString();
@@ -47,8 +49,12 @@ QString genderCode(const QComboBox* box) {
     return itemChosen(box) ? QLatin1String(kGenderCodes[box->currentIndex()]) : QString();
 }
 
-int chosenNumber(const QComboBox* box) { return itemChosen(box) ? qint16(box->currentText().toInt()) : 0; }
+int chosenNumber(const QComboBox* box) {
+    return itemChosen(box) ? qint16(box->currentText().toInt()) : 0;
+}
 
-int twips(int value, const QWidget* on) { return value * on->logicalDpiX() / 1440; }
+int twips(int value, const QWidget* on) {
+    return value * on->logicalDpiX() / 1440;
+}
 
 } // namespace tavrel

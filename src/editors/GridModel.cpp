@@ -53,10 +53,11 @@ bool GridModel::select(Connection& connection, const QString& table, const QStri
     query.setForwardOnly(true);
     ErrorInfo error;
     // The rowid, which every table has, finds the row again to store it.
-    const bool ok = connection.run(query,
-                                   QStringLiteral("SELECT rowid, * FROM ") + table + QStringLiteral(" WHERE ") +
-                                       where + QStringLiteral(" ORDER BY ") + orderBy,
-                                   values, &error);
+    const bool ok =
+        connection.run(query,
+                       QStringLiteral("SELECT rowid, * FROM ") + table + QStringLiteral(" WHERE ") +
+                           where + QStringLiteral(" ORDER BY ") + orderBy,
+                       values, &error);
     if (ok) {
         const QSqlRecord record = query.record();
         names_.clear();
@@ -110,13 +111,16 @@ int GridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() || names_.isEmpty() ? 0 : int(rows_.size()) + 1;
 }
 
-int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(names_.size()); }
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(names_.size());
+}
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     if (role == Qt::TextAlignmentRole)
-        return centred_[size_t(index.column())] ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return centred_[size_t(index.column())] ? QVariant(Qt::AlignCenter)
+                                                : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     if (index.row() >= int(rows_.size()))
@@ -136,8 +140,8 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
         if (text.isEmpty()) {
             v = kNull;
         } else if (!ok) {
-            Ui::current().messageBox(QStringLiteral("Vul een geheel getal in."), kProgramTitle, Buttons::Ok,
-                                     Icon::Exclamation);
+            Ui::current().messageBox(QStringLiteral("Vul een geheel getal in."), kProgramTitle,
+                                     Buttons::Ok, Icon::Exclamation);
             return false;
         } else {
             v = n;
@@ -156,7 +160,8 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
         endInsertRows();
     }
     Row& row = rows_[size_t(index.row())];
-    if (row.edited[index.column()] == v && !isNullValue(v) == !isNullValue(row.edited[index.column()]))
+    if (row.edited[index.column()] == v &&
+        !isNullValue(v) == !isNullValue(row.edited[index.column()]))
         return true;
     row.edited[index.column()] = v;
     row.dirty = true;
@@ -165,11 +170,13 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
-    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable : Qt::NoItemFlags;
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable
+                           : Qt::NoItemFlags;
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < names_.size())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < names_.size())
         return captions_[section].isEmpty() ? names_[section] : captions_[section];
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section == int(rows_.size()) ? QStringLiteral("*") : QString();
@@ -230,7 +237,8 @@ bool GridModel::store(Row& row, ErrorInfo* error) {
         values << row.rowid;
         ok = connection_->run(query,
                               QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") +
-                                  assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?"),
+                                  assignments.join(QStringLiteral(", ")) +
+                                  QStringLiteral(" WHERE rowid = ?"),
                               values, error);
     }
     if (ok) {
@@ -265,7 +273,8 @@ bool GridModel::deleteRow(int row) {
         return false;
     if (rows_[size_t(row)].rowid >= 0) {
         ErrorInfo error;
-        if (!connection_->Execute(QStringLiteral("DELETE FROM ") + table_ + QStringLiteral(" WHERE rowid = ?"),
+        if (!connection_->Execute(QStringLiteral("DELETE FROM ") + table_ +
+                                      QStringLiteral(" WHERE rowid = ?"),
                                   {rows_[size_t(row)].rowid}, &error)) {
             reportNotStored(error);
             return false;
@@ -285,7 +294,8 @@ bool GridModel::deleteRow(int row) {
 }
 
 void GridModel::reportNotStored(const ErrorInfo& error) {
-    Ui::current().messageBox(QStringLiteral("De wijziging is niet opgeslagen.\r\n\r\n") + error.Description,
+    Ui::current().messageBox(QStringLiteral("De wijziging is niet opgeslagen.\r\n\r\n") +
+                                 error.Description,
                              kProgramTitle, Buttons::Ok, Icon::Critical);
 }
 

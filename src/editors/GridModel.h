@@ -48,8 +48,8 @@ public:
     // "SELECT * FROM table WHERE where ORDER BY orderBy" with values bound to
     // the marks of where. False (and no rows) when the database refuses it;
     // the error report has then been shown.
-    bool select(Connection& connection, const QString& table, const QString& where, const QVariantList& values,
-                const QString& orderBy);
+    bool select(Connection& connection, const QString& table, const QString& where,
+                const QVariantList& values, const QString& orderBy);
     void clear();
 
     void setWillChangeRecord(WillChangeRecord handler) { willChange_ = std::move(handler); }
@@ -73,7 +73,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 
 private:
     struct Row {

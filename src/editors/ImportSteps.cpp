@@ -8,10 +8,11 @@ namespace tavrel {
 bool refuseChangesOnJet(const Connection& connection) {
     if (!connection.isReadOnly())
         return false;
-    Ui::current().messageBox(QStringLiteral("Het bestand ") + connection.path() +
-                                 QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. "
-                                                "Er is niets gewijzigd."),
-                             kProgramTitle, Buttons::Ok, Icon::Exclamation);
+    Ui::current().messageBox(
+        QStringLiteral("Het bestand ") + connection.path() +
+            QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. "
+                           "Er is niets gewijzigd."),
+        kProgramTitle, Buttons::Ok, Icon::Exclamation);
     return true;
 }
 
@@ -21,13 +22,15 @@ void runImport(Connection& connection, const ImportSteps& steps) {
     Ui& ui = Ui::current();
     if (ui.messageBox(steps.question, steps.title, Buttons::OkCancel, Icon::None) != Answer::Ok)
         return;
-    const QString file = ui.openFile(QStringLiteral("Zoek import bestand"), steps.filter, QString());
+    const QString file =
+        ui.openFile(QStringLiteral("Zoek import bestand"), steps.filter, QString());
     if (file.isEmpty())
         return;
     QString error;
     const QStringList lines = readImportFile(file, &error);
     if (!error.isEmpty()) {
-        ui.messageBox(QStringLiteral("Het bestand ") + file + QStringLiteral(" kan niet worden gelezen (") + error +
+        ui.messageBox(QStringLiteral("Het bestand ") + file +
+                          QStringLiteral(" kan niet worden gelezen (") + error +
                           QStringLiteral(")."),
                       steps.title, Buttons::Ok, Icon::Critical);
         return;

@@ -16,7 +16,8 @@ const QStringList& MeetSource::fieldNames() {
 bool MeetSource::open() {
     records_.clear();
     current_ = -1;
-    Recordset rs = OpenRecordSet(QStringLiteral("SELECT * FROM wedstrijden ORDER BY code"), connection_);
+    Recordset rs =
+        OpenRecordSet(QStringLiteral("SELECT * FROM wedstrijden ORDER BY code"), connection_);
     if (!rs.isOpen())
         return false;
     for (; !rs.atEnd(); rs.MoveNext()) {
@@ -71,8 +72,10 @@ bool MeetSource::deleteCurrent() {
     Record& r = records_[size_t(current_)];
     if (r.stored) {
         ErrorInfo error;
-        if (!connection_.Execute(QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"), {r.saved[0]}, &error)) {
-            Ui::current().messageBox(QStringLiteral("De wedstrijd is niet verwijderd.\r\n\r\n") + error.Description,
+        if (!connection_.Execute(QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"),
+                                 {r.saved[0]}, &error)) {
+            Ui::current().messageBox(QStringLiteral("De wedstrijd is niet verwijderd.\r\n\r\n") +
+                                         error.Description,
                                      kProgramTitle, Buttons::Ok, Icon::Critical);
             return false;
         }
@@ -102,7 +105,8 @@ bool MeetSource::update() {
     ErrorInfo error;
     if (store(records_[size_t(current_)], &error))
         return true;
-    Ui::current().messageBox(QStringLiteral("De wedstrijd is niet opgeslagen.\r\n\r\n") + error.Description,
+    Ui::current().messageBox(QStringLiteral("De wedstrijd is niet opgeslagen.\r\n\r\n") +
+                                 error.Description,
                              kProgramTitle, Buttons::Ok, Icon::Critical);
     return false;
 }
@@ -112,13 +116,15 @@ bool MeetSource::store(Record& r, ErrorInfo* error) {
     bool ok;
     if (r.stored) {
         values << r.saved[0];
-        ok = connection_.Execute(QStringLiteral("UPDATE wedstrijden SET code = ?, datum1 = ?, datum2 = ?, "
-                                                "wedstrijd = ?, opmerking = ?, badlengte = ? WHERE code = ?"),
-                                 values, error);
+        ok = connection_.Execute(
+            QStringLiteral("UPDATE wedstrijden SET code = ?, datum1 = ?, datum2 = ?, "
+                           "wedstrijd = ?, opmerking = ?, badlengte = ? WHERE code = ?"),
+            values, error);
     } else {
-        ok = connection_.Execute(QStringLiteral("INSERT INTO wedstrijden (code, datum1, datum2, wedstrijd, "
-                                                "opmerking, badlengte) VALUES (?, ?, ?, ?, ?, ?)"),
-                                 values, error);
+        ok = connection_.Execute(
+            QStringLiteral("INSERT INTO wedstrijden (code, datum1, datum2, wedstrijd, "
+                           "opmerking, badlengte) VALUES (?, ?, ?, ?, ?, ?)"),
+            values, error);
     }
     if (ok) {
         r.saved = r.values;

@@ -17,7 +17,8 @@ RecordGrid::RecordGrid(QWidget* parent)
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     setTabKeyNavigation(true); // Tab walks every cell, row after row
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &RecordGrid::onCurrentChanged);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &RecordGrid::onCurrentChanged);
 }
 
 void RecordGrid::setUpColumn(int column, const QString& caption, int widthTwips) {
@@ -45,7 +46,8 @@ bool RecordGrid::commitPending() {
 }
 
 void RecordGrid::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Delete && state() != QAbstractItemView::EditingState && currentIndex().isValid()) {
+    if (event->key() == Qt::Key_Delete && state() != QAbstractItemView::EditingState &&
+        currentIndex().isValid()) {
         model_.deleteRow(currentIndex().row());
         return;
     }

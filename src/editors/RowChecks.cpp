@@ -7,18 +7,24 @@ namespace tavrel {
 
 namespace {
 
-void warn(const QString& text) { Ui::current().messageBox(text, kProgramTitle, Buttons::Ok, Icon::None); }
+void warn(const QString& text) {
+    Ui::current().messageBox(text, kProgramTitle, Buttons::Ok, Icon::None);
+}
 
 // "from" after "to", an empty "to" counting as 0.
-bool isGreater(const QVariant& from, const QVariant& to) { return from.toLongLong() > Nz(to, 0).toLongLong(); }
+bool isGreater(const QVariant& from, const QVariant& to) {
+    return from.toLongLong() > Nz(to, 0).toLongLong();
+}
 
-bool isMissing(const QVariant& v) { return isNullValue(v) || isEmptyValue(v); }
+bool isMissing(const QVariant& v) {
+    return isNullValue(v) || isEmptyValue(v);
+}
 
 } // namespace
 
 void confirmDeletion(ChangeStatus& status, bool& deleteConfirmed) {
-    const Answer a = Ui::current().messageBox(QStringLiteral("Bevestig verwijderen"), kProgramTitle, Buttons::OkCancel,
-                                              Icon::None);
+    const Answer a = Ui::current().messageBox(QStringLiteral("Bevestig verwijderen"), kProgramTitle,
+                                              Buttons::OkCancel, Icon::None);
     deleteConfirmed = a == Answer::Ok;
     if (!deleteConfirmed)
         status = ChangeStatus::Cancel;
@@ -28,8 +34,8 @@ bool hasWrongTimeLength(const QVariant& value) {
     return !isNullValue(value) && !isEmptyValue(value) && value.toString().size() != 8;
 }
 
-void checkLimitRow(ChangeReason reason, GridRecord& row, ChangeStatus& status, bool& deleteConfirmed,
-                   const LimitRowContext& context) {
+void checkLimitRow(ChangeReason reason, GridRecord& row, ChangeStatus& status,
+                   bool& deleteConfirmed, const LimitRowContext& context) {
     if (reason == ChangeReason::Delete) {
         confirmDeletion(status, deleteConfirmed);
         return;
@@ -56,8 +62,8 @@ void checkLimitRow(ChangeReason reason, GridRecord& row, ChangeStatus& status, b
     deleteConfirmed = false;
 }
 
-void checkLevelRow(ChangeReason reason, GridRecord& row, ChangeStatus& status, bool& deleteConfirmed,
-                   const LevelRowContext& context) {
+void checkLevelRow(ChangeReason reason, GridRecord& row, ChangeStatus& status,
+                   bool& deleteConfirmed, const LevelRowContext& context) {
     if (reason == ChangeReason::Delete) {
         confirmDeletion(status, deleteConfirmed);
         return;

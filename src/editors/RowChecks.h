@@ -6,10 +6,10 @@ namespace tavrel {
 
 // The filter and meet a limits grid row belongs to.
 struct LimitRowContext {
-    QString code;          // the meet's code field
-    int distance = 0;      // 0: no distance chosen
-    QString stroke;        // "" : none chosen
-    QString gender;        // "" : none chosen
+    QString code;           // the meet's code field
+    int distance = 0;       // 0: no distance chosen
+    QString stroke;         // "" : none chosen
+    QString gender;         // "" : none chosen
     bool sameLimit = false; // the 25 m limit is also the 50 m limit
 };
 
@@ -18,8 +18,8 @@ struct LimitRowContext {
 // is; otherwise an empty "gebjaar1" refuses the row silently, wrong birth
 // years and times of the wrong length warn (the row is stored all the same),
 // and the row gets its meet and filter.
-void checkLimitRow(ChangeReason reason, GridRecord& row, ChangeStatus& status, bool& deleteConfirmed,
-                   const LimitRowContext& context);
+void checkLimitRow(ChangeReason reason, GridRecord& row, ChangeStatus& status,
+                   bool& deleteConfirmed, const LimitRowContext& context);
 
 // The filter a levels grid row belongs to.
 struct LevelRowContext {
@@ -33,8 +33,8 @@ struct LevelRowContext {
 // The checks before a level row is deleted or stored, as for limits: an
 // empty "leeftijd1" refuses the row silently, wrong ages and a time of the
 // wrong length warn, and the row gets the five filter values.
-void checkLevelRow(ChangeReason reason, GridRecord& row, ChangeStatus& status, bool& deleteConfirmed,
-                   const LevelRowContext& context);
+void checkLevelRow(ChangeReason reason, GridRecord& row, ChangeStatus& status,
+                   bool& deleteConfirmed, const LevelRowContext& context);
 
 // The shared part of both editors' row checks: the deletion question.
 void confirmDeletion(ChangeStatus& status, bool& deleteConfirmed);

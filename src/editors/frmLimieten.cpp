@@ -1,8 +1,8 @@
 #include "frmLimieten.h"
 
-#include "ImportSteps.h"
 #include "DateText.h"
 #include "EditorControls.h"
+#include "ImportSteps.h"
 #include "RecordGrid.h"
 #include "common/Files.h"
 #include "common/Ui.h"
@@ -12,10 +12,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
-#include <QKeyEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -55,7 +55,8 @@ void frmLimieten::buildControls() {
     tbWedstrijd = named(new QLineEdit, QStringLiteral("tbWedstrijd"));
     lblWedstrijd->setBuddy(tbWedstrijd);
     tbWedstrijd->setAccessibleName(QStringLiteral("Wedstrijd"));
-    lblDatum = named(new QLabel(QStringLiteral("Limieten zwemmen tussen:")), QStringLiteral("lblDatum"));
+    lblDatum =
+        named(new QLabel(QStringLiteral("Limieten zwemmen tussen:")), QStringLiteral("lblDatum"));
     tbDatum[1] = named(new QLineEdit, indexed("tbDatum", 1));
     tbDatum[1]->setAccessibleName(QStringLiteral("Datum van"));
     lblEn = named(new QLabel(QStringLiteral("en")), QStringLiteral("lblEn"));
@@ -72,9 +73,10 @@ void frmLimieten::buildControls() {
     cmdDel = named(new QPushButton(QStringLiteral("Verwijder")), QStringLiteral("cmdDel"));
     cmdUpDown[0] = named(new QPushButton(QStringLiteral("+")), indexed("cmdUpDown", 0));
     cmdUpDown[1] = named(new QPushButton(QStringLiteral("-")), indexed("cmdUpDown", 1));
-    lblUpDown = named(new QLabel(QStringLiteral(
-                          "Verhoog/verlaag alle datums en geboortejaren in deze wedstrijd met een jaar")),
-                      QStringLiteral("lblUpDown"));
+    lblUpDown =
+        named(new QLabel(QStringLiteral(
+                  "Verhoog/verlaag alle datums en geboortejaren in deze wedstrijd met een jaar")),
+              QStringLiteral("lblUpDown"));
     lblUpDown->setWordWrap(true);
     for (int i = 0; i < 2; ++i) {
         cmdUpDown[i]->setFixedWidth(cmdUpDown[i]->sizeHint().height() + 8);
@@ -82,24 +84,27 @@ void frmLimieten::buildControls() {
                                                : QStringLiteral("Verlaag met een jaar"));
     }
 
-    const QStringList captions = {QStringLiteral("Afstand"), QStringLiteral("Slag"), QStringLiteral("Geslacht")};
+    const QStringList captions = {QStringLiteral("Afstand"), QStringLiteral("Slag"),
+                                  QStringLiteral("Geslacht")};
     const QStringList items[] = {distanceItems(), strokeItems(), genderItems()};
     for (int i = 0; i < 3; ++i) {
         lblASG[i] = named(new QLabel(captions[i]), indexed("lblASG", i));
         cbASG[i] = filterBox(items[i], indexed("cbASG", i));
         captionFor(lblASG[i], cbASG[i]);
     }
-    checkGelijk = named(new QCheckBox(QStringLiteral("limiet in 25 meter bad is gelijk aan limiet in 50 meter bad")),
+    checkGelijk = named(new QCheckBox(QStringLiteral(
+                            "limiet in 25 meter bad is gelijk aan limiet in 50 meter bad")),
                         QStringLiteral("checkGelijk"));
     Data = named(new RecordGrid, QStringLiteral("Data"));
     Data->setAccessibleName(QStringLiteral("Limieten"));
     Data->hide();
     cmdImport = named(new QPushButton(QStringLiteral("Importeer")), QStringLiteral("cmdImport"));
-    Label1 = named(new QLabel(QStringLiteral(
-                       "Limieten kunnen worden geimporteerd uit een CSV bestand, dat eerder of ergens anders "
-                       "met dit programma is gemaakt. LET OP dat alle huidige limieten van geimporteerde "
-                       "wedstrijden eerst worden verwijderd.")),
-                   QStringLiteral("Label1"));
+    Label1 = named(
+        new QLabel(QStringLiteral(
+            "Limieten kunnen worden geimporteerd uit een CSV bestand, dat eerder of ergens anders "
+            "met dit programma is gemaakt. LET OP dat alle huidige limieten van geimporteerde "
+            "wedstrijden eerst worden verwijderd.")),
+        QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     cmdOK = named(new QPushButton(QStringLiteral("Sluiten")), QStringLiteral("cmdOK"));
 }
@@ -182,7 +187,8 @@ void frmLimieten::connectHandlers() {
         Data1.setField(QStringLiteral("badlengte"), cbBad->currentText().toInt());
         cbBad_Click();
     });
-    connect(tbCode, &QLineEdit::textEdited, this, [this](const QString& t) { Data1.setField(kCode, t); });
+    connect(tbCode, &QLineEdit::textEdited, this,
+            [this](const QString& t) { Data1.setField(kCode, t); });
     connect(tbWedstrijd, &QLineEdit::textEdited, this,
             [this](const QString& t) { Data1.setField(QStringLiteral("wedstrijd"), t); });
     connect(tbData, &QLineEdit::textEdited, this,
@@ -195,7 +201,8 @@ void frmLimieten::connectHandlers() {
         connect(cmdUpDown[i], &QPushButton::clicked, this, [this, i] { cmdUpDown_Click(i); });
     for (int i = 0; i < 3; ++i) {
         connect(cbASG[i], &QComboBox::activated, this, [this, i] { cbASG_Click(i); });
-        connect(cbASG[i]->lineEdit(), &QLineEdit::returnPressed, this, [this, i] { cbASG_Click(i); });
+        connect(cbASG[i]->lineEdit(), &QLineEdit::returnPressed, this,
+                [this, i] { cbASG_Click(i); });
     }
     connect(checkGelijk, &QCheckBox::toggled, this, &frmLimieten::checkGelijk_Click);
     connect(cmdImport, &QPushButton::clicked, this, &frmLimieten::cmdImport_Click);
@@ -269,7 +276,8 @@ void frmLimieten::showCurrentMeet() {
     for (QLineEdit* longText : {tbWedstrijd, tbData})
         longText->setCursorPosition(0); // show the start of a long text
     const QVariant pool = Data1.field(QStringLiteral("badlengte"));
-    cbBad->setCurrentIndex(isNullValue(pool) || isEmptyValue(pool) ? -1 : cbBad->findText(pool.toString()));
+    cbBad->setCurrentIndex(
+        isNullValue(pool) || isEmptyValue(pool) ? -1 : cbBad->findText(pool.toString()));
 }
 
 void frmLimieten::cbBad_Click() {
@@ -308,9 +316,10 @@ void frmLimieten::storeTypedDate(int index) {
     }
     const QDate date = parseTypedDate(typed);
     if (!date.isValid()) {
-        Ui::current().messageBox(QStringLiteral("\"") + typed +
-                                     QStringLiteral("\" is geen datum. Schrijf dag-maand-jaar, bijvoorbeeld 5-3-2009."),
-                                 kProgramTitle, Buttons::Ok, Icon::Exclamation);
+        Ui::current().messageBox(
+            QStringLiteral("\"") + typed +
+                QStringLiteral("\" is geen datum. Schrijf dag-maand-jaar, bijvoorbeeld 5-3-2009."),
+            kProgramTitle, Buttons::Ok, Icon::Exclamation);
         tbDatum[index]->setText(shown);
         return;
     }
@@ -323,8 +332,8 @@ void frmLimieten::tbDatum_Validate(int Index) {
     const QDate from = parseTypedDate(tbDatum[1]->text());
     const QDate to = parseTypedDate(tbDatum[2]->text());
     if (from.isValid() && to.isValid() && from > to)
-        Ui::current().messageBox(QStringLiteral("Datum van later dan datum tot"), kProgramTitle, Buttons::Ok,
-                                 Icon::Critical);
+        Ui::current().messageBox(QStringLiteral("Datum van later dan datum tot"), kProgramTitle,
+                                 Buttons::Ok, Icon::Critical);
 }
 
 void frmLimieten::cmdNieuw_Click() {
@@ -339,10 +348,10 @@ void frmLimieten::cmdDel_Click() {
     if (!Data1.hasCurrent())
         return;
     const int p = lstCode->currentRow();
-    const Answer answer = Ui::current().messageBox(QStringLiteral("Wedstrijd ") + tbCode->text() + QLatin1Char('-') +
-                                                       tbWedstrijd->text() +
-                                                       QStringLiteral("verwijderen. Weet je het zeker?"),
-                                                   QStringLiteral("Verwijder limieten"), Buttons::YesNo, Icon::Question);
+    const Answer answer = Ui::current().messageBox(
+        QStringLiteral("Wedstrijd ") + tbCode->text() + QLatin1Char('-') + tbWedstrijd->text() +
+            QStringLiteral("verwijderen. Weet je het zeker?"),
+        QStringLiteral("Verwijder limieten"), Buttons::YesNo, Icon::Question);
     if (answer != Answer::Yes)
         return;
     const bool unsaved = Data1.currentIsNew();
@@ -382,18 +391,20 @@ void frmLimieten::cmdUpDown_Click(int Index) {
             Data1.setField(name, date.addYears(step).toString(Qt::ISODate));
     }
     ErrorInfo error;
-    const bool ok = Data1.update() &&
-                    (Data1.currentIsNew() ||
-                     connection_.Execute(QStringLiteral("UPDATE limieten SET gebjaar1 = gebjaar1 + ?, "
-                                                        "gebjaar2 = gebjaar2 + ? WHERE wcode = ?"),
-                                         {step, step, Data1.field(kCode)}, &error));
+    const bool ok =
+        Data1.update() &&
+        (Data1.currentIsNew() ||
+         connection_.Execute(QStringLiteral("UPDATE limieten SET gebjaar1 = gebjaar1 + ?, "
+                                            "gebjaar2 = gebjaar2 + ? WHERE wcode = ?"),
+                             {step, step, Data1.field(kCode)}, &error));
     if (ok) {
         connection_.CommitTrans();
     } else {
         connection_.RollbackTrans();
         if (!error.Description.isEmpty())
-            Ui::current().messageBox(QStringLiteral("De geboortejaren zijn niet gewijzigd.\r\n\r\n") + error.Description,
-                                     kProgramTitle, Buttons::Ok, Icon::Critical);
+            Ui::current().messageBox(
+                QStringLiteral("De geboortejaren zijn niet gewijzigd.\r\n\r\n") + error.Description,
+                kProgramTitle, Buttons::Ok, Icon::Critical);
     }
     showCurrentMeet();
     cbASG_Click(0);
@@ -407,9 +418,10 @@ void frmLimieten::cbASG_Click(int /*Index*/) {
     const QString meet = lstCode->currentItem() ? lstCode->currentItem()->text() : QString();
     Data->model().select(connection_, QStringLiteral("limieten"),
                          QStringLiteral("wcode = ? AND afstand = ? AND slag = ? AND geslacht = ?"),
-                         {meet, filter_.distance, filter_.stroke, filter_.gender}, QStringLiteral("gebjaar1"));
-    const bool complete = !tbCode->text().isEmpty() && !filter_.stroke.isEmpty() && !filter_.gender.isEmpty() &&
-                          filter_.distance != 0;
+                         {meet, filter_.distance, filter_.stroke, filter_.gender},
+                         QStringLiteral("gebjaar1"));
+    const bool complete = !tbCode->text().isEmpty() && !filter_.stroke.isEmpty() &&
+                          !filter_.gender.isEmpty() && filter_.distance != 0;
     if (!complete) {
         Data->hide();
         return;
@@ -424,9 +436,12 @@ void frmLimieten::cbASG_Click(int /*Index*/) {
         Data->setUpColumn(c, captions[c - 4], 1400);
 }
 
-void frmLimieten::checkGelijk_Click() { cbASG_Click(0); }
+void frmLimieten::checkGelijk_Click() {
+    cbASG_Click(0);
+}
 
-void frmLimieten::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& record, ChangeStatus& adStatus) {
+void frmLimieten::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& record,
+                                         ChangeStatus& adStatus) {
     filter_.code = tbCode->text();
     filter_.sameLimit = checkGelijk->isChecked();
     checkLimitRow(adReason, record, adStatus, deleteConfirmed_, filter_);
@@ -435,19 +450,26 @@ void frmLimieten::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& reco
 void frmLimieten::cmdImport_Click() {
     commitGrid();
     Data1.update();
-    runImport(connection_,
-              {QStringLiteral("Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde wedstrijden worden "
-                              "verwijderd!"),
-               QStringLiteral("Importeer limieten"),
-               QStringLiteral("(UploadTavrel uitvoer) limieten.csv|limieten.csv|(csv bestand) *.csv|*.csv"),
-               importLimits});
+    runImport(
+        connection_,
+        {QStringLiteral(
+             "Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde wedstrijden worden "
+             "verwijderd!"),
+         QStringLiteral("Importeer limieten"),
+         QStringLiteral(
+             "(UploadTavrel uitvoer) limieten.csv|limieten.csv|(csv bestand) *.csv|*.csv"),
+         importLimits});
 }
 
 // Rows still being edited are stored before the meet, the filter or the
 // database changes under them.
-void frmLimieten::commitGrid() { Data->commitPending(); }
+void frmLimieten::commitGrid() {
+    Data->commitPending();
+}
 
-void frmLimieten::cmdOK_Click() { close(); }
+void frmLimieten::cmdOK_Click() {
+    close();
+}
 
 void frmLimieten::closeEditor() {
     if (closed_)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "EditorHost.h"
-#include "RowChecks.h"
 #include "MeetSource.h"
+#include "RowChecks.h"
 #include "common/db/Connection.h"
 
 #include <QWidget>

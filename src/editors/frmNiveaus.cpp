@@ -1,7 +1,7 @@
 #include "frmNiveaus.h"
 
-#include "ImportSteps.h"
 #include "EditorControls.h"
+#include "ImportSteps.h"
 #include "RecordGrid.h"
 #include "common/Files.h"
 
@@ -28,25 +28,29 @@ frmNiveaus::frmNiveaus(EditorHost& host, QWidget* parent)
     arrangeControls();
     for (int i = 0; i < 5; ++i) {
         connect(cbASG[i], &QComboBox::activated, this, [this, i] { cbASG_Click(i); });
-        connect(cbASG[i]->lineEdit(), &QLineEdit::returnPressed, this, [this, i] { cbASG_Click(i); });
+        connect(cbASG[i]->lineEdit(), &QLineEdit::returnPressed, this,
+                [this, i] { cbASG_Click(i); });
     }
     connect(cmdImport, &QPushButton::clicked, this, &frmNiveaus::cmdImport_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmNiveaus::cmdOK_Click);
-    Data->model().setWillChangeRecord([this](ChangeReason reason, GridRecord& record, ChangeStatus& status) {
-        adoRS_WillChangeRecord(reason, record, status);
-    });
+    Data->model().setWillChangeRecord(
+        [this](ChangeReason reason, GridRecord& record, ChangeStatus& status) {
+            adoRS_WillChangeRecord(reason, record, status);
+        });
 }
 
 frmNiveaus::~frmNiveaus() = default;
 
 void frmNiveaus::buildControls() {
-    const QStringList captions = {QStringLiteral("Afstand"), QStringLiteral("Slag"), QStringLiteral("Geslacht"),
-                                  QStringLiteral("Badlengte"), QStringLiteral("Niveau")};
-    const QStringList items[] = {distanceItems(),
-                                 strokeItems(),
-                                 genderItems(),
-                                 {QStringLiteral("25"), QStringLiteral("50")},
-                                 {QStringLiteral("A "), QStringLiteral("B "), QStringLiteral("C "), QStringLiteral("D ")}};
+    const QStringList captions = {QStringLiteral("Afstand"), QStringLiteral("Slag"),
+                                  QStringLiteral("Geslacht"), QStringLiteral("Badlengte"),
+                                  QStringLiteral("Niveau")};
+    const QStringList items[] = {
+        distanceItems(),
+        strokeItems(),
+        genderItems(),
+        {QStringLiteral("25"), QStringLiteral("50")},
+        {QStringLiteral("A "), QStringLiteral("B "), QStringLiteral("C "), QStringLiteral("D ")}};
     for (int i = 0; i < 5; ++i) {
         lblASG[i] = named(new QLabel(captions[i]), indexed("lblASG", i));
         cbASG[i] = filterBox(items[i], indexed("cbASG", i));
@@ -67,10 +71,12 @@ void frmNiveaus::buildControls() {
     Data->setAccessibleName(QStringLiteral("Niveaus"));
     Data->hide();
     cmdImport = named(new QPushButton(QStringLiteral("Importeer")), QStringLiteral("cmdImport"));
-    Label1 = named(new QLabel(QStringLiteral(
-                       "Limieten kunnen worden geimporteerd uit een CSV bestand, dat eerder of ergens anders "
-                       "met dit programma is gemaakt. LET OP dat alle huidige limieten eerst worden verwijderd.")),
-                   QStringLiteral("Label1"));
+    Label1 = named(
+        new QLabel(QStringLiteral(
+            "Limieten kunnen worden geimporteerd uit een CSV bestand, dat eerder of ergens anders "
+            "met dit programma is gemaakt. LET OP dat alle huidige limieten eerst worden "
+            "verwijderd.")),
+        QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     cmdOK = named(new QPushButton(QStringLiteral("Sluiten")), QStringLiteral("cmdOK"));
     for (QPushButton* b : {cmdImport, cmdOK})
@@ -123,12 +129,15 @@ void frmNiveaus::cbASG_Click(int /*Index*/) {
     filter_.gender = genderCode(cbASG[2]);
     filter_.pool = chosenNumber(cbASG[3]);
     filter_.level = cbASG[4]->currentText().trimmed(); // chosen or typed
-    Data->model().select(connection_, QStringLiteral("niveaus"),
-                         QStringLiteral("afstand = ? AND slag = ? AND geslacht = ? AND badlengte = ? AND niveau = ?"),
-                         {filter_.distance, filter_.stroke, filter_.gender, filter_.pool, filter_.level},
-                         QStringLiteral("leeftijd1, niveau"));
-    const bool complete = filter_.distance != 0 && !filter_.stroke.isEmpty() && !filter_.gender.isEmpty() &&
-                          filter_.pool != 0 && !filter_.level.isEmpty();
+    Data->model().select(
+        connection_, QStringLiteral("niveaus"),
+        QStringLiteral(
+            "afstand = ? AND slag = ? AND geslacht = ? AND badlengte = ? AND niveau = ?"),
+        {filter_.distance, filter_.stroke, filter_.gender, filter_.pool, filter_.level},
+        QStringLiteral("leeftijd1, niveau"));
+    const bool complete = filter_.distance != 0 && !filter_.stroke.isEmpty() &&
+                          !filter_.gender.isEmpty() && filter_.pool != 0 &&
+                          !filter_.level.isEmpty();
     if (!complete) {
         Data->hide();
         return;
@@ -142,19 +151,24 @@ void frmNiveaus::cbASG_Click(int /*Index*/) {
         Data->setUpColumn(c, captions[c - 5], 1300);
 }
 
-void frmNiveaus::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& record, ChangeStatus& adStatus) {
+void frmNiveaus::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& record,
+                                        ChangeStatus& adStatus) {
     checkLevelRow(adReason, record, adStatus, deleteConfirmed_, filter_);
 }
 
 void frmNiveaus::cmdImport_Click() {
     Data->commitPending();
-    runImport(connection_, {QStringLiteral("Importeer niveaus\r\n\r\nAlle huidige niveaus worden verwijderd!"),
-                            QStringLiteral("Importeer niveaus"),
-                            QStringLiteral("(UploadTavrel uitvoer) niveaus.csv|niveaus.csv|(csv bestand) *.csv|*.csv"),
-                            importLevels});
+    runImport(
+        connection_,
+        {QStringLiteral("Importeer niveaus\r\n\r\nAlle huidige niveaus worden verwijderd!"),
+         QStringLiteral("Importeer niveaus"),
+         QStringLiteral("(UploadTavrel uitvoer) niveaus.csv|niveaus.csv|(csv bestand) *.csv|*.csv"),
+         importLevels});
 }
 
-void frmNiveaus::cmdOK_Click() { close(); }
+void frmNiveaus::cmdOK_Click() {
+    close();
+}
 
 void frmNiveaus::closeEditor() {
     if (closed_)

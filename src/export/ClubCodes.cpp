@@ -15,9 +15,10 @@ std::optional<qint64> wholeNumber(const QVariant& v) {
     if (isEmptyValue(v) || isNullValue(v) || !IsNumeric(v))
         return std::nullopt;
     bool ok = false;
-    const double d = v.typeId() == QMetaType::QString
-                         ? v.toString().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok)
-                         : v.toDouble(&ok);
+    const double d =
+        v.typeId() == QMetaType::QString
+            ? v.toString().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok)
+            : v.toDouble(&ok);
     if (!ok || d != double(qint64(d)))
         return std::nullopt;
     return qint64(d);
@@ -51,9 +52,19 @@ QString strokeText(ClubLayout layout, const QVariant& stroke) {
 QString distanceText(ClubLayout layout, const QVariant& distance) {
     if (layout == ClubLayout::Tavrel2009)
         return fieldText(distance);
-    static const std::array<std::pair<int, const char*>, 13> distances2006 = {
-        {{0, "25"}, {1, "50"}, {2, "100"}, {3, "200"}, {4, "300"}, {5, "400"}, {6, "800"},
-         {7, "1000"}, {8, "1500"}, {9, "2000"}, {12, "5000"}, {13, "500"}, {14, "1650"}}};
+    static const std::array<std::pair<int, const char*>, 13> distances2006 = {{{0, "25"},
+                                                                               {1, "50"},
+                                                                               {2, "100"},
+                                                                               {3, "200"},
+                                                                               {4, "300"},
+                                                                               {5, "400"},
+                                                                               {6, "800"},
+                                                                               {7, "1000"},
+                                                                               {8, "1500"},
+                                                                               {9, "2000"},
+                                                                               {12, "5000"},
+                                                                               {13, "500"},
+                                                                               {14, "1650"}}};
     return lookup(distances2006, distance, "onb.");
 }
 

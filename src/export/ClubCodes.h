@@ -9,7 +9,7 @@ namespace tavrel {
 // for the 2006 and the 2009 layout.
 enum class ClubLayout { Tavrel2006, Tavrel2009 };
 
-QString strokeText(ClubLayout layout, const QVariant& stroke);     // "vr", "vl", "ru", "ss", "wi", ""
+QString strokeText(ClubLayout layout, const QVariant& stroke); // "vr", "vl", "ru", "ss", "wi", ""
 QString distanceText(ClubLayout layout, const QVariant& distance); // "100", "onb.", ...
 QString poolText(ClubLayout layout, const QVariant& poolOrCourse); // "25", "50", ...
 QString resultTypeText(const QVariant& resultType);                // "st.est.", ... or ""

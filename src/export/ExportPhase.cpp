@@ -10,7 +10,8 @@ bool ExportPhase::run(PhaseContext& context) {
     Recordset records = OpenRecordSet(query(context.input), *context.connection);
     if (!records.isOpen()) {
         // OpenRecordSet has shown the database's own report.
-        context.message.showMessage(label() + QStringLiteral(": de gegevens konden niet worden gelezen"));
+        context.message.showMessage(label() +
+                                    QStringLiteral(": de gegevens konden niet worden gelezen"));
         return false;
     }
     CsvFile file(context.outputFolder + fileName());
@@ -19,7 +20,8 @@ bool ExportPhase::run(PhaseContext& context) {
         context.message.showMessage(error);
         return false;
     }
-    context.message.showMessage(label() + QStringLiteral(": ") + QString::number(records.RecordCount()) +
+    context.message.showMessage(label() + QStringLiteral(": ") +
+                                QString::number(records.RecordCount()) +
                                 QStringLiteral(" records ..."));
     Ui::current().yield();
 

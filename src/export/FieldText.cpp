@@ -27,6 +27,8 @@ QString fieldText(const QVariant& value) {
     }
 }
 
-QString dateField(const QVariant& value) { return ConvertDate(dayMonthYearText(value)); }
+QString dateField(const QVariant& value) {
+    return ConvertDate(dayMonthYearText(value));
+}
 
 } // namespace tavrel

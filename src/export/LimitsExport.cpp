@@ -24,14 +24,16 @@ class LimitsExport final : public ExportPhase {
     // import of the file brings back every limit.
     QString query(const RunInput&) const override {
         return QStringLiteral("SELECT limieten.*, wedstrijden.datum1, wedstrijden.datum2 ") +
-               QStringLiteral("FROM wedstrijden INNER JOIN limieten ON wedstrijden.code = limieten.wcode") +
+               QStringLiteral(
+                   "FROM wedstrijden INNER JOIN limieten ON wedstrijden.code = limieten.wcode") +
                QStringLiteral(" ORDER BY limieten.wcode");
     }
     QString fileName() const override { return QStringLiteral("limieten.csv"); }
     QString label() const override { return QStringLiteral("Limieten"); }
 
     void prepare(const Recordset& r, const RunInput&) override {
-        const char* names[] = {"wcode", "afstand", "slag", "geslacht", "gebjaar1", "gebjaar2", "limiet25", "limiet50"};
+        const char* names[] = {"wcode",    "afstand",  "slag",     "geslacht",
+                               "gebjaar1", "gebjaar2", "limiet25", "limiet50"};
         for (size_t i = 0; i < columns_.size(); ++i)
             columns_[i] = r.column(QLatin1String(names[i]));
         from_ = r.column(QStringLiteral("datum1"));
@@ -40,7 +42,8 @@ class LimitsExport final : public ExportPhase {
 
     bool line(const Recordset& r, QString& out) override {
         joinFields(r, columns_, out);
-        out += QLatin1Char(';') + dateField(r.value(from_)) + QLatin1Char(';') + dateField(r.value(to_));
+        out += QLatin1Char(';') + dateField(r.value(from_)) + QLatin1Char(';') +
+               dateField(r.value(to_));
         return true;
     }
 
@@ -49,12 +52,15 @@ class LimitsExport final : public ExportPhase {
 };
 
 class LevelsExport final : public ExportPhase {
-    QString query(const RunInput&) const override { return QStringLiteral("SELECT * FROM niveaus"); }
+    QString query(const RunInput&) const override {
+        return QStringLiteral("SELECT * FROM niveaus");
+    }
     QString fileName() const override { return QStringLiteral("niveaus.csv"); }
     QString label() const override { return QStringLiteral("Niveaus"); }
 
     void prepare(const Recordset& r, const RunInput&) override {
-        const char* names[] = {"afstand", "slag", "geslacht", "badlengte", "niveau", "leeftijd1", "leeftijd2", "tijd"};
+        const char* names[] = {"afstand", "slag",      "geslacht",  "badlengte",
+                               "niveau",  "leeftijd1", "leeftijd2", "tijd"};
         for (size_t i = 0; i < columns_.size(); ++i)
             columns_[i] = r.column(QLatin1String(names[i]));
     }
@@ -69,7 +75,11 @@ class LevelsExport final : public ExportPhase {
 
 } // namespace
 
-std::unique_ptr<Phase> makeLimitsExport() { return std::make_unique<LimitsExport>(); }
-std::unique_ptr<Phase> makeLevelsExport() { return std::make_unique<LevelsExport>(); }
+std::unique_ptr<Phase> makeLimitsExport() {
+    return std::make_unique<LimitsExport>();
+}
+std::unique_ptr<Phase> makeLevelsExport() {
+    return std::make_unique<LevelsExport>();
+}
 
 } // namespace tavrel

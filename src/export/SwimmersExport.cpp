@@ -10,14 +10,16 @@ namespace {
 
 class SwimmersExport final : public ExportPhase {
     QString query(const RunInput& input) const override {
-        return QStringLiteral("SELECT REGISTRATIONID, FIRSTNAME, NAMEPREFIX, LASTNAME, ") + sexColumn(input) +
-               QStringLiteral(", BIRTHDATE, ACTIVE ") + QStringLiteral("FROM MEMBERS");
+        return QStringLiteral("SELECT REGISTRATIONID, FIRSTNAME, NAMEPREFIX, LASTNAME, ") +
+               sexColumn(input) + QStringLiteral(", BIRTHDATE, ACTIVE ") +
+               QStringLiteral("FROM MEMBERS");
     }
     QString fileName() const override { return QStringLiteral("zwemmers.csv"); }
     QString label() const override { return QStringLiteral("Zwemmers"); }
 
     static QString sexColumn(const RunInput& input) {
-        return input.version == QLatin1String("2006") ? QStringLiteral("SEX") : QStringLiteral("GENDER");
+        return input.version == QLatin1String("2006") ? QStringLiteral("SEX")
+                                                      : QStringLiteral("GENDER");
     }
 
     void prepare(const Recordset& r, const RunInput& input) override {
@@ -37,23 +39,27 @@ class SwimmersExport final : public ExportPhase {
         if (!IsNumeric(registration))
             return false;
         const QVariant active = r.value(active_);
-        const bool isActive = v2006_ ? equalsNumber(active, -1)
-                                     : !isNullValue(active) && active.toString() == QLatin1String("T");
+        const bool isActive = v2006_
+                                  ? equalsNumber(active, -1)
+                                  : !isNullValue(active) && active.toString() == QLatin1String("T");
         const bool boy = equalsNumber(r.value(sex_), v2006_ ? 0 : 1);
         const QChar sep = QLatin1Char(';');
         out += fieldText(registration) + sep + fieldText(r.value(first_)) + sep +
                fieldText(r.value(prefix_)) + sep + fieldText(r.value(last_)) + sep +
-               (boy ? QLatin1Char('j') : QLatin1Char('m')) + sep + dateField(r.value(birth_)) + sep +
-               (isActive ? QLatin1Char('1') : QLatin1Char('0'));
+               (boy ? QLatin1Char('j') : QLatin1Char('m')) + sep + dateField(r.value(birth_)) +
+               sep + (isActive ? QLatin1Char('1') : QLatin1Char('0'));
         return true;
     }
 
     bool v2006_ = false;
-    int registration_ = -1, first_ = -1, prefix_ = -1, last_ = -1, sex_ = -1, birth_ = -1, active_ = -1;
+    int registration_ = -1, first_ = -1, prefix_ = -1, last_ = -1, sex_ = -1, birth_ = -1,
+        active_ = -1;
 };
 
 } // namespace
 
-std::unique_ptr<Phase> makeSwimmersExport() { return std::make_unique<SwimmersExport>(); }
+std::unique_ptr<Phase> makeSwimmersExport() {
+    return std::make_unique<SwimmersExport>();
+}
 
 } // namespace tavrel

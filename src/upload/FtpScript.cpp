@@ -6,10 +6,12 @@ namespace tavrel {
 
 QString ftpScriptText(const RunInput& input, const QString& outputFolder) {
     const QString crlf = QStringLiteral("\r\n");
-    QString script = QStringLiteral("open ") + input.domain + crlf + input.user + crlf + input.password + crlf +
-                     QStringLiteral("hash") + crlf + QStringLiteral("ascii") + crlf + QStringLiteral("cd ") +
-                     input.ftpFolder + crlf;
-    const char* files[3][2] = {{"zwemmers.csv", "tijden.csv"}, {"limieten.csv", nullptr}, {"niveaus.csv", nullptr}};
+    QString script = QStringLiteral("open ") + input.domain + crlf + input.user + crlf +
+                     input.password + crlf + QStringLiteral("hash") + crlf +
+                     QStringLiteral("ascii") + crlf + QStringLiteral("cd ") + input.ftpFolder +
+                     crlf;
+    const char* files[3][2] = {
+        {"zwemmers.csv", "tijden.csv"}, {"limieten.csv", nullptr}, {"niveaus.csv", nullptr}};
     for (size_t set = 0; set < 3; ++set) {
         if (!input.dataSets[set])
             continue;
@@ -25,7 +27,8 @@ bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* e
     // A new file gets its permissions as it is made, so no one else can ever read it.
     QFile::remove(path);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(bytes) != bytes.size() || !file.flush()) {
         *error = file.errorString();
         return false;

@@ -9,7 +9,8 @@ bool logShowsRefusal(const QString& log) {
     // in a statistics line is none.
     static const QRegularExpression refusedReply(QStringLiteral("^[ \\t]*(421|530)(?!\\d)"),
                                                  QRegularExpression::MultilineOption);
-    return refusedReply.match(log).hasMatch() || log.contains(QLatin1String("Niet verbonden"), Qt::CaseInsensitive);
+    return refusedReply.match(log).hasMatch() ||
+           log.contains(QLatin1String("Niet verbonden"), Qt::CaseInsensitive);
 }
 
 QString maskPassword(const QString& log, const QString& password) {

@@ -75,7 +75,7 @@ struct ScriptRunner::Session {
     QByteArray data;
     qint64 sent = 0;
     qint64 marks = 0;
-    QByteArray partial; // a reply line not yet ended
+    QByteArray partial;   // a reply line not yet ended
     QString pendingMarks; // hash marks, printed as one line before the next reply
 
     // Prints one transcript line, after any hash marks still pending.
@@ -136,7 +136,8 @@ struct ScriptRunner::Session {
         curl_easy_setopt(curl, CURLOPT_DEBUGDATA, this);
         curl_easy_setopt(curl, CURLOPT_READFUNCTION, &Session::onRead);
         curl_easy_setopt(curl, CURLOPT_READDATA, this);
-        curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV, 0L); // plain passive mode, as old servers know it
+        curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV,
+                         0L); // plain passive mode, as old servers know it
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
         curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, limits.responseSeconds);
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -160,8 +161,10 @@ struct ScriptRunner::Session {
     }
 
     QByteArray url(const QString& path) const {
-        const QString h = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
-        return (QStringLiteral("ftp://") + h + QLatin1Char(':') + port + QLatin1Char('/') + path).toUtf8();
+        const QString h =
+            host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+        return (QStringLiteral("ftp://") + h + QLatin1Char(':') + port + QLatin1Char('/') + path)
+            .toUtf8();
     }
 
     // One request on the session's connection: NOBODY requests log in and
@@ -186,7 +189,8 @@ struct ScriptRunner::Session {
             if (reply == 421 && !saw421)
                 say(QStringLiteral("421 Service not available, closing control connection."));
             say(QStringLiteral("ftp: ") +
-                (reply == 421 ? QStringLiteral("de server weigert de verbinding") : reason(code)) + QLatin1Char('.'));
+                (reply == 421 ? QStringLiteral("de server weigert de verbinding") : reason(code)) +
+                QLatin1Char('.'));
         }
         if (dropsConnection(code))
             disconnect();
@@ -229,7 +233,8 @@ struct ScriptRunner::Session {
             return false;
         }
         user = toWindows1252(args[0]);
-        password = toWindows1252(args.size() > 1 ? args[1] : (next < lines.size() ? lines[next++] : QString()));
+        password = toWindows1252(
+            args.size() > 1 ? args[1] : (next < lines.size() ? lines[next++] : QString()));
         disconnect();
         connected = perform(folderPath(), false) == CURLE_OK;
         return connected;
@@ -279,7 +284,8 @@ struct ScriptRunner::Session {
             local = rest.section(QLatin1Char(' '), 0, 0);
             remote = rest.section(QLatin1Char(' '), 1).trimmed();
         }
-        if (remote.startsWith(QLatin1Char('"')) && remote.endsWith(QLatin1Char('"')) && remote.size() > 1)
+        if (remote.startsWith(QLatin1Char('"')) && remote.endsWith(QLatin1Char('"')) &&
+            remote.size() > 1)
             remote = remote.mid(1, remote.size() - 2);
         return {local, remote.isEmpty() ? QFileInfo(local).fileName() : remote};
     }
@@ -306,15 +312,17 @@ struct ScriptRunner::Session {
         marks = 0;
         QElapsedTimer timer;
         timer.start();
-        const CURLcode code = perform(folderPath() + QString::fromLatin1(QUrl::toPercentEncoding(remote)), true);
+        const CURLcode code =
+            perform(folderPath() + QString::fromLatin1(QUrl::toPercentEncoding(remote)), true);
         const double seconds = std::max(timer.nsecsElapsed() / 1e9, 0.001);
         flushMarks();
         if (code != CURLE_OK)
             return false;
         const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
         say(QStringLiteral("ftp: %1 bytes verzonden in %2seconden %3kB/s.")
-                  .arg(file.size())
-                  .arg(dutch.toString(seconds, 'f', 2), dutch.toString(file.size() / 1024.0 / seconds, 'f', 2)));
+                .arg(file.size())
+                .arg(dutch.toString(seconds, 'f', 2),
+                     dutch.toString(file.size() / 1024.0 / seconds, 'f', 2)));
         return true;
     }
 
@@ -347,7 +355,7 @@ int ScriptRunner::run(const QStringList& lines) {
         } else if (command == QLatin1String("hash")) {
             s_->hash = !s_->hash;
             s_->say(s_->hash ? QStringLiteral("Hash-markering aan (2048 bytes per #).")
-                               : QStringLiteral("Hash-markering uit."));
+                             : QStringLiteral("Hash-markering uit."));
         } else if (command == QLatin1String("ascii") || command == QLatin1String("binary")) {
             s_->ascii = command == QLatin1String("ascii");
             s_->say(QStringLiteral("Overdrachtstype ") + command + QLatin1Char('.'));

@@ -30,10 +30,12 @@ public:
         const QString script = context.outputFolder + kFtpScriptName;
         const QString log = context.outputFolder + kFtpLogName;
         QString error;
-        if (!writeOwnerOnlyFile(script, toWindows1252(ftpScriptText(in, context.outputFolder)), &error))
+        if (!writeOwnerOnlyFile(script, toWindows1252(ftpScriptText(in, context.outputFolder)),
+                                &error))
             return fail({ErrorNumber::PathAccess, kPlace,
                          QStringLiteral("Het FTP-script ") + QDir::toNativeSeparators(script) +
-                             QStringLiteral(" kan niet worden geschreven (") + error + QLatin1Char(')')});
+                             QStringLiteral(" kan niet worden geschreven (") + error +
+                             QLatin1Char(')')});
 
         // Started directly, without a command interpreter: no folder name can
         // become a command.
@@ -44,30 +46,36 @@ public:
         if (!client.waitForStarted(-1))
             return fail({ErrorNumber::FileNotFound, kPlace,
                          QStringLiteral("Het FTP-programma ") + QDir::toNativeSeparators(runner_) +
-                             QStringLiteral(" kan niet worden gestart (") + client.errorString() + QLatin1Char(')')});
+                             QStringLiteral(" kan niet worden gestart (") + client.errorString() +
+                             QLatin1Char(')')});
         client.waitForFinished(-1);
-        const bool commandsOk = client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+        const bool commandsOk =
+            client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
 
         QFile file(log);
         if (!file.open(QIODevice::ReadOnly))
             return fail({ErrorNumber::PathAccess, kPlace,
                          QStringLiteral("Het logbestand ") + QDir::toNativeSeparators(log) +
-                             QStringLiteral(" kan niet worden gelezen (") + file.errorString() + QLatin1Char(')')});
+                             QStringLiteral(" kan niet worden gelezen (") + file.errorString() +
+                             QLatin1Char(')')});
         const QString text = fromWindows1252(file.readAll());
         if (text.isEmpty())
             return fail({ErrorNumber::PathAccess, kPlace,
-                         QStringLiteral("Het logbestand ") + QDir::toNativeSeparators(log) + QStringLiteral(" is leeg")});
+                         QStringLiteral("Het logbestand ") + QDir::toNativeSeparators(log) +
+                             QStringLiteral(" is leeg")});
 
         if (logShowsRefusal(text)) {
             context.message.showMessage(maskPassword(text, in.password));
-            return fail({ErrorNumber::UploadFailed, kSource,
-                         QStringLiteral("FTP verbinding naar ") + in.domain + QStringLiteral(" mislukt")});
+            return fail(
+                {ErrorNumber::UploadFailed, kSource,
+                 QStringLiteral("FTP verbinding naar ") + in.domain + QStringLiteral(" mislukt")});
         }
         if (!commandsOk) {
             // A folder that is not there or a file the server refused.
             context.message.showMessage(maskPassword(text, in.password));
-            return fail({ErrorNumber::UploadFailed, kSource,
-                         QStringLiteral("FTP upload naar ") + in.domain + QStringLiteral(" mislukt")});
+            return fail(
+                {ErrorNumber::UploadFailed, kSource,
+                 QStringLiteral("FTP upload naar ") + in.domain + QStringLiteral(" mislukt")});
         }
         return true;
     }
@@ -86,11 +94,13 @@ private:
 QString defaultRunnerProgram() {
     const QString found = QStandardPaths::findExecutable(QStringLiteral("tavrel-ftp"),
                                                          {QCoreApplication::applicationDirPath()});
-    return found.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/tavrel-ftp") : found;
+    return found.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/tavrel-ftp")
+                           : found;
 }
 
 std::unique_ptr<Phase> makeUploadPhase(const QString& runnerProgram) {
-    return std::make_unique<UploadPhase>(runnerProgram.isEmpty() ? defaultRunnerProgram() : runnerProgram);
+    return std::make_unique<UploadPhase>(runnerProgram.isEmpty() ? defaultRunnerProgram()
+                                                                 : runnerProgram);
 }
 
 } // namespace tavrel

@@ -158,8 +158,9 @@ TEST_F(EditorAccessibility, TheLevelsEditorNamesEveryControlAndTabsInReadingOrde
     auto* e = main.findChild<frmNiveaus*>();
     ASSERT_NE(e, nullptr);
     const Names names = {
-        {"cbASG_0", "Afstand"}, {"cbASG_1", "Slag"},      {"cbASG_2", "Geslacht"}, {"cbASG_3", "Badlengte"},
-        {"cbASG_4", "Niveau"},  {"Data", "Niveaus"},      {"cmdImport", "Importeer"}, {"cmdOK", "Sluiten"},
+        {"cbASG_0", "Afstand"},     {"cbASG_1", "Slag"},   {"cbASG_2", "Geslacht"},
+        {"cbASG_3", "Badlengte"},   {"cbASG_4", "Niveau"}, {"Data", "Niveaus"},
+        {"cmdImport", "Importeer"}, {"cmdOK", "Sluiten"},
     };
     expectNames(e, names);
     EXPECT_EQ(tabOrder(e, objects(names)), objects(names));

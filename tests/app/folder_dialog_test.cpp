@@ -13,7 +13,9 @@ using namespace tavrel;
 
 namespace {
 
-QLabel* statusPath(FolderDialog& d) { return d.findChild<QLabel*>(QStringLiteral("statusPath")); }
+QLabel* statusPath(FolderDialog& d) {
+    return d.findChild<QLabel*>(QStringLiteral("statusPath"));
+}
 
 void type(FolderDialog& d, const QString& text) {
     auto* edit = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -24,7 +26,8 @@ void type(FolderDialog& d, const QString& text) {
 TEST(FolderDialog, OpensAtTheStartFolderWithItsPathShown) {
     test::TempDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("csv"));
-    const QString start = QDir::toNativeSeparators(dir.file(QStringLiteral("csv"))) + QDir::separator();
+    const QString start =
+        QDir::toNativeSeparators(dir.file(QStringLiteral("csv"))) + QDir::separator();
     FolderDialog d(QStringLiteral("Zoek folder voor opslag csv bestanden"), start);
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Zoek folder voor opslag csv bestanden"));
     EXPECT_EQ(d.directory().absolutePath(), QDir(dir.file(QStringLiteral("csv"))).absolutePath());
@@ -71,7 +74,8 @@ TEST(FolderDialog, ATypedNameThatIsNoFolderAsksToTryAgain) {
     EXPECT_EQ(d.result(), QDialog::Rejected);
     ASSERT_EQ(ui.messages().size(), 2u);
     const auto& q = ui.messages()[0];
-    EXPECT_EQ(q.text, QStringLiteral("The directory selected is invalid.\r\nDo you want to try again"));
+    EXPECT_EQ(q.text,
+              QStringLiteral("The directory selected is invalid.\r\nDo you want to try again"));
     EXPECT_EQ(q.title, QStringLiteral("UploadTavrel"));
     EXPECT_EQ(q.buttons, Buttons::YesNo);
     EXPECT_EQ(q.icon, Icon::None);

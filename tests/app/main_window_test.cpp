@@ -25,7 +25,9 @@ using namespace tavrel;
 namespace {
 
 // A click on the box itself, as a user makes it.
-void clickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2)); }
+void clickBox(QCheckBox* box) {
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+}
 
 void store(const char* name, const QString& value) {
     WriteRegValue(settingName(QLatin1String(name)), value, QStringLiteral("REG_SZ"));
@@ -110,7 +112,8 @@ TEST(MainWindow, ControlsHaveTheirNamesCaptionsAndDesignStates) {
 TEST(MainWindow, FirstStartShowsTheDefaults) {
     test::ScriptedUi ui;
     Main w;
-    EXPECT_EQ(w.tbDB[0]->text(), QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb"));
+    EXPECT_EQ(w.tbDB[0]->text(),
+              QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb"));
     EXPECT_EQ(w.tbDB[1]->text(),
               QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\limieten.mdb"));
     EXPECT_TRUE(w.OptVersie[0]->isChecked());
@@ -201,7 +204,8 @@ TEST(MainWindow, BrowseChoosesDatabaseFilesWithTheirTitles) {
 
     ASSERT_EQ(ui.prompts().size(), 3u);
     EXPECT_EQ(ui.prompts()[0].title, QStringLiteral("Zoek Tavrel database"));
-    EXPECT_EQ(ui.prompts()[0].text, QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb"));
+    EXPECT_EQ(ui.prompts()[0].text,
+              QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb"));
     EXPECT_EQ(ui.prompts()[1].title, QStringLiteral("Zoek limieten en niveaus database"));
     EXPECT_EQ(ui.prompts()[1].text, before);
     for (const auto& p : ui.prompts())
@@ -249,7 +253,8 @@ TEST(MainWindow, NothingIsClippedAtItsNaturalSize) {
     w.resize(w.sizeHint());
     QCoreApplication::processEvents();
     for (QWidget* child : w.findChildren<QWidget*>()) {
-        if (!child->isVisible() || !(child->inherits("QLabel") || child->inherits("QAbstractButton")))
+        if (!child->isVisible() ||
+            !(child->inherits("QLabel") || child->inherits("QAbstractButton")))
             continue;
         SCOPED_TRACE(child->objectName().toStdString());
         EXPECT_GE(child->width(), child->sizeHint().width());

@@ -25,10 +25,14 @@ namespace {
 class RecordingPhase : public Phase {
 public:
     RecordingPhase(std::vector<QString>& log, QString name, QStringList files, bool succeed = true)
-        : log_(log), name_(std::move(name)), files_(std::move(files)), succeed_(succeed) {}
+        : log_(log)
+        , name_(std::move(name))
+        , files_(std::move(files))
+        , succeed_(succeed) {}
     bool run(PhaseContext& context) override {
-        log_.push_back(name_ + QLatin1Char('@') +
-                       (context.connection ? QFileInfo(context.connection->path()).fileName() : QString()));
+        log_.push_back(
+            name_ + QLatin1Char('@') +
+            (context.connection ? QFileInfo(context.connection->path()).fileName() : QString()));
         for (const QString& f : files_) {
             QFile file(context.outputFolder + f);
             file.open(QIODevice::WriteOnly);
@@ -70,13 +74,18 @@ struct RunFixture : ::testing::Test {
 
     void usePhases(bool uploadSucceeds) {
         RunPhases p;
-        p.swimmers = std::make_unique<RecordingPhase>(log, QStringLiteral("zwemmers"), QStringList{QStringLiteral("zwemmers.csv")});
-        p.times = std::make_unique<RecordingPhase>(log, QStringLiteral("tijden"), QStringList{QStringLiteral("tijden.csv")});
-        p.limits = std::make_unique<RecordingPhase>(log, QStringLiteral("limieten"), QStringList{QStringLiteral("limieten.csv")});
-        p.levels = std::make_unique<RecordingPhase>(log, QStringLiteral("niveaus"), QStringList{QStringLiteral("niveaus.csv")});
-        p.upload = std::make_unique<RecordingPhase>(log, QStringLiteral("upload"),
-                                                    QStringList{QStringLiteral("ftp_send.ftp"), QStringLiteral("ftp_send.ftp.log")},
-                                                    uploadSucceeds);
+        p.swimmers = std::make_unique<RecordingPhase>(log, QStringLiteral("zwemmers"),
+                                                      QStringList{QStringLiteral("zwemmers.csv")});
+        p.times = std::make_unique<RecordingPhase>(log, QStringLiteral("tijden"),
+                                                   QStringList{QStringLiteral("tijden.csv")});
+        p.limits = std::make_unique<RecordingPhase>(log, QStringLiteral("limieten"),
+                                                    QStringList{QStringLiteral("limieten.csv")});
+        p.levels = std::make_unique<RecordingPhase>(log, QStringLiteral("niveaus"),
+                                                    QStringList{QStringLiteral("niveaus.csv")});
+        p.upload = std::make_unique<RecordingPhase>(
+            log, QStringLiteral("upload"),
+            QStringList{QStringLiteral("ftp_send.ftp"), QStringLiteral("ftp_send.ftp.log")},
+            uploadSucceeds);
         window->phases = std::move(p);
     }
     void tick(bool ftp, bool keepCsv, std::array<bool, 3> sets) {
@@ -88,7 +97,9 @@ struct RunFixture : ::testing::Test {
     static QStringList filesIn(const TempDir& dir) {
         return QDir(dir.path()).entryList(QDir::Files, QDir::Name);
     }
-    static QVariant setting(const char* name) { return ReadRegValue(settingName(QLatin1String(name))); }
+    static QVariant setting(const char* name) {
+        return ReadRegValue(settingName(QLatin1String(name)));
+    }
 };
 
 TEST_F(RunFixture, WritesEachFileWhereItsBoxesSay) {
@@ -116,8 +127,9 @@ TEST_F(RunFixture, WritesEachFileWhereItsBoxesSay) {
         QStringList after = filesIn(*c.folder);
         after.sort();
         EXPECT_EQ(after, c.after);
-        std::vector<QString> expected = {QStringLiteral("zwemmers@team2009.db"), QStringLiteral("tijden@team2009.db"),
-                                         QStringLiteral("limieten@limieten.db"), QStringLiteral("niveaus@limieten.db")};
+        std::vector<QString> expected = {
+            QStringLiteral("zwemmers@team2009.db"), QStringLiteral("tijden@team2009.db"),
+            QStringLiteral("limieten@limieten.db"), QStringLiteral("niveaus@limieten.db")};
         if (c.ftp)
             expected.push_back(QStringLiteral("upload@"));
         EXPECT_EQ(log, expected);
@@ -132,8 +144,8 @@ TEST_F(RunFixture, WritesEachFileWhereItsBoxesSay) {
 TEST_F(RunFixture, StoresTheAccountOnlyWithUploadAndTheCsvFolderOnlyWithCsv) {
     tick(false, false, {false, true, false});
     window->cmdOK->click();
-    for (const char* name : {"Database", "Tavrel", "Limieten Database", "Domain", "FTPfolder", "User",
-                             "Password", "CSVdir"})
+    for (const char* name : {"Database", "Tavrel", "Limieten Database", "Domain", "FTPfolder",
+                             "User", "Password", "CSVdir"})
         EXPECT_FALSE(setting(name).isValid()) << name;
 
     tick(true, true, {false, true, false});
@@ -179,10 +191,22 @@ TEST_F(RunFixture, ADatabaseThatFailsItsCheckEndsTheRunEarly) {
         bool report;
     };
     const Case cases[] = {
-        {0, data.file(QStringLiteral("missing.mdb")), {true, true, false}, QStringLiteral("Database file niet gevonden"), false},
+        {0,
+         data.file(QStringLiteral("missing.mdb")),
+         {true, true, false},
+         QStringLiteral("Database file niet gevonden"),
+         false},
         {0, text, {true, false, false}, QStringLiteral("Openen Tavrel database mislukt"), true},
-        {1, data.file(QStringLiteral("missing.mdb")), {true, false, true}, QStringLiteral("Limieten en niveaus database file niet gevonden"), false},
-        {1, text, {false, true, false}, QStringLiteral("Openen Limieten en niveaus database mislukt"), true},
+        {1,
+         data.file(QStringLiteral("missing.mdb")),
+         {true, false, true},
+         QStringLiteral("Limieten en niveaus database file niet gevonden"),
+         false},
+        {1,
+         text,
+         {false, true, false},
+         QStringLiteral("Openen Limieten en niveaus database mislukt"),
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message.toStdString());
@@ -200,11 +224,13 @@ TEST_F(RunFixture, ADatabaseThatFailsItsCheckEndsTheRunEarly) {
         EXPECT_FALSE(ui.programEnded());
         EXPECT_EQ(ui.prompts().size() - promptsBefore, c.report ? 1u : 0u);
         // Only the club phase, when it ran before the failed check, left files.
-        const QStringList clubFiles = {QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")};
+        const QStringList clubFiles = {QStringLiteral("tijden.csv"),
+                                       QStringLiteral("zwemmers.csv")};
         EXPECT_EQ(filesIn(csv), c.field == 1 && c.sets[0] ? clubFiles : QStringList{});
         for (const QString& f : filesIn(csv))
             QFile::remove(csv.file(f));
-        EXPECT_EQ(setting("Database").toString(), window->tbDB[0]->text()) << "settings already stored";
+        EXPECT_EQ(setting("Database").toString(), window->tbDB[0]->text())
+            << "settings already stored";
         if (c.field == 1) {
             EXPECT_EQ(log.size(), c.sets[0] ? 2u : 0u) << "the club phase ran before";
         }
@@ -213,7 +239,8 @@ TEST_F(RunFixture, ADatabaseThatFailsItsCheckEndsTheRunEarly) {
 
 TEST_F(RunFixture, WithoutAVersionTheClubPhaseDoesNotRun) {
     window = std::make_unique<Main>();
-    WriteRegValue(settingName(QStringLiteral("Tavrel")), QStringLiteral("2010"), QStringLiteral("REG_SZ"));
+    WriteRegValue(settingName(QStringLiteral("Tavrel")), QStringLiteral("2010"),
+                  QStringLiteral("REG_SZ"));
     window = std::make_unique<Main>(); // neither option set
     window->tbDB[0]->setText(club);
     window->tbDB[1]->setText(limits);
@@ -221,14 +248,16 @@ TEST_F(RunFixture, WithoutAVersionTheClubPhaseDoesNotRun) {
     usePhases(true);
     tick(true, true, {true, true, false});
     window->cmdOK->click();
-    EXPECT_TRUE(window->Message->toPlainText().contains(QStringLiteral("Tavrel 2006 of Tavrel 2009")));
+    EXPECT_TRUE(
+        window->Message->toPlainText().contains(QStringLiteral("Tavrel 2006 of Tavrel 2009")));
     EXPECT_TRUE(log.empty());
     EXPECT_FALSE(ui.programEnded());
     EXPECT_EQ(setting("Tavrel").toString(), QStringLiteral("2010")) << "no version written";
 
     tick(true, true, {false, true, false}); // limits need no version
     window->cmdOK->click();
-    EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("limieten@limieten.db"), QStringLiteral("upload@")}));
+    EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("limieten@limieten.db"),
+                                         QStringLiteral("upload@")}));
     EXPECT_TRUE(ui.programEnded());
 }
 
@@ -239,14 +268,17 @@ TEST_F(RunFixture, AFailedUploadKeepsTheWindowOpenAndStillCleansUp) {
     EXPECT_FALSE(ui.programEnded());
     EXPECT_FALSE(ui.waitCursor()) << "the pointer is back to default";
     EXPECT_EQ(window->Message->toPlainText(), QStringLiteral("upload mislukt"));
-    EXPECT_EQ(filesIn(temp), QStringList{QStringLiteral("ftp_send.ftp.log")}) << "script and CSV files removed";
+    EXPECT_EQ(filesIn(temp), QStringList{QStringLiteral("ftp_send.ftp.log")})
+        << "script and CSV files removed";
 }
 
 TEST_F(RunFixture, AFailedExportStopsTheRunBeforeTheUpload) {
-    window->phases.times = std::make_unique<RecordingPhase>(log, QStringLiteral("tijden"), QStringList{}, false);
+    window->phases.times =
+        std::make_unique<RecordingPhase>(log, QStringLiteral("tijden"), QStringList{}, false);
     tick(true, true, {true, true, false});
     window->cmdOK->click();
-    EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("zwemmers@team2009.db"), QStringLiteral("tijden@team2009.db")}));
+    EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("zwemmers@team2009.db"),
+                                         QStringLiteral("tijden@team2009.db")}));
     EXPECT_EQ(window->Message->toPlainText(), QStringLiteral("tijden mislukt"));
     EXPECT_FALSE(ui.programEnded());
     EXPECT_FALSE(ui.waitCursor());
@@ -255,7 +287,9 @@ TEST_F(RunFixture, AFailedExportStopsTheRunBeforeTheUpload) {
 // A phase that presses OK again, as a user could while the run yields.
 class PressAgain : public Phase {
 public:
-    explicit PressAgain(Main& w, int& runs) : w_(w), runs_(runs) {}
+    explicit PressAgain(Main& w, int& runs)
+        : w_(w)
+        , runs_(runs) {}
     bool run(PhaseContext&) override {
         ++runs_;
         w_.cmdOK->click();

@@ -31,7 +31,8 @@ TEST(FileExist, ReportsAPathTheSystemCannotTake) {
     ui.answer(Answer::Ok);
     EXPECT_FALSE(FileExist(QStringLiteral("/tmp/") + QString(300, QLatin1Char('a'))));
     ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: FileExist\r\n")));
+    EXPECT_TRUE(
+        ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: FileExist\r\n")));
 }
 
 TEST(Folders, TempFolderFollowsTemp) {

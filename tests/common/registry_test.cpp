@@ -13,7 +13,8 @@ namespace {
 const QVariant kNull = QVariant(QMetaType::fromType<QString>());
 
 QString storeFile() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tavrel")).fileName();
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tavrel"))
+        .fileName();
 }
 
 TEST(Registry, WritesAndReadsBackTextValues) {
@@ -26,7 +27,8 @@ TEST(Registry, WritesAndReadsBackTextValues) {
     EXPECT_EQ(ReadRegValue(name).toString(), QStringLiteral("C:\\data\\limieten.mdb"));
 
     WriteRegValue(settingName(QStringLiteral("Tavrel")), 2009, kNull);
-    EXPECT_EQ(ReadRegValue(settingName(QStringLiteral("Tavrel"))), QVariant(QStringLiteral("2009")));
+    EXPECT_EQ(ReadRegValue(settingName(QStringLiteral("Tavrel"))),
+              QVariant(QStringLiteral("2009")));
 
     WriteRegValue(name, QString(), QStringLiteral("REG_SZ"));
     const QVariant empty = ReadRegValue(name);

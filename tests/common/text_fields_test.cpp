@@ -8,12 +8,9 @@ namespace {
 
 TEST(FieldCount, IsSeparatorsPlusOneAndZeroForNothing) {
     const std::pair<QVariant, int> cases[] = {
-        {QStringLiteral(""), 0},
-        {QVariant(QMetaType::fromType<QString>()), 0},
-        {QStringLiteral("a"), 1},
-        {QStringLiteral("a;"), 2},
-        {QStringLiteral("a;;b"), 3},
-        {QStringLiteral("a;b;c"), 3},
+        {QStringLiteral(""), 0},     {QVariant(QMetaType::fromType<QString>()), 0},
+        {QStringLiteral("a"), 1},    {QStringLiteral("a;"), 2},
+        {QStringLiteral("a;;b"), 3}, {QStringLiteral("a;b;c"), 3},
         {QStringLiteral(";"), 2},
     };
     for (const auto& [text, count] : cases)

@@ -11,7 +11,7 @@ using namespace tavrel;
 namespace {
 
 const QVariant kNull = QVariant(QMetaType::fromType<QString>()); // a database null
-const QVariant kEmpty;                                         // never assigned
+const QVariant kEmpty;                                           // never assigned
 
 TEST(Nz, ReplacesOnlyNullEmptyAndEmptyText) {
     EXPECT_EQ(Nz(0, QStringLiteral("x")), QVariant(0)) << "the number 0 is a value";
@@ -117,7 +117,8 @@ TEST(ConvertDate, DayMonthYearTextOfDateValues) {
     EXPECT_EQ(dayMonthYearText(QDateTime(QDate(2010, 12, 12), QTime(23, 59))),
               QStringLiteral("12-12-2010"));
     EXPECT_EQ(dayMonthYearText(QStringLiteral("2009-03-05")), QStringLiteral("5-3-2009"));
-    EXPECT_EQ(dayMonthYearText(QStringLiteral("1899-12-30 10:00:00")), QStringLiteral("30-12-1899"));
+    EXPECT_EQ(dayMonthYearText(QStringLiteral("1899-12-30 10:00:00")),
+              QStringLiteral("30-12-1899"));
     EXPECT_EQ(dayMonthYearText(kNull), QString());
     EXPECT_EQ(dayMonthYearText(QStringLiteral("")), QString());
     EXPECT_EQ(ConvertDate(dayMonthYearText(QDate(2010, 1, 1))), QStringLiteral("2010-01-01"));

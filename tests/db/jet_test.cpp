@@ -29,7 +29,8 @@ struct Table1Row {
     double h;
     qint64 i; // yes/no: -1 or 0
 };
-const Table1Row kFirst = {"abcdefg", "hijklmnop", 2, 222, 333333333, 444.555, "1974-09-21", 3.5, -1};
+const Table1Row kFirst = {"abcdefg", "hijklmnop",  2,   222, 333333333,
+                          444.555,   "1974-09-21", 3.5, -1};
 const Table1Row kSecond = {"a", "b", 0, 0, 0, 0.0, "1981-12-12", 0.0, 0};
 
 void expectRow(const Recordset& rs, const Table1Row& row) {
@@ -54,9 +55,10 @@ TEST_P(JetSamples, Table1HoldsTheKnownValues) {
     Recordset rs = OpenRecordSet(QStringLiteral("SELECT * FROM table1"), c);
     ASSERT_TRUE(rs.isOpen());
     EXPECT_EQ(rs.RecordCount(), 2) << "exact before walking";
-    EXPECT_EQ(rs.fieldNames(), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
-                                            QStringLiteral("D"), QStringLiteral("E"), QStringLiteral("F"),
-                                            QStringLiteral("G"), QStringLiteral("H"), QStringLiteral("I")}));
+    EXPECT_EQ(rs.fieldNames(),
+              (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+                           QStringLiteral("D"), QStringLiteral("E"), QStringLiteral("F"),
+                           QStringLiteral("G"), QStringLiteral("H"), QStringLiteral("I")}));
     // The Jet 3 file keeps its rows in the other order.
     const bool reversed = QByteArray(GetParam()).startsWith("V1997");
     expectRow(rs, reversed ? kSecond : kFirst);
@@ -84,7 +86,7 @@ TEST(JetFile, ReadsMemoAndNumericColumns) {
     Recordset rs = OpenRecordSet(QStringLiteral("SELECT * FROM test"), c);
     ASSERT_EQ(rs.RecordCount(), 1);
     EXPECT_EQ(rs[QStringLiteral("col1")], QVariant(QStringLiteral("some data")));
-    const std::pair<const char*, int> numbers[] = {{"col2", 1}, {"col3", 0}, {"col4", 0},
+    const std::pair<const char*, int> numbers[] = {{"col2", 1}, {"col3", 0},  {"col4", 0},
                                                    {"col5", 4}, {"col6", -1}, {"col7", 1}};
     for (const auto& [column, value] : numbers)
         EXPECT_EQ(rs[QLatin1String(column)].toInt(), value) << column;
@@ -100,7 +102,8 @@ TEST(JetFile, AnEmptyDatabaseOpensAndRefusesQueriesOnMissingTables) {
     EXPECT_TRUE(rs.atEnd());
     EXPECT_EQ(rs.RecordCount(), 0);
     ASSERT_EQ(ui.messages().size(), 1u) << "reported once";
-    EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: OpenRecordSet\r\n")));
+    EXPECT_TRUE(
+        ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: OpenRecordSet\r\n")));
 }
 
 TEST(JetFile, RefusesEveryChangeAndLeavesTheFileAsItWas) {
@@ -118,12 +121,13 @@ TEST(JetFile, RefusesEveryChangeAndLeavesTheFileAsItWas) {
     };
     for (const QString& s : statements) {
         ErrorInfo error;
-        const QVariantList values = s.contains(QLatin1Char('?')) ? QVariantList{QStringLiteral("x")}
-                                                                 : QVariantList{};
+        const QVariantList values =
+            s.contains(QLatin1Char('?')) ? QVariantList{QStringLiteral("x")} : QVariantList{};
         EXPECT_FALSE(c.Execute(s, values, &error)) << s.toStdString();
         EXPECT_EQ(error.Number, ErrorNumber::ReadOnlyDatabase) << s.toStdString();
         EXPECT_TRUE(error.Description.contains(copy)) << error.Description.toStdString();
-        EXPECT_TRUE(error.Description.contains(QStringLiteral("alleen gelezen"))) << error.Description.toStdString();
+        EXPECT_TRUE(error.Description.contains(QStringLiteral("alleen gelezen")))
+            << error.Description.toStdString();
     }
     EXPECT_EQ(OpenRecordSet(QStringLiteral("SELECT * FROM Table1"), c).RecordCount(), 2);
     c.close();
@@ -136,7 +140,8 @@ TEST(JetFile, DatesCountDaysFrom1899December30) {
     EXPECT_EQ(jetDateText(39877.5), QStringLiteral("2009-03-05 12:00:00"));
     EXPECT_EQ(jetDateText(-1.25), QStringLiteral("1899-12-29 06:00:00")) << "before 1900";
     EXPECT_EQ(jetDateText(-36522), QStringLiteral("1800-01-01"));
-    EXPECT_EQ(jetDateText(39877.999999999), QStringLiteral("2009-03-06")) << "rounds into the next day";
+    EXPECT_EQ(jetDateText(39877.999999999), QStringLiteral("2009-03-06"))
+        << "rounds into the next day";
 }
 
 } // namespace

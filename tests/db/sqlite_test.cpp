@@ -16,10 +16,11 @@ namespace {
 
 TEST(Connect, RefusesFilesThatAreNoDatabaseWithOneReport) {
     TempDir dir;
-    const QString text = dir.write(QStringLiteral("notes.mdb"), "Standard text, no database at all\n");
+    const QString text =
+        dir.write(QStringLiteral("notes.mdb"), "Standard text, no database at all\n");
     const QString empty = dir.write(QStringLiteral("empty.mdb"), "");
-    const QString truncatedJet = dir.write(QStringLiteral("cut.mdb"),
-                                           QByteArray("\0\1\0\0Standard Jet DB\0", 20));
+    const QString truncatedJet =
+        dir.write(QStringLiteral("cut.mdb"), QByteArray("\0\1\0\0Standard Jet DB\0", 20));
     QDir(dir.path()).mkdir(QStringLiteral("folder.mdb"));
     const QString paths[] = {text, empty, truncatedJet, dir.file(QStringLiteral("folder.mdb")),
                              dir.file(QStringLiteral("missing.mdb"))};
@@ -31,10 +32,12 @@ TEST(Connect, RefusesFilesThatAreNoDatabaseWithOneReport) {
         EXPECT_FALSE(ConnectJetDB(path, c));
         EXPECT_FALSE(c.isOpen());
         ASSERT_EQ(ui.messages().size(), 1u);
-        EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: ConnectJetDB\r\n")));
+        EXPECT_TRUE(
+            ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: ConnectJetDB\r\n")));
         EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Foutmelding!"));
     }
-    EXPECT_EQ(dir.read(QStringLiteral("empty.mdb")), QByteArray()) << "an empty file is never made a database";
+    EXPECT_EQ(dir.read(QStringLiteral("empty.mdb")), QByteArray())
+        << "an empty file is never made a database";
 }
 
 TEST(Connect, OpensPathsWithSpacesAndSemicolons) {
@@ -57,7 +60,8 @@ TEST(Connect, ReportsADatabaseLockedByAnotherProgram) {
     // Another connection holds an exclusive lock, as a program that has the
     // file open for itself would.
     {
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        QSqlDatabase other =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
         other.setDatabaseName(path);
         ASSERT_TRUE(other.open());
         QSqlQuery lock(other);
@@ -69,7 +73,8 @@ TEST(Connect, ReportsADatabaseLockedByAnotherProgram) {
         Connection c;
         EXPECT_FALSE(ConnectJetDB(path, c));
         ASSERT_EQ(ui.messages().size(), 1u);
-        EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: ConnectJetDB\r\n")));
+        EXPECT_TRUE(
+            ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: ConnectJetDB\r\n")));
         lock.exec(QStringLiteral("ROLLBACK"));
         other.close();
     }
@@ -79,7 +84,8 @@ TEST(Connect, ReportsADatabaseLockedByAnotherProgram) {
 TEST(Recordset, CountsBeforeWalkingAndReadsFieldsByName) {
     TempDir dir;
     const QString path = makeLimitsDatabase(dir, true);
-    const qint64 rows = sqlRows(path, QStringLiteral("SELECT count(*) FROM limieten")).first().first().toLongLong();
+    const qint64 rows =
+        sqlRows(path, QStringLiteral("SELECT count(*) FROM limieten")).first().first().toLongLong();
     ScriptedUi ui;
     Connection c;
     ASSERT_TRUE(ConnectJetDB(path, c));
@@ -125,12 +131,14 @@ TEST(Statements, ValuesWithQuotesAreStoredAsTyped) {
     Connection c;
     ASSERT_TRUE(ConnectJetDB(path, c));
     const QString code = QStringLiteral("O'Brien's \"cup\"; DROP TABLE limieten; --");
-    ASSERT_TRUE(c.Execute(QStringLiteral("INSERT INTO wedstrijden (code, datum1, datum2) VALUES (?, ?, ?)"),
-                          {code, QStringLiteral("2009-03-05"), QStringLiteral("2009-03-07")}));
+    ASSERT_TRUE(
+        c.Execute(QStringLiteral("INSERT INTO wedstrijden (code, datum1, datum2) VALUES (?, ?, ?)"),
+                  {code, QStringLiteral("2009-03-05"), QStringLiteral("2009-03-07")}));
     ASSERT_TRUE(c.Execute(QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                           {code, 100, QStringLiteral("vr"), QStringLiteral("j"), 2000, 2001,
                            QStringLiteral("01'02.03"), kNull}));
-    Recordset rs = OpenRecordSet(QStringLiteral("SELECT * FROM limieten WHERE wcode = ?"), c, {code});
+    Recordset rs =
+        OpenRecordSet(QStringLiteral("SELECT * FROM limieten WHERE wcode = ?"), c, {code});
     ASSERT_EQ(rs.RecordCount(), 1);
     EXPECT_EQ(rs[QStringLiteral("wcode")].toString(), code);
     EXPECT_EQ(rs[QStringLiteral("limiet25")].toString(), QStringLiteral("01'02.03"));
@@ -138,10 +146,12 @@ TEST(Statements, ValuesWithQuotesAreStoredAsTyped) {
 }
 
 TEST(Statements, JetFormsAreTranslated) {
-    EXPECT_EQ(toSqliteDialect(QStringLiteral("DELETE * FROM niveaus")), QStringLiteral("DELETE FROM niveaus"));
+    EXPECT_EQ(toSqliteDialect(QStringLiteral("DELETE * FROM niveaus")),
+              QStringLiteral("DELETE FROM niveaus"));
     EXPECT_EQ(toSqliteDialect(QStringLiteral("  delete  *  from wedstrijden WHERE code=?")),
               QStringLiteral("  delete from wedstrijden WHERE code=?"));
-    EXPECT_EQ(toSqliteDialect(QStringLiteral("SELECT * FROM niveaus")), QStringLiteral("SELECT * FROM niveaus"));
+    EXPECT_EQ(toSqliteDialect(QStringLiteral("SELECT * FROM niveaus")),
+              QStringLiteral("SELECT * FROM niveaus"));
 
     TempDir dir;
     const QString path = makeLimitsDatabase(dir, true);
@@ -149,7 +159,8 @@ TEST(Statements, JetFormsAreTranslated) {
     Connection c;
     ASSERT_TRUE(ConnectJetDB(path, c));
     ASSERT_TRUE(c.Execute(QStringLiteral("DELETE * FROM niveaus")));
-    EXPECT_EQ(sqlRows(path, QStringLiteral("SELECT count(*) FROM niveaus")).first().first().toInt(), 0);
+    EXPECT_EQ(sqlRows(path, QStringLiteral("SELECT count(*) FROM niveaus")).first().first().toInt(),
+              0);
 }
 
 TEST(LimitsSchema, ColumnOrderAndCascadesHold) {
@@ -157,12 +168,15 @@ TEST(LimitsSchema, ColumnOrderAndCascadesHold) {
     const QString path = makeLimitsDatabase(dir, true);
     auto columns = [&](const char* table) {
         QStringList names;
-        for (const auto& row : sqlRows(path, QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table))))
+        for (const auto& row :
+             sqlRows(path, QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table))))
             names << row[1].toString();
         return names.join(QLatin1Char(','));
     };
-    EXPECT_EQ(columns("limieten"), QStringLiteral("wcode,afstand,slag,geslacht,gebjaar1,gebjaar2,limiet25,limiet50"));
-    EXPECT_EQ(columns("niveaus"), QStringLiteral("afstand,slag,geslacht,badlengte,niveau,leeftijd1,leeftijd2,tijd"));
+    EXPECT_EQ(columns("limieten"),
+              QStringLiteral("wcode,afstand,slag,geslacht,gebjaar1,gebjaar2,limiet25,limiet50"));
+    EXPECT_EQ(columns("niveaus"),
+              QStringLiteral("afstand,slag,geslacht,badlengte,niveau,leeftijd1,leeftijd2,tijd"));
 
     ScriptedUi ui;
     Connection c;
@@ -177,11 +191,13 @@ TEST(LimitsSchema, ColumnOrderAndCascadesHold) {
     ASSERT_TRUE(c.Execute(QStringLiteral("UPDATE wedstrijden SET code = ? WHERE code = ?"),
                           {QStringLiteral("KRING2010"), QStringLiteral("KRING2009")}));
     EXPECT_EQ(limitsOf("KRING2010"), kring) << "a renamed meet keeps its limits";
-    ASSERT_TRUE(c.Execute(QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"), {QStringLiteral("DKJ2010")}));
+    ASSERT_TRUE(c.Execute(QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"),
+                          {QStringLiteral("DKJ2010")}));
     EXPECT_EQ(limitsOf("DKJ2010"), 0) << "deleting a meet deletes its limits";
 
     ErrorInfo error;
-    EXPECT_FALSE(c.Execute(QStringLiteral("INSERT INTO limieten (wcode) VALUES (?)"), {QStringLiteral("GEEN")}, &error))
+    EXPECT_FALSE(c.Execute(QStringLiteral("INSERT INTO limieten (wcode) VALUES (?)"),
+                           {QStringLiteral("GEEN")}, &error))
         << "a limit needs its meet";
 }
 

@@ -51,7 +51,9 @@ inline void choose(QComboBox* box, const QString& item) {
 }
 
 // Typing a text into a filter box without choosing an item.
-inline void typeInto(QComboBox* box, const QString& text) { box->lineEdit()->setText(text); }
+inline void typeInto(QComboBox* box, const QString& text) {
+    box->lineEdit()->setText(text);
+}
 
 // Typing into a grid cell; the row is stored when another row becomes current.
 inline void editCell(RecordGrid* grid, int row, int column, const QString& text) {
@@ -60,7 +62,9 @@ inline void editCell(RecordGrid* grid, int row, int column, const QString& text)
     ASSERT_TRUE(grid->model().setData(index, text));
 }
 
-inline void leaveRow(RecordGrid* grid, int toRow) { grid->setCurrentIndex(grid->model().index(toRow, 4)); }
+inline void leaveRow(RecordGrid* grid, int toRow) {
+    grid->setCurrentIndex(grid->model().index(toRow, 4));
+}
 
 inline QStringList cells(RecordGrid* grid, int column) {
     QStringList out;

@@ -27,18 +27,23 @@ struct Import : EditorFixture {
         EditorFixture::SetUp();
         const QString meet = QStringLiteral("INSERT INTO wedstrijden VALUES (?, ?, ?, ?, ?, ?)");
         for (const char* code : {"A", "B", "C"})
-            sqlExec(limits, meet, {QLatin1String(code), QStringLiteral("2000-01-01"), QStringLiteral("2000-01-02"),
-                                   QStringLiteral("Naam"), QStringLiteral("Opmerking"), 25});
-        const QString limit = QStringLiteral("INSERT INTO limieten VALUES (?, 50, 'vr', 'j', 1990, 1991, '00.40.00', NULL)");
+            sqlExec(limits, meet,
+                    {QLatin1String(code), QStringLiteral("2000-01-01"),
+                     QStringLiteral("2000-01-02"), QStringLiteral("Naam"),
+                     QStringLiteral("Opmerking"), 25});
+        const QString limit = QStringLiteral(
+            "INSERT INTO limieten VALUES (?, 50, 'vr', 'j', 1990, 1991, '00.40.00', NULL)");
         for (const char* code : {"A", "B", "C"})
             sqlExec(limits, limit, {QLatin1String(code)});
-        const QString level = QStringLiteral("INSERT INTO niveaus VALUES (50, 'vr', 'j', 25, 'A', 9, 10, '00.40.00')");
+        const QString level = QStringLiteral(
+            "INSERT INTO niveaus VALUES (50, 'vr', 'j', 25, 'A', 9, 10, '00.40.00')");
         sqlExec(limits, level);
     }
 
     QList<QVariantList> everything() const {
         return rows(QStringLiteral("SELECT * FROM wedstrijden ORDER BY code")) +
-               sorted(rows(QStringLiteral("SELECT * FROM limieten"))) + sorted(rows(QStringLiteral("SELECT * FROM niveaus")));
+               sorted(rows(QStringLiteral("SELECT * FROM limieten"))) +
+               sorted(rows(QStringLiteral("SELECT * FROM niveaus")));
     }
 
     // A failing import ends with a message, answered with OK.
@@ -73,26 +78,39 @@ const QByteArray kTwoMeets = "A;100;vr;m;2000;2001;01.00.00;01.01.00;2010-01-01;
 TEST_F(Import, ReplacesTheNamedMeetsAndLeavesTheOthers) {
     importLimitsFile(kTwoMeets);
     const auto& q = ui.messages().front();
-    EXPECT_EQ(q.text, QStringLiteral("Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde wedstrijden "
-                                     "worden verwijderd!"));
+    EXPECT_EQ(q.text,
+              QStringLiteral(
+                  "Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde wedstrijden "
+                  "worden verwijderd!"));
     EXPECT_EQ(q.title, QStringLiteral("Importeer limieten"));
     EXPECT_EQ(q.buttons, Buttons::OkCancel);
     const auto& dialog = ui.prompts()[1];
     EXPECT_EQ(dialog.title, QStringLiteral("Zoek import bestand"));
-    EXPECT_EQ(dialog.filter, QStringLiteral("(UploadTavrel uitvoer) limieten.csv|limieten.csv|(csv bestand) *.csv|*.csv"));
+    EXPECT_EQ(dialog.filter,
+              QStringLiteral(
+                  "(UploadTavrel uitvoer) limieten.csv|limieten.csv|(csv bestand) *.csv|*.csv"));
     EXPECT_EQ(dialog.text, QString()) << "no file name preset";
     EXPECT_EQ(ui.yields(), 1);
     EXPECT_FALSE(ui.waitCursor());
 
     EXPECT_EQ(rows(QStringLiteral("SELECT * FROM wedstrijden ORDER BY code")),
-              (QList<QVariantList>{
-                  {QStringLiteral("A"), QStringLiteral("2010-01-01"), QStringLiteral("2010-12-12"), kNull, kNull, kNull},
-                  {QStringLiteral("B"), QStringLiteral("2009-03-05"), QStringLiteral("2009-03-07"), kNull, kNull, kNull},
-                  {QStringLiteral("C"), QStringLiteral("2000-01-01"), QStringLiteral("2000-01-02"),
-                   QStringLiteral("Naam"), QStringLiteral("Opmerking"), 25}}));
-    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode IN ('A', 'B')")).first().first(), QVariant(5));
-    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode = 'C'")).first().first(), QVariant(1));
-    EXPECT_EQ(rows(QStringLiteral("SELECT limiet50 FROM limieten WHERE afstand = 200")).first().first(), QVariant(QString()))
+              (QList<QVariantList>{{QStringLiteral("A"), QStringLiteral("2010-01-01"),
+                                    QStringLiteral("2010-12-12"), kNull, kNull, kNull},
+                                   {QStringLiteral("B"), QStringLiteral("2009-03-05"),
+                                    QStringLiteral("2009-03-07"), kNull, kNull, kNull},
+                                   {QStringLiteral("C"), QStringLiteral("2000-01-01"),
+                                    QStringLiteral("2000-01-02"), QStringLiteral("Naam"),
+                                    QStringLiteral("Opmerking"), 25}}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode IN ('A', 'B')"))
+                  .first()
+                  .first(),
+              QVariant(5));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode = 'C'")).first().first(),
+        QVariant(1));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT limiet50 FROM limieten WHERE afstand = 200")).first().first(),
+        QVariant(QString()))
         << "an empty field is stored as the empty text it is";
 
     const auto once = everything();
@@ -104,20 +122,27 @@ TEST_F(Import, AMeetWhoseLinesAreApartKeepsEveryLine) {
     importLimitsFile("A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\n"
                      "B;50;vr;j;2000;2001;00.30.00;00.31.00;2009-01-01;2009-12-12\r\n"
                      "A;100;vr;j;2000;2001;01.05.00;01.06.00;2011-01-01;2011-12-12\r\n");
-    EXPECT_EQ(rows(QStringLiteral("SELECT afstand FROM limieten WHERE wcode = 'A' ORDER BY afstand")),
-              (QList<QVariantList>{{50}, {100}}));
-    EXPECT_EQ(rows(QStringLiteral("SELECT datum1 FROM wedstrijden WHERE code = 'A'")).first().first(),
-              QVariant(QStringLiteral("2010-01-01"))) << "the dates of its first line";
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT afstand FROM limieten WHERE wcode = 'A' ORDER BY afstand")),
+        (QList<QVariantList>{{50}, {100}}));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT datum1 FROM wedstrijden WHERE code = 'A'")).first().first(),
+        QVariant(QStringLiteral("2010-01-01")))
+        << "the dates of its first line";
 }
 
 TEST_F(Import, ABadLineChangesNothingAndIsNamed) {
     const auto before = everything();
     const QByteArray bad[] = {
-        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;honderd;vr;j;2000;2001;x;y;2010-01-01;2010-12-12\r\n",
-        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j;40000;2001;x;y;2010-01-01;2010-12-12\r\n",
+        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;honderd;vr;j;2000;2001;x;"
+        "y;2010-01-01;2010-12-12\r\n",
+        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j;40000;2001;x;y;"
+        "2010-01-01;2010-12-12\r\n",
         "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j\r\n",
-        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\n\r\nB;50;vr;j;2000;2001;x;y;2010-01-01;2010-12-12\r\n",
-        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j;2000;2001;x;y;morgen;2010-12-12\r\n",
+        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\n\r\nB;50;vr;j;2000;2001;x;"
+        "y;2010-01-01;2010-12-12\r\n",
+        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j;2000;2001;x;y;"
+        "morgen;2010-12-12\r\n",
     };
     for (const QByteArray& file : bad) {
         SCOPED_TRACE(file.toStdString());
@@ -133,8 +158,9 @@ TEST_F(Import, ABadLineChangesNothingAndIsNamed) {
 TEST_F(Import, QuotesAreStoredAsTyped) {
     importLimitsFile("O'Brien;50;v'r;j;2000;2001;00'30.00;\"00.31\";2010-01-01;2010-12-12\r\n");
     EXPECT_EQ(rows(QStringLiteral("SELECT * FROM limieten WHERE wcode = 'O''Brien'")),
-              (QList<QVariantList>{{QStringLiteral("O'Brien"), 50, QStringLiteral("v'r"), QStringLiteral("j"), 2000, 2001,
-                                    QStringLiteral("00'30.00"), QStringLiteral("\"00.31\"")}}));
+              (QList<QVariantList>{{QStringLiteral("O'Brien"), 50, QStringLiteral("v'r"),
+                                    QStringLiteral("j"), 2000, 2001, QStringLiteral("00'30.00"),
+                                    QStringLiteral("\"00.31\"")}}));
 }
 
 TEST_F(Import, CancelChangesNothing) {
@@ -156,7 +182,8 @@ TEST_F(Import, ExportedLimitsAndLevelsImportBackUnchanged) {
     const QString demo = makeLimitsDatabase(demoDir, true);
     const auto limitsBefore = sorted(sqlRows(demo, QStringLiteral("SELECT * FROM limieten")));
     const auto levelsBefore = sorted(sqlRows(demo, QStringLiteral("SELECT * FROM niveaus")));
-    const auto datesBefore = sqlRows(demo, QStringLiteral("SELECT code, datum1, datum2 FROM wedstrijden ORDER BY code"));
+    const auto datesBefore =
+        sqlRows(demo, QStringLiteral("SELECT code, datum1, datum2 FROM wedstrijden ORDER BY code"));
     {
         Main exporter;
         exporter.tbDB[1]->setText(demo);
@@ -178,16 +205,23 @@ TEST_F(Import, ExportedLimitsAndLevelsImportBackUnchanged) {
     importLevelsFile(demoDir.read(QStringLiteral("niveaus.csv")));
     EXPECT_EQ(sorted(sqlRows(demo, QStringLiteral("SELECT * FROM limieten"))), limitsBefore);
     EXPECT_EQ(sorted(sqlRows(demo, QStringLiteral("SELECT * FROM niveaus"))), levelsBefore);
-    EXPECT_EQ(sqlRows(demo, QStringLiteral("SELECT code, datum1, datum2 FROM wedstrijden ORDER BY code")), datesBefore);
+    EXPECT_EQ(
+        sqlRows(demo, QStringLiteral("SELECT code, datum1, datum2 FROM wedstrijden ORDER BY code")),
+        datesBefore);
 }
 
 TEST_F(Import, LevelsReplaceEveryRowOrNone) {
     importLevelsFile("100;vr;j;25;A;10;11;01.02.03\r\n200;ss;m;50;B;12;13;03.00.00\r\n");
-    EXPECT_EQ(ui.messages().front().text, QStringLiteral("Importeer niveaus\r\n\r\nAlle huidige niveaus worden verwijderd!"));
-    EXPECT_EQ(ui.prompts()[1].filter, QStringLiteral("(UploadTavrel uitvoer) niveaus.csv|niveaus.csv|(csv bestand) *.csv|*.csv"));
+    EXPECT_EQ(ui.messages().front().text,
+              QStringLiteral("Importeer niveaus\r\n\r\nAlle huidige niveaus worden verwijderd!"));
+    EXPECT_EQ(
+        ui.prompts()[1].filter,
+        QStringLiteral("(UploadTavrel uitvoer) niveaus.csv|niveaus.csv|(csv bestand) *.csv|*.csv"));
     EXPECT_EQ(sorted(rows(QStringLiteral("SELECT * FROM niveaus"))),
-              (QList<QVariantList>{{100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 10, 11, QStringLiteral("01.02.03")},
-                                   {200, QStringLiteral("ss"), QStringLiteral("m"), 50, QStringLiteral("B"), 12, 13, QStringLiteral("03.00.00")}}));
+              (QList<QVariantList>{{100, QStringLiteral("vr"), QStringLiteral("j"), 25,
+                                    QStringLiteral("A"), 10, 11, QStringLiteral("01.02.03")},
+                                   {200, QStringLiteral("ss"), QStringLiteral("m"), 50,
+                                    QStringLiteral("B"), 12, 13, QStringLiteral("03.00.00")}}));
 
     const auto before = everything();
     importLevelsFile("50;vr;j;25;A;9;10;00.40.00\r\n50;vr;j;25;A;11\r\n", true);
@@ -195,11 +229,13 @@ TEST_F(Import, LevelsReplaceEveryRowOrNone) {
     EXPECT_TRUE(ui.messages().back().text.startsWith(QStringLiteral("Regel 2 ")));
 
     importLevelsFile("");
-    EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM niveaus")).isEmpty()) << "an empty file empties the table";
+    EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM niveaus")).isEmpty())
+        << "an empty file empties the table";
 
     importLevelsFile("50;v'r;j;25;A';9;10;00'40.00\r\n");
     EXPECT_EQ(rows(QStringLiteral("SELECT slag, niveau, tijd FROM niveaus")),
-              (QList<QVariantList>{{QStringLiteral("v'r"), QStringLiteral("A'"), QStringLiteral("00'40.00")}}));
+              (QList<QVariantList>{
+                  {QStringLiteral("v'r"), QStringLiteral("A'"), QStringLiteral("00'40.00")}}));
 }
 
 } // namespace

@@ -15,12 +15,15 @@ struct LevelsEditor : EditorFixture {
     void SetUp() override {
         EditorFixture::SetUp();
         const QString level = QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        sqlExec(limits, level, {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 12, 13,
-                                QStringLiteral("01.05.00")});
-        sqlExec(limits, level, {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 10, 11,
-                                QStringLiteral("01.10.00")});
-        sqlExec(limits, level, {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("B"), 10, 11,
-                                QStringLiteral("01.20.00")});
+        sqlExec(limits, level,
+                {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 12, 13,
+                 QStringLiteral("01.05.00")});
+        sqlExec(limits, level,
+                {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 10, 11,
+                 QStringLiteral("01.10.00")});
+        sqlExec(limits, level,
+                {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("B"), 10, 11,
+                 QStringLiteral("01.20.00")});
         open();
     }
     void open() {
@@ -58,10 +61,12 @@ TEST_F(LevelsEditor, TheGridShowsOnlyWhenAllFiveFiltersAreChosen) {
     EXPECT_TRUE(e->Data->isHidden()) << "four of five";
     choose(e->cbASG[4], QStringLiteral("A "));
     ASSERT_FALSE(e->Data->isHidden());
-    EXPECT_EQ(cells(e->Data, 5), (QStringList{QStringLiteral("10"), QStringLiteral("12")})) << "level \"A \" filters on A";
+    EXPECT_EQ(cells(e->Data, 5), (QStringList{QStringLiteral("10"), QStringLiteral("12")}))
+        << "level \"A \" filters on A";
     for (int c = 0; c < 5; ++c)
         EXPECT_TRUE(e->Data->isColumnHidden(c)) << c;
-    EXPECT_EQ(e->Data->model().headerData(5, Qt::Horizontal).toString(), QStringLiteral(" Leeftijd van"));
+    EXPECT_EQ(e->Data->model().headerData(5, Qt::Horizontal).toString(),
+              QStringLiteral(" Leeftijd van"));
     EXPECT_EQ(e->Data->model().headerData(7, Qt::Horizontal).toString(), QStringLiteral(" Tijd"));
     EXPECT_EQ(e->Data->columnWidth(6), 1300 * e->Data->logicalDpiX() / 1440);
 }
@@ -83,8 +88,8 @@ TEST_F(LevelsEditor, ANewRowTakesTheFiveFilterValues) {
     chooseAll("C ");
     newRow(QStringLiteral("14"), QStringLiteral("15"), QStringLiteral("00.59.00"));
     EXPECT_EQ(rows(QStringLiteral("SELECT * FROM niveaus WHERE niveau = 'C'")),
-              (QList<QVariantList>{{100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("C"), 14, 15,
-                                    QStringLiteral("00.59.00")}}));
+              (QList<QVariantList>{{100, QStringLiteral("vr"), QStringLiteral("j"), 25,
+                                    QStringLiteral("C"), 14, 15, QStringLiteral("00.59.00")}}));
 }
 
 TEST_F(LevelsEditor, WarningsStoreTheRowAndAnEmptyAgeIsRefusedSilently) {
@@ -97,16 +102,20 @@ TEST_F(LevelsEditor, WarningsStoreTheRowAndAnEmptyAgeIsRefusedSilently) {
     const QString none; // a cell never typed in
     const Case cases[] = {
         {QStringLiteral("10"), none, QStringLiteral("01.00.00"), "Leeftijden zijn incorrect", true},
-        {QStringLiteral("12"), QStringLiteral("11"), QStringLiteral("01.00.00"), "Leeftijden zijn incorrect", true},
+        {QStringLiteral("12"), QStringLiteral("11"), QStringLiteral("01.00.00"),
+         "Leeftijden zijn incorrect", true},
         {QStringLiteral("11"), QStringLiteral("11"), QStringLiteral("01.00.00"), "", true},
-        {QStringLiteral("11"), QStringLiteral("11"), QStringLiteral("1.00.00"), "Tijd heeft niet formaat 00.00.00", true},
+        {QStringLiteral("11"), QStringLiteral("11"), QStringLiteral("1.00.00"),
+         "Tijd heeft niet formaat 00.00.00", true},
         {QStringLiteral("11"), QStringLiteral("11"), QStringLiteral("abcdefgh"), "", true},
         {QStringLiteral("11"), QStringLiteral("11"), none, "", true},
-        {QStringLiteral("11"), QStringLiteral("11"), QStringLiteral(""), "Tijd heeft niet formaat 00.00.00", true},
+        {QStringLiteral("11"), QStringLiteral("11"), QStringLiteral(""),
+         "Tijd heeft niet formaat 00.00.00", true},
         {QStringLiteral(""), QStringLiteral("11"), QStringLiteral("01.00.00"), "", false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.from.toStdString() << "/" << c.to.toStdString() << "/" << c.time.toStdString());
+        SCOPED_TRACE(testing::Message() << c.from.toStdString() << "/" << c.to.toStdString() << "/"
+                                        << c.time.toStdString());
         sqlExec(limits, QStringLiteral("DELETE FROM niveaus WHERE niveau = 'D'"));
         choose(e->cbASG[4], QStringLiteral("D "));
         const size_t before = ui.messages().size();
@@ -117,7 +126,8 @@ TEST_F(LevelsEditor, WarningsStoreTheRowAndAnEmptyAgeIsRefusedSilently) {
         if (*c.warning) {
             EXPECT_EQ(ui.messages().back().text, QLatin1String(c.warning));
         }
-        EXPECT_EQ(rows(QStringLiteral("SELECT * FROM niveaus WHERE niveau = 'D'")).size(), c.stored ? 1 : 0);
+        EXPECT_EQ(rows(QStringLiteral("SELECT * FROM niveaus WHERE niveau = 'D'")).size(),
+                  c.stored ? 1 : 0);
     }
 }
 
@@ -129,7 +139,8 @@ TEST_F(LevelsEditor, DeletionIsConfirmedOrCancelled) {
     EXPECT_EQ(cells(e->Data, 5).size(), 2);
     QTest::keyClick(e->Data, Qt::Key_Delete);
     EXPECT_EQ(cells(e->Data, 5), QStringList{QStringLiteral("10")});
-    EXPECT_EQ(rows(QStringLiteral("SELECT leeftijd1 FROM niveaus WHERE niveau = 'A'")), (QList<QVariantList>{{10}}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT leeftijd1 FROM niveaus WHERE niveau = 'A'")),
+              (QList<QVariantList>{{10}}));
     EXPECT_EQ(ui.messages().front().text, QStringLiteral("Bevestig verwijderen"));
     EXPECT_EQ(ui.messages().front().title, QStringLiteral("UploadTavrel"));
 }
@@ -162,7 +173,8 @@ TEST_F(LevelsEditor, AJetDatabaseRefusesTheImport) {
     ASSERT_NE(e, nullptr);
     ui.answer(Answer::Ok);
     e->cmdImport->click();
-    EXPECT_TRUE(ui.messages().back().text.contains(QStringLiteral("alleen gelezen"))) << ui.messages().back().text.toStdString();
+    EXPECT_TRUE(ui.messages().back().text.contains(QStringLiteral("alleen gelezen")))
+        << ui.messages().back().text.toStdString();
 }
 
 } // namespace

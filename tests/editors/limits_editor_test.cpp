@@ -18,20 +18,27 @@ struct LimitsEditor : EditorFixture {
     void SetUp() override {
         EditorFixture::SetUp();
         const QString meet = QStringLiteral("INSERT INTO wedstrijden VALUES (?, ?, ?, ?, ?, ?)");
-        sqlExec(limits, meet, {QStringLiteral("B1"), QStringLiteral("2009-03-05"), QStringLiteral("2009-03-07"),
-                               QStringLiteral("Kring"), QStringLiteral("opmerking"), 25});
-        sqlExec(limits, meet, {QStringLiteral("A1"), QStringLiteral("2008-02-29"), QStringLiteral("2010-12-12"),
-                               QStringLiteral("Jeugd"), kNull, 50});
+        sqlExec(limits, meet,
+                {QStringLiteral("B1"), QStringLiteral("2009-03-05"), QStringLiteral("2009-03-07"),
+                 QStringLiteral("Kring"), QStringLiteral("opmerking"), 25});
+        sqlExec(limits, meet,
+                {QStringLiteral("A1"), QStringLiteral("2008-02-29"), QStringLiteral("2010-12-12"),
+                 QStringLiteral("Jeugd"), kNull, 50});
         sqlExec(limits, meet, {QStringLiteral("C1"), kNull, kNull, kNull, kNull, kNull});
-        const QString limit = QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        sqlExec(limits, limit, {QStringLiteral("A1"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2002, 2003,
-                                QStringLiteral("01.10.00"), QStringLiteral("01.12.00")});
-        sqlExec(limits, limit, {QStringLiteral("A1"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2000, 2001,
-                                QStringLiteral("01.05.00"), QStringLiteral("01.07.00")});
-        sqlExec(limits, limit, {QStringLiteral("A1"), 50, QStringLiteral("vl"), QStringLiteral("j"), 1990, 1999,
-                                QStringLiteral("00.30.00"), kNull});
-        sqlExec(limits, limit, {QStringLiteral("B1"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2000, 2001,
-                                QStringLiteral("01.00.00"), QStringLiteral("01.00.00")});
+        const QString limit =
+            QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        sqlExec(limits, limit,
+                {QStringLiteral("A1"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2002, 2003,
+                 QStringLiteral("01.10.00"), QStringLiteral("01.12.00")});
+        sqlExec(limits, limit,
+                {QStringLiteral("A1"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2000, 2001,
+                 QStringLiteral("01.05.00"), QStringLiteral("01.07.00")});
+        sqlExec(limits, limit,
+                {QStringLiteral("A1"), 50, QStringLiteral("vl"), QStringLiteral("j"), 1990, 1999,
+                 QStringLiteral("00.30.00"), kNull});
+        sqlExec(limits, limit,
+                {QStringLiteral("B1"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2000, 2001,
+                 QStringLiteral("01.00.00"), QStringLiteral("01.00.00")});
         open();
     }
     void open() {
@@ -56,7 +63,8 @@ struct LimitsEditor : EditorFixture {
 TEST_F(LimitsEditor, OpensWithTheMeetsByCodeAndTheFirstSelected) {
     EXPECT_FALSE(main->isVisible()) << "the main window hides while the editor is open";
     EXPECT_EQ(e->windowTitle(), QStringLiteral("Bewerk limieten"));
-    EXPECT_EQ(listed(), (QStringList{QStringLiteral("A1"), QStringLiteral("B1"), QStringLiteral("C1")}));
+    EXPECT_EQ(listed(),
+              (QStringList{QStringLiteral("A1"), QStringLiteral("B1"), QStringLiteral("C1")}));
     EXPECT_EQ(e->lstCode->currentRow(), 0);
     EXPECT_EQ(e->tbCode->text(), QStringLiteral("A1"));
     EXPECT_EQ(e->tbWedstrijd->text(), QStringLiteral("Jeugd"));
@@ -86,8 +94,10 @@ TEST_F(LimitsEditor, ADatabaseThatCannotBeUsedKeepsTheEditorClosed) {
     ui.answer(Answer::Ok);
     main->cmdLimiet[0]->click();
     EXPECT_EQ(editor<frmLimieten>(), nullptr);
-    EXPECT_EQ(main->Message->toPlainText(), QStringLiteral("Openen Limieten en niveaus database mislukt"));
-    EXPECT_TRUE(ui.messages().back().text.startsWith(QStringLiteral("Fout gevonden in: ConnectJetDB")));
+    EXPECT_EQ(main->Message->toPlainText(),
+              QStringLiteral("Openen Limieten en niveaus database mislukt"));
+    EXPECT_TRUE(
+        ui.messages().back().text.startsWith(QStringLiteral("Fout gevonden in: ConnectJetDB")));
 }
 
 TEST_F(LimitsEditor, ANewMeetIsStoredWhenItsCodeIsLeftAndListedLast) {
@@ -96,7 +106,8 @@ TEST_F(LimitsEditor, ANewMeetIsStoredWhenItsCodeIsLeftAndListedLast) {
     e->tbCode->setText(QStringLiteral("AAA"));
     Q_EMIT e->tbCode->textEdited(QStringLiteral("AAA"));
     e->tbCode_Validate();
-    EXPECT_EQ(listed(), (QStringList{QStringLiteral("A1"), QStringLiteral("B1"), QStringLiteral("C1"), QStringLiteral("AAA")}))
+    EXPECT_EQ(listed(), (QStringList{QStringLiteral("A1"), QStringLiteral("B1"),
+                                     QStringLiteral("C1"), QStringLiteral("AAA")}))
         << "after the others, though the list is otherwise sorted";
     EXPECT_EQ(e->lstCode->currentRow(), 3);
     EXPECT_EQ(rows(QStringLiteral("SELECT code FROM wedstrijden WHERE code = 'AAA'")).size(), 1);
@@ -114,7 +125,11 @@ TEST_F(LimitsEditor, LeavingTheCodeFieldThroughTheKeyboardValidatesIt) {
     QTest::keyClicks(e->tbCode, QStringLiteral("X"));
     QTest::keyClick(e->tbCode, Qt::Key_Tab);
     EXPECT_EQ(listed().first(), QStringLiteral("A1X")) << "renamed in place";
-    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode = 'A1X'")).first().first().toInt(), 3)
+    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode = 'A1X'"))
+                  .first()
+                  .first()
+                  .toInt(),
+              3)
         << "the limits follow the renamed meet";
 }
 
@@ -133,7 +148,8 @@ TEST_F(LimitsEditor, DeletingAMeetAsksAndSelectsTheEntryBefore) {
     EXPECT_EQ(listed(), (QStringList{QStringLiteral("B1"), QStringLiteral("C1")}));
     EXPECT_EQ(e->lstCode->currentRow(), 0);
     EXPECT_EQ(e->tbCode->text(), QStringLiteral("B1"));
-    EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM limieten WHERE wcode = 'A1'")).isEmpty()) << "its limits went with it";
+    EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM limieten WHERE wcode = 'A1'")).isEmpty())
+        << "its limits went with it";
 
     select(1);
     ui.answer(Answer::Yes);
@@ -156,29 +172,37 @@ TEST_F(LimitsEditor, DatesInTheWrongOrderWarnAndStayAsTyped) {
     EXPECT_EQ(ui.messages()[0].icon, Icon::Critical);
     EXPECT_EQ(ui.messages()[0].title, QStringLiteral("UploadTavrel"));
     select(1);
-    EXPECT_EQ(rows(QStringLiteral("SELECT datum1, datum2 FROM wedstrijden WHERE code = 'A1'")).first(),
-              (QVariantList{QStringLiteral("2010-12-12"), QStringLiteral("2010-12-11")}));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT datum1, datum2 FROM wedstrijden WHERE code = 'A1'")).first(),
+        (QVariantList{QStringLiteral("2010-12-12"), QStringLiteral("2010-12-11")}));
     ui.answer(Answer::Ok);
     setDate(1, "31-2-2009");
     EXPECT_TRUE(ui.messages().back().text.contains(QStringLiteral("geen datum")));
-    EXPECT_EQ(e->tbDatum[1]->text(), QStringLiteral("5-3-2009")) << "an impossible date is not taken";
+    EXPECT_EQ(e->tbDatum[1]->text(), QStringLiteral("5-3-2009"))
+        << "an impossible date is not taken";
 }
 
 TEST_F(LimitsEditor, PlusAndMinusMoveDatesAndBirthYearsByAYear) {
     e->cmdUpDown[0]->click();
-    EXPECT_EQ(rows(QStringLiteral("SELECT datum1, datum2 FROM wedstrijden WHERE code = 'A1'")).first(),
-              (QVariantList{QStringLiteral("2009-02-28"), QStringLiteral("2011-12-12")}));
-    EXPECT_EQ(rows(QStringLiteral("SELECT gebjaar1, gebjaar2 FROM limieten WHERE wcode = 'A1' AND afstand = 100 "
-                                  "ORDER BY gebjaar1")),
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT datum1, datum2 FROM wedstrijden WHERE code = 'A1'")).first(),
+        (QVariantList{QStringLiteral("2009-02-28"), QStringLiteral("2011-12-12")}));
+    EXPECT_EQ(rows(QStringLiteral(
+                  "SELECT gebjaar1, gebjaar2 FROM limieten WHERE wcode = 'A1' AND afstand = 100 "
+                  "ORDER BY gebjaar1")),
               (QList<QVariantList>{{2001, 2002}, {2003, 2004}}));
     EXPECT_EQ(e->tbDatum[1]->text(), QStringLiteral("28-2-2009"));
     e->cmdUpDown[1]->click();
-    EXPECT_EQ(rows(QStringLiteral("SELECT gebjaar1, gebjaar2 FROM limieten WHERE wcode = 'A1' AND afstand = 100 "
-                                  "ORDER BY gebjaar1")),
+    EXPECT_EQ(rows(QStringLiteral(
+                  "SELECT gebjaar1, gebjaar2 FROM limieten WHERE wcode = 'A1' AND afstand = 100 "
+                  "ORDER BY gebjaar1")),
               (QList<QVariantList>{{2000, 2001}, {2002, 2003}}));
-    EXPECT_EQ(rows(QStringLiteral("SELECT datum2 FROM wedstrijden WHERE code = 'A1'")).first().first(),
-              QVariant(QStringLiteral("2010-12-12")));
-    EXPECT_EQ(rows(QStringLiteral("SELECT gebjaar1 FROM limieten WHERE wcode = 'B1'")).first().first(), QVariant(2000))
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT datum2 FROM wedstrijden WHERE code = 'A1'")).first().first(),
+        QVariant(QStringLiteral("2010-12-12")));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT gebjaar1 FROM limieten WHERE wcode = 'B1'")).first().first(),
+        QVariant(2000))
         << "other meets keep theirs";
 }
 
@@ -191,13 +215,17 @@ TEST_F(LimitsEditor, TheGridShowsOnlyWithAWholeFilterAndAMeetCode) {
     EXPECT_TRUE(e->Data->isHidden()) << "typed, not chosen";
     choose(e->cbASG[2], QStringLiteral("meisjes/dames"));
     ASSERT_FALSE(e->Data->isHidden());
-    EXPECT_EQ(cells(e->Data, 4), (QStringList{QStringLiteral("2000"), QStringLiteral("2002")})) << "by birth year";
+    EXPECT_EQ(cells(e->Data, 4), (QStringList{QStringLiteral("2000"), QStringLiteral("2002")}))
+        << "by birth year";
     for (int c = 0; c < 4; ++c)
         EXPECT_TRUE(e->Data->isColumnHidden(c)) << c;
     EXPECT_FALSE(e->Data->isColumnHidden(7)) << "a 50 m meet shows the 50 m limit";
-    EXPECT_EQ(e->Data->model().headerData(4, Qt::Horizontal).toString(), QStringLiteral(" Geb. jaar van"));
-    EXPECT_EQ(e->Data->model().headerData(7, Qt::Horizontal).toString(), QStringLiteral(" Limiet 50m"));
-    EXPECT_EQ(e->Data->model().data(e->Data->model().index(0, 6), Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+    EXPECT_EQ(e->Data->model().headerData(4, Qt::Horizontal).toString(),
+              QStringLiteral(" Geb. jaar van"));
+    EXPECT_EQ(e->Data->model().headerData(7, Qt::Horizontal).toString(),
+              QStringLiteral(" Limiet 50m"));
+    EXPECT_EQ(e->Data->model().data(e->Data->model().index(0, 6), Qt::TextAlignmentRole).toInt(),
+              int(Qt::AlignCenter));
     e->checkGelijk->setChecked(true);
     EXPECT_TRUE(e->Data->isColumnHidden(7));
 
@@ -216,15 +244,17 @@ TEST_F(LimitsEditor, ANewRowBelongsToTheMeetAndFilterOnScreen) {
     leaveRow(e->Data, e->Data->model().newRowLine());
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(rows(QStringLiteral("SELECT * FROM limieten WHERE afstand = 200")),
-              (QList<QVariantList>{{QStringLiteral("A1"), 200, QStringLiteral("ss"), QStringLiteral("j"), 2005, 2006,
-                                    QStringLiteral("02.50.00"), QStringLiteral("02.45.00")}}));
+              (QList<QVariantList>{{QStringLiteral("A1"), 200, QStringLiteral("ss"),
+                                    QStringLiteral("j"), 2005, 2006, QStringLiteral("02.50.00"),
+                                    QStringLiteral("02.45.00")}}));
 
     // With one limit for both pools, the 50 m limit follows the 25 m one.
     e->checkGelijk->setChecked(true);
     editCell(e->Data, 0, 6, QStringLiteral("02.49.00"));
     leaveRow(e->Data, 1);
-    EXPECT_EQ(rows(QStringLiteral("SELECT limiet25, limiet50 FROM limieten WHERE afstand = 200")).first(),
-              (QVariantList{QStringLiteral("02.49.00"), QStringLiteral("02.49.00")}));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT limiet25, limiet50 FROM limieten WHERE afstand = 200")).first(),
+        (QVariantList{QStringLiteral("02.49.00"), QStringLiteral("02.49.00")}));
 }
 
 TEST_F(LimitsEditor, RowChecksWarnButStoreAndAnEmptyBirthYearIsRefusedSilently) {
@@ -246,7 +276,8 @@ TEST_F(LimitsEditor, RowChecksWarnButStoreAndAnEmptyBirthYearIsRefusedSilently) 
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.from << "-" << c.to << " " << c.limit25);
-        sqlExec(limits, QStringLiteral("DELETE FROM limieten WHERE wcode = 'A1' AND (gebjaar1 >= 2001 OR gebjaar1 IS NULL)"));
+        sqlExec(limits, QStringLiteral("DELETE FROM limieten WHERE wcode = 'A1' AND (gebjaar1 >= "
+                                       "2001 OR gebjaar1 IS NULL)"));
         choose(e->cbASG[0], QStringLiteral("100"));
         const size_t before = ui.messages().size();
         if (*c.warning)
@@ -261,8 +292,9 @@ TEST_F(LimitsEditor, RowChecksWarnButStoreAndAnEmptyBirthYearIsRefusedSilently) 
             EXPECT_EQ(ui.messages().back().text, QLatin1String(c.warning));
             EXPECT_EQ(ui.messages().back().icon, Icon::None);
         }
-        const auto stored = rows(QStringLiteral("SELECT limiet25 FROM limieten WHERE wcode = 'A1' AND afstand = 100 "
-                                                "AND (gebjaar1 = 2001 OR gebjaar1 IS NULL)"));
+        const auto stored = rows(
+            QStringLiteral("SELECT limiet25 FROM limieten WHERE wcode = 'A1' AND afstand = 100 "
+                           "AND (gebjaar1 = 2001 OR gebjaar1 IS NULL)"));
         EXPECT_EQ(!stored.isEmpty(), c.stored);
     }
 }
@@ -278,8 +310,11 @@ TEST_F(LimitsEditor, DeletingARowAsksAndTheNextRowIsCheckedAgain) {
     ui.answer(Answer::Ok);
     QTest::keyClick(e->Data, Qt::Key_Delete);
     EXPECT_EQ(cells(e->Data, 4), QStringList{QStringLiteral("2002")});
-    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode = 'A1' AND afstand = 100")).first().first(),
-              QVariant(1));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT count(*) FROM limieten WHERE wcode = 'A1' AND afstand = 100"))
+            .first()
+            .first(),
+        QVariant(1));
     // The deletion is over: a wrong row after it is checked as usual.
     ui.answer(Answer::Ok);
     editCell(e->Data, 0, 5, QStringLiteral("1990"));
@@ -296,10 +331,14 @@ TEST_F(LimitsEditor, ClosingStoresPendingEditsAndShowsTheMainWindow) {
     QApplication::processEvents();
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(editor<frmLimieten>(), nullptr);
-    EXPECT_EQ(rows(QStringLiteral("SELECT wedstrijd FROM wedstrijden WHERE code = 'A1'")).first().first(),
-              QVariant(QStringLiteral("Jeugd 2010")));
-    EXPECT_EQ(rows(QStringLiteral("SELECT limiet25 FROM limieten WHERE wcode = 'A1' AND gebjaar1 = 2000")).first().first(),
-              QVariant(QStringLiteral("01.04.00")));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT wedstrijd FROM wedstrijden WHERE code = 'A1'")).first().first(),
+        QVariant(QStringLiteral("Jeugd 2010")));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT limiet25 FROM limieten WHERE wcode = 'A1' AND gebjaar1 = 2000"))
+            .first()
+            .first(),
+        QVariant(QStringLiteral("01.04.00")));
 
     open();
     EXPECT_EQ(e->tbWedstrijd->text(), QStringLiteral("Jeugd 2010"));

@@ -28,14 +28,15 @@ TEST(ClubCodes, Strokes) {
     for (const QVariant& other : {QVariant(5), QVariant(-1), kNull, QVariant(QStringLiteral("x"))})
         EXPECT_EQ(strokeText(v2006, other), QString());
     EXPECT_EQ(strokeText(v2009, 0), QString());
-    EXPECT_EQ(strokeText(v2009, QStringLiteral("4")), QStringLiteral("vl")) << "a number stored as text";
+    EXPECT_EQ(strokeText(v2009, QStringLiteral("4")), QStringLiteral("vl"))
+        << "a number stored as text";
 }
 
 TEST(ClubCodes, Distances) {
     const std::pair<int, const char*> table[] = {
-        {0, "25"},    {1, "50"},    {2, "100"},   {3, "200"},   {4, "300"},   {5, "400"},  {6, "800"},
-        {7, "1000"},  {8, "1500"},  {9, "2000"},  {10, "onb."}, {11, "onb."}, {12, "5000"}, {13, "500"},
-        {14, "1650"}, {15, "onb."}, {-1, "onb."}};
+        {0, "25"},    {1, "50"},   {2, "100"},   {3, "200"},   {4, "300"},   {5, "400"},
+        {6, "800"},   {7, "1000"}, {8, "1500"},  {9, "2000"},  {10, "onb."}, {11, "onb."},
+        {12, "5000"}, {13, "500"}, {14, "1650"}, {15, "onb."}, {-1, "onb."}};
     for (const auto& [code, text] : table)
         EXPECT_EQ(distanceText(v2006, code), QLatin1String(text)) << code;
     EXPECT_EQ(distanceText(v2006, kNull), QStringLiteral("onb."));
@@ -48,17 +49,17 @@ TEST(ClubCodes, PoolLengths) {
     EXPECT_EQ(poolText(v2006, 0), QStringLiteral("25"));
     for (const QVariant& other : {QVariant(1), QVariant(2), kNull})
         EXPECT_EQ(poolText(v2006, other), QStringLiteral("50"));
-    const std::pair<int, const char*> courses[] = {{1, "50"}, {2, "25"}, {3, "22"}, {4, "33"}, {5, "16"},
-                                                   {6, "20"}, {7, "99"}, {0, "0"},  {8, "0"}};
+    const std::pair<int, const char*> courses[] = {{1, "50"}, {2, "25"}, {3, "22"},
+                                                   {4, "33"}, {5, "16"}, {6, "20"},
+                                                   {7, "99"}, {0, "0"},  {8, "0"}};
     for (const auto& [code, text] : courses)
         EXPECT_EQ(poolText(v2009, code), QLatin1String(text)) << code;
     EXPECT_EQ(poolText(v2009, kNull), QStringLiteral("0"));
 }
 
 TEST(ClubCodes, ResultTypes) {
-    const std::pair<int, const char*> types[] = {{1, "st.est."}, {2, "split"}, {3, "testw."},
-                                                 {4, "est."},    {5, "dis."},  {0, ""},
-                                                 {6, ""}};
+    const std::pair<int, const char*> types[] = {
+        {1, "st.est."}, {2, "split"}, {3, "testw."}, {4, "est."}, {5, "dis."}, {0, ""}, {6, ""}};
     for (const auto& [code, text] : types)
         EXPECT_EQ(resultTypeText(code), QLatin1String(text)) << code;
     EXPECT_EQ(resultTypeText(kNull), QString());
@@ -83,9 +84,9 @@ TEST(ClubCodes, SwimTimes) {
         {v2009, 7, "00.00.00"},
         // Seconds beyond 16 bits are kept whole.
         {v2009, qint64(40000) * 1000, "666.40.00"},
-        {v2006, 654020, "01.05.42"},   // 65 s, tenths 4, no mark, hundredths 2
+        {v2006, 654020, "01.05.42"}, // 65 s, tenths 4, no mark, hundredths 2
         {v2006, 7542010, "12.34.21"},
-        {v2006, 654120, "01.05.4"},     // hand time: the "1" drops the hundredths
+        {v2006, 654120, "01.05.4"}, // hand time: the "1" drops the hundredths
         {v2006, 4300, "00.00.40"},
         {v2006, 0, "00.00.00"},
         {v2009, kNull, ""},
@@ -105,7 +106,8 @@ TEST(FieldText, WritesValuesPlainly) {
     EXPECT_EQ(fieldText(qlonglong(2001)), QStringLiteral("2001"));
     EXPECT_EQ(fieldText(100.0), QStringLiteral("100"));
     EXPECT_EQ(fieldText(444.555), QStringLiteral("444.555"));
-    EXPECT_EQ(fieldText(QStringLiteral(" van ")), QStringLiteral(" van ")) << "texts are not trimmed";
+    EXPECT_EQ(fieldText(QStringLiteral(" van ")), QStringLiteral(" van "))
+        << "texts are not trimmed";
     EXPECT_EQ(dateField(QStringLiteral("2010-01-01")), QStringLiteral("2010-01-01"));
     EXPECT_EQ(dateField(QStringLiteral("2009-03-05 14:30:00")), QStringLiteral("2009-03-05"));
     EXPECT_EQ(dateField(kNull), QString());
@@ -122,7 +124,8 @@ TEST(CsvFile, WritesWindows1252LinesWithCrLf) {
     file.writeLine(u"");
     EXPECT_FALSE(QFile::exists(path)) << "nothing in place before the commit";
     ASSERT_TRUE(file.commit(&error));
-    EXPECT_EQ(dir.read(QStringLiteral("uit.csv")), QByteArray("Zo\xEB;M\xFCller;\x80 5\r\n??\r\n\r\n"));
+    EXPECT_EQ(dir.read(QStringLiteral("uit.csv")),
+              QByteArray("Zo\xEB;M\xFCller;\x80 5\r\n??\r\n\r\n"));
     EXPECT_EQ(fromWindows1252(QByteArray("Zo\xEB \x80")), QStringLiteral("Zoë €"));
 }
 

@@ -24,7 +24,8 @@ struct ExportRun {
     Main window;
     TempDir out;
 
-    ExportRun(const QString& club, const QString& version, const QString& limits, std::array<bool, 3> sets) {
+    ExportRun(const QString& club, const QString& version, const QString& limits,
+              std::array<bool, 3> sets) {
         window.tbDB[0]->setText(club);
         window.tbDB[1]->setText(limits);
         window.OptVersie[version == QLatin1String("2006") ? 0 : 1]->setChecked(true);
@@ -43,36 +44,55 @@ struct ExportRun {
 // Members and results covering what the two files must get right: skipped
 // members, null prefixes and dates, a text outside ASCII, every odd time.
 QString clubFixture(const TempDir& dir, bool v2006) {
-    const QString path = dir.file(v2006 ? QStringLiteral("club2006.db") : QStringLiteral("club2009.db"));
+    const QString path =
+        dir.file(v2006 ? QStringLiteral("club2006.db") : QStringLiteral("club2009.db"));
     const QString sex = v2006 ? QStringLiteral("SEX") : QStringLiteral("GENDER");
     const QString styles = v2006 ? QStringLiteral("STYLES") : QStringLiteral("SWIMSTYLE");
     const QString styleKey = v2006 ? QStringLiteral("STYLESID") : QStringLiteral("SWIMSTYLEID");
-    sqlExec(path, QStringLiteral("CREATE TABLE MEMBERS (MEMBERSID INTEGER PRIMARY KEY, REGISTRATIONID, "
-                                 "FIRSTNAME TEXT, NAMEPREFIX TEXT, LASTNAME TEXT, %1 INTEGER, BIRTHDATE DATETIME, ACTIVE)")
-                      .arg(sex));
-    sqlExec(path, QStringLiteral("CREATE TABLE MEETS (MEETSID INTEGER PRIMARY KEY, NAME TEXT, PLACE TEXT, "
-                                 "MINDATE DATETIME, POOL INTEGER, COURSE INTEGER)"));
-    sqlExec(path, QStringLiteral("CREATE TABLE %1 (%2 INTEGER PRIMARY KEY, DISTANCE INTEGER, STROKE INTEGER)")
+    sqlExec(path,
+            QStringLiteral("CREATE TABLE MEMBERS (MEMBERSID INTEGER PRIMARY KEY, REGISTRATIONID, "
+                           "FIRSTNAME TEXT, NAMEPREFIX TEXT, LASTNAME TEXT, %1 INTEGER, BIRTHDATE "
+                           "DATETIME, ACTIVE)")
+                .arg(sex));
+    sqlExec(path, QStringLiteral(
+                      "CREATE TABLE MEETS (MEETSID INTEGER PRIMARY KEY, NAME TEXT, PLACE TEXT, "
+                      "MINDATE DATETIME, POOL INTEGER, COURSE INTEGER)"));
+    sqlExec(path, QStringLiteral(
+                      "CREATE TABLE %1 (%2 INTEGER PRIMARY KEY, DISTANCE INTEGER, STROKE INTEGER)")
                       .arg(styles, styleKey));
-    sqlExec(path, QStringLiteral("CREATE TABLE RESULTS (RESULTSID INTEGER PRIMARY KEY, MEETSID INTEGER, "
-                                 "MEMBERSID INTEGER, STYLESID INTEGER, TOTALTIME INTEGER, RESULTTYP INTEGER)"));
+    sqlExec(path,
+            QStringLiteral(
+                "CREATE TABLE RESULTS (RESULTSID INTEGER PRIMARY KEY, MEETSID INTEGER, "
+                "MEMBERSID INTEGER, STYLESID INTEGER, TOTALTIME INTEGER, RESULTTYP INTEGER)"));
     const QVariant yes = v2006 ? QVariant(-1) : QVariant(QStringLiteral("T"));
     const QVariant no = v2006 ? QVariant(0) : QVariant(QStringLiteral("F"));
     const QVariant boy = v2006 ? 0 : 1, girl = v2006 ? 1 : 2;
     const QString member = QStringLiteral("INSERT INTO MEMBERS VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    sqlExec(path, member, {1, 123456, QStringLiteral("Zoë"), QStringLiteral("van der"), QStringLiteral("Berg"), girl,
-                           QStringLiteral("2001-05-07"), yes});
-    sqlExec(path, member, {2, kNull, QStringLiteral("Geen"), kNull, QStringLiteral("Nummer"), boy, kNull, yes});
-    sqlExec(path, member, {3, QStringLiteral("ONB"), QStringLiteral("Tekst"), kNull, QStringLiteral("Nummer"), boy, kNull, yes});
-    sqlExec(path, member, {4, 654321, QStringLiteral("Piet"), kNull, QStringLiteral("Jansen"), boy, kNull, no});
-    sqlExec(path, member, {5, 111, QStringLiteral("Ann"), kNull, QStringLiteral("Onbekend"), kNull,
-                           QStringLiteral("1999-12-31 00:00:00"), kNull});
+    sqlExec(path, member,
+            {1, 123456, QStringLiteral("Zoë"), QStringLiteral("van der"), QStringLiteral("Berg"),
+             girl, QStringLiteral("2001-05-07"), yes});
+    sqlExec(path, member,
+            {2, kNull, QStringLiteral("Geen"), kNull, QStringLiteral("Nummer"), boy, kNull, yes});
+    sqlExec(path, member,
+            {3, QStringLiteral("ONB"), QStringLiteral("Tekst"), kNull, QStringLiteral("Nummer"),
+             boy, kNull, yes});
+    sqlExec(path, member,
+            {4, 654321, QStringLiteral("Piet"), kNull, QStringLiteral("Jansen"), boy, kNull, no});
+    sqlExec(path, member,
+            {5, 111, QStringLiteral("Ann"), kNull, QStringLiteral("Onbekend"), kNull,
+             QStringLiteral("1999-12-31 00:00:00"), kNull});
 
     const QString meet = QStringLiteral("INSERT INTO MEETS VALUES (?, ?, ?, ?, ?, ?)");
-    sqlExec(path, meet, {1, QStringLiteral("Kring"), QStringLiteral("Leiden"), QStringLiteral("2009-03-05"), 0, 2});
+    sqlExec(
+        path, meet,
+        {1, QStringLiteral("Kring"), QStringLiteral("Leiden"), QStringLiteral("2009-03-05"), 0, 2});
     sqlExec(path, meet, {2, QStringLiteral("Gala"), kNull, kNull, kNull, kNull});
-    sqlExec(path, meet, {3, QStringLiteral("Later"), QStringLiteral("Utrecht"), QStringLiteral("2010-01-01"), 1, 1});
-    sqlExec(path, meet, {4, QStringLiteral("Zomer"), QStringLiteral("Den Haag"), QStringLiteral("2009-06-01"), 0, 7});
+    sqlExec(path, meet,
+            {3, QStringLiteral("Later"), QStringLiteral("Utrecht"), QStringLiteral("2010-01-01"), 1,
+             1});
+    sqlExec(path, meet,
+            {4, QStringLiteral("Zomer"), QStringLiteral("Den Haag"), QStringLiteral("2009-06-01"),
+             0, 7});
 
     // Styles: 100 free, 50 butterfly, an unknown stroke over a distance code 10.
     const QString style = QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?)").arg(styles);
@@ -82,7 +102,8 @@ QString clubFixture(const TempDir& dir, bool v2006) {
 
     const QString result = QStringLiteral("INSERT INTO RESULTS VALUES (?, ?, ?, ?, ?, ?)");
     auto time = [&](qint64 seconds, int tenths, int hundredths) {
-        return v2006 ? seconds * 10000 + tenths * 1000 + hundredths * 10 : seconds * 1000 + tenths * 100 + hundredths * 10;
+        return v2006 ? seconds * 10000 + tenths * 1000 + hundredths * 10
+                     : seconds * 1000 + tenths * 100 + hundredths * 10;
     };
     sqlExec(path, result, {1, 1, 1, 1, time(65, 4, 3), 1});
     sqlExec(path, result, {2, 1, 2, 1, time(60, 0, 0), 1}); // member without a number: skipped
@@ -97,23 +118,32 @@ TEST(ClubExports, WriteTheSwimmersAndTimesFilesByteForByte) {
     for (const bool v2006 : {false, true}) {
         SCOPED_TRACE(v2006 ? "2006" : "2009");
         TempDir data;
-        ExportRun run(clubFixture(data, v2006), v2006 ? QStringLiteral("2006") : QStringLiteral("2009"),
-                      QString(), {true, false, false});
+        ExportRun run(clubFixture(data, v2006),
+                      v2006 ? QStringLiteral("2006") : QStringLiteral("2009"), QString(),
+                      {true, false, false});
         run.press();
-        EXPECT_EQ(run.files(), (QStringList{QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")}));
-        EXPECT_EQ(run.file("zwemmers.csv"), QByteArray("123456;Zo\xEB;van der;Berg;m;2001-05-07;1\r\n"
-                                                       "654321;Piet;;Jansen;j;;0\r\n"
-                                                       "111;Ann;;Onbekend;m;1999-12-31;0\r\n"));
+        EXPECT_EQ(run.files(),
+                  (QStringList{QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")}));
+        EXPECT_EQ(run.file("zwemmers.csv"),
+                  QByteArray("123456;Zo\xEB;van der;Berg;m;2001-05-07;1\r\n"
+                             "654321;Piet;;Jansen;j;;0\r\n"
+                             "111;Ann;;Onbekend;m;1999-12-31;0\r\n"));
         const QByteArray pool25 = v2006 ? "25" : "25", pool50 = "50", course7 = v2006 ? "25" : "99";
         const QByteArray unknownDistance = v2006 ? "onb." : "200";
         const QByteArray nullPool = v2006 ? "50" : "0";
         const QByteArray shortTime = v2006 ? "00.00.40" : "00.00.43";
-        EXPECT_EQ(run.file("tijden.csv"),
-                  ";;Gala;" + nullPool + ";vl;50;654321;" + shortTime + ";dis.;\r\n"
-                  "Leiden;2009-03-05;Kring;" + pool25 + ";vr;100;123456;01.05.43;st.est.;\r\n"
-                  "Den Haag;2009-06-01;Zomer;" + course7 + ";vl;50;111;12.34.21;split;\r\n"
-                  "Utrecht;2010-01-01;Later;" + pool50 + ";;" + unknownDistance + ";123456;;;\r\n");
-        EXPECT_EQ(run.message(), QStringLiteral("Tijden: 6 records ...")) << "the count includes skipped results";
+        EXPECT_EQ(run.file("tijden.csv"), ";;Gala;" + nullPool + ";vl;50;654321;" + shortTime +
+                                              ";dis.;\r\n"
+                                              "Leiden;2009-03-05;Kring;" +
+                                              pool25 +
+                                              ";vr;100;123456;01.05.43;st.est.;\r\n"
+                                              "Den Haag;2009-06-01;Zomer;" +
+                                              course7 +
+                                              ";vl;50;111;12.34.21;split;\r\n"
+                                              "Utrecht;2010-01-01;Later;" +
+                                              pool50 + ";;" + unknownDistance + ";123456;;;\r\n");
+        EXPECT_EQ(run.message(), QStringLiteral("Tijden: 6 records ..."))
+            << "the count includes skipped results";
         EXPECT_TRUE(run.ui.programEnded());
         EXPECT_EQ(run.ui.yields(), 3) << "once per export, once after the hourglass";
     }
@@ -122,26 +152,39 @@ TEST(ClubExports, WriteTheSwimmersAndTimesFilesByteForByte) {
 QString limitsFixture(const TempDir& dir) {
     const QString path = makeLimitsDatabase(dir);
     const QString meet = QStringLiteral("INSERT INTO wedstrijden VALUES (?, ?, ?, ?, ?, ?)");
-    sqlExec(path, meet, {QStringLiteral("B2010"), QStringLiteral("2010-01-01"), QStringLiteral("2010-12-12"),
-                         QStringLiteral("Winter"), kNull, 25});
-    sqlExec(path, meet, {QStringLiteral("A09"), QStringLiteral("2009-03-05"), QStringLiteral("2009-03-07"), kNull, kNull, 50});
+    sqlExec(path, meet,
+            {QStringLiteral("B2010"), QStringLiteral("2010-01-01"), QStringLiteral("2010-12-12"),
+             QStringLiteral("Winter"), kNull, 25});
+    sqlExec(path, meet,
+            {QStringLiteral("A09"), QStringLiteral("2009-03-05"), QStringLiteral("2009-03-07"),
+             kNull, kNull, 50});
     sqlExec(path, meet, {QStringLiteral("NUL"), kNull, kNull, kNull, kNull, kNull});
-    sqlExec(path, meet, {QStringLiteral("LEEG"), QStringLiteral("2009-01-01"), QStringLiteral("2009-01-02"), kNull, kNull, 25});
+    sqlExec(path, meet,
+            {QStringLiteral("LEEG"), QStringLiteral("2009-01-01"), QStringLiteral("2009-01-02"),
+             kNull, kNull, 25});
     const QString limit = QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    sqlExec(path, limit, {QStringLiteral("B2010"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2000, 2001,
-                          QStringLiteral("01.02.03"), kNull});
-    sqlExec(path, limit, {QStringLiteral("A09"), 50, QStringLiteral("vl"), QStringLiteral("j"), 1998, 1999,
-                          QStringLiteral("00.30.00"), QStringLiteral("00.31.00")});
-    sqlExec(path, limit, {QStringLiteral("NUL"), 1500, QStringLiteral("ss"), QStringLiteral("j"), 2005, kNull,
-                          QStringLiteral("20.00.00"), QStringLiteral("")});
-    sqlExec(path, limit, {QStringLiteral("A09"), 200, QStringLiteral("wi"), QStringLiteral("m"), 1990, 1991,
-                          QStringLiteral("02.40.00"), QStringLiteral("02.35.00")});
+    sqlExec(path, limit,
+            {QStringLiteral("B2010"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2000, 2001,
+             QStringLiteral("01.02.03"), kNull});
+    sqlExec(path, limit,
+            {QStringLiteral("A09"), 50, QStringLiteral("vl"), QStringLiteral("j"), 1998, 1999,
+             QStringLiteral("00.30.00"), QStringLiteral("00.31.00")});
+    sqlExec(path, limit,
+            {QStringLiteral("NUL"), 1500, QStringLiteral("ss"), QStringLiteral("j"), 2005, kNull,
+             QStringLiteral("20.00.00"), QStringLiteral("")});
+    sqlExec(path, limit,
+            {QStringLiteral("A09"), 200, QStringLiteral("wi"), QStringLiteral("m"), 1990, 1991,
+             QStringLiteral("02.40.00"), QStringLiteral("02.35.00")});
     // A limit of no meet, as an older database may hold.
-    sqlExec(path, QStringLiteral("INSERT INTO limieten VALUES ('WEES', 50, 'vr', 'j', 2000, 2000, '00.40.00', '00.40.00')"));
+    sqlExec(path, QStringLiteral("INSERT INTO limieten VALUES ('WEES', 50, 'vr', 'j', 2000, 2000, "
+                                 "'00.40.00', '00.40.00')"));
     const QString level = QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    sqlExec(path, level, {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 10, 11,
-                          QStringLiteral("01.02.03")});
-    sqlExec(path, level, {50, QStringLiteral("rug"), QStringLiteral("m"), 50, QStringLiteral("D "), kNull, 9, kNull});
+    sqlExec(path, level,
+            {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 10, 11,
+             QStringLiteral("01.02.03")});
+    sqlExec(path, level,
+            {50, QStringLiteral("rug"), QStringLiteral("m"), 50, QStringLiteral("D "), kNull, 9,
+             kNull});
     return path;
 }
 
@@ -153,16 +196,18 @@ TEST(LimitsExports, WriteBothFilesByteForByteWithTheCountShown) {
         run.press();
         EXPECT_EQ(run.files(), QStringList{QStringLiteral("limieten.csv")});
         // Grouped by meet; the limit of no meet is left out; nulls are empty fields.
-        EXPECT_EQ(run.file("limieten.csv"), QByteArray("A09;50;vl;j;1998;1999;00.30.00;00.31.00;2009-03-05;2009-03-07\r\n"
-                                                       "A09;200;wi;m;1990;1991;02.40.00;02.35.00;2009-03-05;2009-03-07\r\n"
-                                                       "B2010;100;vr;m;2000;2001;01.02.03;;2010-01-01;2010-12-12\r\n"
-                                                       "NUL;1500;ss;j;2005;;20.00.00;;;\r\n"));
+        EXPECT_EQ(run.file("limieten.csv"),
+                  QByteArray("A09;50;vl;j;1998;1999;00.30.00;00.31.00;2009-03-05;2009-03-07\r\n"
+                             "A09;200;wi;m;1990;1991;02.40.00;02.35.00;2009-03-05;2009-03-07\r\n"
+                             "B2010;100;vr;m;2000;2001;01.02.03;;2010-01-01;2010-12-12\r\n"
+                             "NUL;1500;ss;j;2005;;20.00.00;;;\r\n"));
         EXPECT_EQ(run.message(), QStringLiteral("Limieten: 4 records ..."));
     }
     {
         ExportRun run(QString(), QString(), limits, {false, false, true});
         run.press();
-        EXPECT_EQ(run.files(), QStringList{QStringLiteral("niveaus.csv")}) << "only the ticked file";
+        EXPECT_EQ(run.files(), QStringList{QStringLiteral("niveaus.csv")})
+            << "only the ticked file";
         EXPECT_EQ(run.file("niveaus.csv"), QByteArray("100;vr;j;25;A;10;11;01.02.03\r\n"
                                                       "50;rug;m;50;D ;;9;\r\n"));
         EXPECT_EQ(run.message(), QStringLiteral("Niveaus: 2 records ..."));
@@ -175,7 +220,8 @@ TEST(LimitsExports, AnEmptyTableGivesAnEmptyFileAndASecondRunOverwrites) {
     ExportRun run(QString(), QString(), limits, {false, true, true});
     run.out.write(QStringLiteral("niveaus.csv"), "old line 1\r\nold line 2\r\n");
     run.press();
-    EXPECT_EQ(run.files(), (QStringList{QStringLiteral("limieten.csv"), QStringLiteral("niveaus.csv")}));
+    EXPECT_EQ(run.files(),
+              (QStringList{QStringLiteral("limieten.csv"), QStringLiteral("niveaus.csv")}));
     EXPECT_EQ(QFileInfo(run.out.file(QStringLiteral("niveaus.csv"))).size(), 0);
     EXPECT_EQ(QFileInfo(run.out.file(QStringLiteral("limieten.csv"))).size(), 0);
     EXPECT_EQ(run.message(), QStringLiteral("Niveaus: 0 records ..."));
@@ -187,7 +233,8 @@ TEST(Exports, AFolderThatDoesNotExistLeavesAMessageAndNoFile) {
     const QString missing = run.out.file(QStringLiteral("weg")) + QDir::separator();
     run.window.tbCSV->setText(missing);
     run.press();
-    EXPECT_EQ(run.message(), QStringLiteral("De map ") + QDir::toNativeSeparators(run.out.file(QStringLiteral("weg"))) +
+    EXPECT_EQ(run.message(), QStringLiteral("De map ") +
+                                 QDir::toNativeSeparators(run.out.file(QStringLiteral("weg"))) +
                                  QStringLiteral(" bestaat niet"));
     EXPECT_FALSE(run.ui.programEnded());
     EXPECT_FALSE(run.ui.waitCursor());
@@ -202,7 +249,8 @@ TEST(Exports, ARefusedQueryEndsTheRunWithTheReport) {
     run.ui.answer(Answer::Ok);
     run.press();
     ASSERT_EQ(run.ui.messages().size(), 1u);
-    EXPECT_TRUE(run.ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: OpenRecordSet")));
+    EXPECT_TRUE(
+        run.ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: OpenRecordSet")));
     EXPECT_EQ(run.message(), QStringLiteral("Zwemmers: de gegevens konden niet worden gelezen"));
     EXPECT_FALSE(run.ui.programEnded());
     EXPECT_TRUE(run.files().isEmpty());
@@ -211,21 +259,24 @@ TEST(Exports, ARefusedQueryEndsTheRunWithTheReport) {
 // The demo databases against files checked once against an independent
 // rendering and kept with the tests.
 TEST(Exports, DemoDatabasesGiveTheirKnownFiles) {
-    const std::tuple<demo::ClubVariant, const char*> variants[] = {{demo::ClubVariant::Tavrel2006, "2006"},
-                                                                   {demo::ClubVariant::Tavrel2009, "2009"}};
+    const std::tuple<demo::ClubVariant, const char*> variants[] = {
+        {demo::ClubVariant::Tavrel2006, "2006"}, {demo::ClubVariant::Tavrel2009, "2009"}};
     for (const auto& [variant, version] : variants) {
         SCOPED_TRACE(version);
         TempDir data;
-        ExportRun run(makeClubDatabase(data, variant), QLatin1String(version), makeLimitsDatabase(data, true),
-                      {true, true, true});
+        ExportRun run(makeClubDatabase(data, variant), QLatin1String(version),
+                      makeLimitsDatabase(data, true), {true, true, true});
         run.press();
         const QString expected = QStringLiteral(TAVREL_TEST_DATA "/expected/");
         for (const char* name : {"zwemmers.csv", "tijden.csv", "limieten.csv", "niveaus.csv"}) {
             const bool club = name[0] == 'z' || name[0] == 't';
-            QFile file(expected + (club ? QStringLiteral("demo-") + QLatin1String(version) : QStringLiteral("demo-limits")) +
+            QFile file(expected +
+                       (club ? QStringLiteral("demo-") + QLatin1String(version)
+                             : QStringLiteral("demo-limits")) +
                        QLatin1Char('/') + QLatin1String(name));
             ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-            EXPECT_TRUE(run.file(name) == file.readAll()) << name << " differs from " << file.fileName().toStdString();
+            EXPECT_TRUE(run.file(name) == file.readAll())
+                << name << " differs from " << file.fileName().toStdString();
         }
     }
 }

@@ -62,8 +62,9 @@ QString makeLimitsDatabase(const TempDir& dir, bool withDemoData) {
 }
 
 QString makeClubDatabase(const TempDir& dir, demo::ClubVariant variant, demo::ClubSize size) {
-    const QString path = dir.file(variant == demo::ClubVariant::Tavrel2006 ? QStringLiteral("team2006.db")
-                                                                           : QStringLiteral("team2009.db"));
+    const QString path =
+        dir.file(variant == demo::ClubVariant::Tavrel2006 ? QStringLiteral("team2006.db")
+                                                          : QStringLiteral("team2009.db"));
     QString error;
     EXPECT_TRUE(demo::writeClubDatabase(path, variant, size, &error)) << error.toStdString();
     return path;

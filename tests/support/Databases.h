@@ -23,7 +23,8 @@ QString makeClubDatabase(const TempDir& dir, demo::ClubVariant variant, demo::Cl
 // Direct access to a SQLite file for setting up and checking tests, outside
 // the code under test. Foreign keys are off unless the statement turns them on.
 void sqlExec(const QString& path, const QString& statement, const QVariantList& values = {});
-QList<QVariantList> sqlRows(const QString& path, const QString& query, const QVariantList& values = {});
+QList<QVariantList> sqlRows(const QString& path, const QString& query,
+                            const QVariantList& values = {});
 
 inline const QVariant kNull = QVariant(QMetaType::fromType<QString>());
 

@@ -24,10 +24,13 @@ FtpServer::FtpServer(Mode mode, const QString& user, const QString& password) {
         }
     }
     if (!running())
-        ADD_FAILURE() << "FTP server did not start: " << process_.readAllStandardError().toStdString();
+        ADD_FAILURE() << "FTP server did not start: "
+                      << process_.readAllStandardError().toStdString();
 }
 
-FtpServer::~FtpServer() { stop(); }
+FtpServer::~FtpServer() {
+    stop();
+}
 
 void FtpServer::stop() {
     if (process_.state() != QProcess::NotRunning) {

@@ -25,7 +25,9 @@ public:
     QString domain() const { return QStringLiteral("127.0.0.1 %1").arg(port_); }
     // The served folder (the website), with an "httpdocs" folder in it.
     const TempDir& home() const { return home_; }
-    QString website(const QString& file) const { return home_.file(QStringLiteral("httpdocs/") + file); }
+    QString website(const QString& file) const {
+        return home_.file(QStringLiteral("httpdocs/") + file);
+    }
 
     void stop();
 

@@ -7,7 +7,9 @@
 
 #include <ostream>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& l, std::ostream* os) {
     *os << '{' << l.join(QStringLiteral(", ")).toStdString() << '}';
 }
@@ -19,4 +21,6 @@ inline void PrintTo(const QVariant& v, std::ostream* os) {
     else
         *os << v.toString().toStdString() << " (" << v.typeName() << ')';
 }
-inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) {
+    *os << '"' << b.toStdString() << '"';
+}

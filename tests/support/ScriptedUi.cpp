@@ -4,7 +4,9 @@
 
 namespace tavrel::test {
 
-ScriptedUi::ScriptedUi() { Ui::install(this); }
+ScriptedUi::ScriptedUi() {
+    Ui::install(this);
+}
 
 ScriptedUi::~ScriptedUi() {
     Ui::install(nullptr);
@@ -50,24 +52,23 @@ Answer ScriptedUi::messageBox(const QString& text, const QString& title, Buttons
     Scripted s;
     if (take(Prompt::Kind::Message, s, title + QStringLiteral(": ") + text))
         return s.answer;
-    return buttons == Buttons::Ok ? Answer::Ok
+    return buttons == Buttons::Ok      ? Answer::Ok
            : buttons == Buttons::YesNo ? Answer::No
                                        : Answer::Cancel;
 }
 
-QString ScriptedUi::openFile(const QString& title, const QString& filter,
-                             const QString& fileName) {
+QString ScriptedUi::openFile(const QString& title, const QString& filter, const QString& fileName) {
     prompts_.push_back({Prompt::Kind::OpenFile, fileName, title, Buttons::Ok, Icon::None, filter});
     Scripted s;
     return take(Prompt::Kind::OpenFile, s, QStringLiteral("file dialog ") + title) ? s.path
-                                                                                  : QString();
+                                                                                   : QString();
 }
 
 QString ScriptedUi::pickFolder(const QString& title, const QString& startFolder) {
     prompts_.push_back({Prompt::Kind::PickFolder, startFolder, title, Buttons::Ok, Icon::None, {}});
     Scripted s;
     return take(Prompt::Kind::PickFolder, s, QStringLiteral("folder dialog ") + title) ? s.path
-                                                                                      : QString();
+                                                                                       : QString();
 }
 
 void ScriptedUi::setWaitCursor(bool on) {

@@ -11,7 +11,7 @@ namespace tavrel::test {
 // One modal prompt the code under test showed.
 struct Prompt {
     enum class Kind { Message, OpenFile, PickFolder } kind;
-    QString text;  // message text; file name or start folder for dialogs
+    QString text; // message text; file name or start folder for dialogs
     QString title;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
@@ -28,8 +28,8 @@ public:
     ScriptedUi(const ScriptedUi&) = delete;
     ScriptedUi& operator=(const ScriptedUi&) = delete;
 
-    ScriptedUi& answer(Answer a);              // the next message box
-    ScriptedUi& chooseFile(const QString& p);  // the next file dialog ("" cancels)
+    ScriptedUi& answer(Answer a);               // the next message box
+    ScriptedUi& chooseFile(const QString& p);   // the next file dialog ("" cancels)
     ScriptedUi& chooseFolder(const QString& p); // the next folder dialog ("" cancels)
 
     const std::vector<Prompt>& prompts() const { return prompts_; }
@@ -43,8 +43,7 @@ public:
 
     Answer messageBox(const QString& text, const QString& title, Buttons buttons,
                       Icon icon) override;
-    QString openFile(const QString& title, const QString& filter,
-                     const QString& fileName) override;
+    QString openFile(const QString& title, const QString& filter, const QString& fileName) override;
     QString pickFolder(const QString& title, const QString& startFolder) override;
     void setWaitCursor(bool on) override;
     void yield() override { ++yields_; }

@@ -1,6 +1,6 @@
-#include "upload/ScriptRunner.h"
 #include "support/FtpServer.h"
 #include "support/QtPrinters.h"
+#include "upload/ScriptRunner.h"
 
 #include <QFile>
 
@@ -36,20 +36,24 @@ TEST(ScriptRunner, SendsAsciiWithTheServersLineEndsAndBinaryAsItIs) {
         big += "1234567890;\r\n";
     local.write(QStringLiteral("groot.csv"), big);
     Transcript t;
-    const int status = t.run(login(server) + QStringList{
-        QStringLiteral("hash"), QStringLiteral("cd httpdocs"),
-        QStringLiteral("send ") + local.file(QStringLiteral("tekst.csv")),
-        QStringLiteral("binary"), QStringLiteral("put ") + local.file(QStringLiteral("groot.csv")),
-        QStringLiteral("close"), QStringLiteral("bye")});
+    const int status =
+        t.run(login(server) +
+              QStringList{QStringLiteral("hash"), QStringLiteral("cd httpdocs"),
+                          QStringLiteral("send ") + local.file(QStringLiteral("tekst.csv")),
+                          QStringLiteral("binary"),
+                          QStringLiteral("put ") + local.file(QStringLiteral("groot.csv")),
+                          QStringLiteral("close"), QStringLiteral("bye")});
     EXPECT_EQ(status, 0) << t.text().toStdString();
     QFile received(server.website(QStringLiteral("tekst.csv")));
     ASSERT_TRUE(received.open(QIODevice::ReadOnly));
-    EXPECT_EQ(received.readAll(), QByteArray("a;b\nc;d\n")) << "one line end each, the server's own";
+    EXPECT_EQ(received.readAll(), QByteArray("a;b\nc;d\n"))
+        << "one line end each, the server's own";
     QFile binary(server.website(QStringLiteral("groot.csv")));
     ASSERT_TRUE(binary.open(QIODevice::ReadOnly));
     EXPECT_EQ(binary.readAll(), big);
     EXPECT_TRUE(t.lines.contains(QStringLiteral("230 Login successful.")));
-    EXPECT_TRUE(t.text().contains(QStringLiteral("##########"))) << "hash marks for the larger file";
+    EXPECT_TRUE(t.text().contains(QStringLiteral("##########")))
+        << "hash marks for the larger file";
     EXPECT_TRUE(t.text().contains(QStringLiteral("ftp: 26000 bytes verzonden in ")));
     EXPECT_FALSE(t.text().contains(QStringLiteral("geheim")));
 }
@@ -57,8 +61,9 @@ TEST(ScriptRunner, SendsAsciiWithTheServersLineEndsAndBinaryAsItIs) {
 TEST(ScriptRunner, LoginAnswersAreNeverCommandsEvenWhenOpenFails) {
     // The password line reads "close": run as a command it would show.
     Transcript t;
-    const int status = t.run({QStringLiteral("open 127.0.0.1 %1").arg(unusedPort()), QStringLiteral("bye"),
-                              QStringLiteral("close"), QStringLiteral("cd httpdocs"), QStringLiteral("bye")});
+    const int status =
+        t.run({QStringLiteral("open 127.0.0.1 %1").arg(unusedPort()), QStringLiteral("bye"),
+               QStringLiteral("close"), QStringLiteral("cd httpdocs"), QStringLiteral("bye")});
     EXPECT_EQ(status, 1);
     EXPECT_EQ(t.lines.count(QStringLiteral("Niet verbonden.")), 1) << t.text().toStdString();
     EXPECT_TRUE(t.text().contains(QStringLiteral("verbinding geweigerd")));
@@ -68,8 +73,11 @@ TEST(ScriptRunner, ReportsRefusedLoginsAndRefusedService) {
     {
         FtpServer server;
         Transcript t;
-        EXPECT_EQ(t.run(login(server, QStringLiteral("fout")) + QStringList{QStringLiteral("cd httpdocs")}), 1);
-        EXPECT_TRUE(t.lines.contains(QStringLiteral("530 Authentication failed."))) << t.text().toStdString();
+        EXPECT_EQ(t.run(login(server, QStringLiteral("fout")) +
+                        QStringList{QStringLiteral("cd httpdocs")}),
+                  1);
+        EXPECT_TRUE(t.lines.contains(QStringLiteral("530 Authentication failed.")))
+            << t.text().toStdString();
         EXPECT_TRUE(t.lines.contains(QStringLiteral("Niet verbonden.")));
         EXPECT_FALSE(t.text().contains(QStringLiteral("fout\n")));
     }
@@ -77,7 +85,8 @@ TEST(ScriptRunner, ReportsRefusedLoginsAndRefusedService) {
         FtpServer refusing(FtpServer::Mode::Refuse421);
         Transcript t;
         EXPECT_EQ(t.run(login(refusing)), 1);
-        EXPECT_TRUE(t.lines.contains(QStringLiteral("421 Service not available, closing control connection.")))
+        EXPECT_TRUE(t.lines.contains(
+            QStringLiteral("421 Service not available, closing control connection.")))
             << t.text().toStdString();
     }
 }
@@ -85,10 +94,13 @@ TEST(ScriptRunner, ReportsRefusedLoginsAndRefusedService) {
 TEST(ScriptRunner, AFailedFolderOrFileFailsTheRunButNotTheSession) {
     FtpServer server;
     Transcript t;
-    const int status = t.run(login(server) + QStringList{QStringLiteral("cd nergens"), QStringLiteral("send /geen/bestand.csv"),
-                                                          QStringLiteral("cd httpdocs"), QStringLiteral("close")});
+    const int status =
+        t.run(login(server) + QStringList{QStringLiteral("cd nergens"),
+                                          QStringLiteral("send /geen/bestand.csv"),
+                                          QStringLiteral("cd httpdocs"), QStringLiteral("close")});
     EXPECT_EQ(status, 1);
-    EXPECT_TRUE(t.lines.contains(QStringLiteral("550 No such file or directory."))) << t.text().toStdString();
+    EXPECT_TRUE(t.lines.contains(QStringLiteral("550 No such file or directory.")))
+        << t.text().toStdString();
     EXPECT_TRUE(t.lines.contains(QStringLiteral("250 \"/httpdocs\" is the current directory.")));
     EXPECT_FALSE(t.lines.contains(QStringLiteral("Niet verbonden.")));
 }
@@ -98,11 +110,14 @@ TEST(ScriptRunner, GivesUpOnAServerThatStopsAnsweringMidTransfer) {
     TempDir local;
     local.write(QStringLiteral("groot.csv"), QByteArray(512 * 1024, 'x'));
     Transcript t;
-    const int status = t.run(login(stalled) + QStringList{QStringLiteral("send ") + local.file(QStringLiteral("groot.csv")),
-                                                           QStringLiteral("close")},
-                             {2, 2, 2});
+    const int status =
+        t.run(login(stalled) +
+                  QStringList{QStringLiteral("send ") + local.file(QStringLiteral("groot.csv")),
+                              QStringLiteral("close")},
+              {2, 2, 2});
     EXPECT_EQ(status, 1);
-    EXPECT_TRUE(t.text().contains(QStringLiteral("de server antwoordt niet meer"))) << t.text().toStdString();
+    EXPECT_TRUE(t.text().contains(QStringLiteral("de server antwoordt niet meer")))
+        << t.text().toStdString();
 }
 
 TEST(ScriptRunner, UnknownCommandsAndMissingArgumentsFail) {

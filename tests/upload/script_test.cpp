@@ -1,7 +1,7 @@
-#include "upload/FtpScript.h"
-#include "upload/LogCheck.h"
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
+#include "upload/FtpScript.h"
+#include "upload/LogCheck.h"
 
 #include <QFile>
 
@@ -22,15 +22,19 @@ RunInput account(std::array<bool, 3> sets) {
 }
 
 TEST(FtpScript, HasTheSendLinesOfTheTickedDataSetsInOrder) {
-    const QString head = QStringLiteral("open ftp.club.example\r\nclub\r\nge heim\r\nhash\r\nascii\r\ncd web docs\r\n");
+    const QString head = QStringLiteral(
+        "open ftp.club.example\r\nclub\r\nge heim\r\nhash\r\nascii\r\ncd web docs\r\n");
     const QString tail = QStringLiteral("close\r\nbye\r\n\r\n");
     const QString f = QStringLiteral("/tmp/uit dir/");
     const std::pair<std::array<bool, 3>, QString> cases[] = {
         {{false, false, false}, QString()},
-        {{true, false, false}, QStringLiteral("send /tmp/uit dir/zwemmers.csv\r\nsend /tmp/uit dir/tijden.csv\r\n")},
-        {{false, true, true}, QStringLiteral("send /tmp/uit dir/limieten.csv\r\nsend /tmp/uit dir/niveaus.csv\r\n")},
-        {{true, true, true}, QStringLiteral("send /tmp/uit dir/zwemmers.csv\r\nsend /tmp/uit dir/tijden.csv\r\n"
-                                            "send /tmp/uit dir/limieten.csv\r\nsend /tmp/uit dir/niveaus.csv\r\n")},
+        {{true, false, false},
+         QStringLiteral("send /tmp/uit dir/zwemmers.csv\r\nsend /tmp/uit dir/tijden.csv\r\n")},
+        {{false, true, true},
+         QStringLiteral("send /tmp/uit dir/limieten.csv\r\nsend /tmp/uit dir/niveaus.csv\r\n")},
+        {{true, true, true},
+         QStringLiteral("send /tmp/uit dir/zwemmers.csv\r\nsend /tmp/uit dir/tijden.csv\r\n"
+                        "send /tmp/uit dir/limieten.csv\r\nsend /tmp/uit dir/niveaus.csv\r\n")},
         {{false, false, true}, QStringLiteral("send /tmp/uit dir/niveaus.csv\r\n")},
     };
     for (const auto& [sets, sends] : cases)
@@ -39,12 +43,14 @@ TEST(FtpScript, HasTheSendLinesOfTheTickedDataSetsInOrder) {
 
 TEST(FtpScript, EmptyFieldsStillGiveTheirLines) {
     RunInput in;
-    EXPECT_EQ(ftpScriptText(in, QString()), QStringLiteral("open \r\n\r\n\r\nhash\r\nascii\r\ncd \r\nclose\r\nbye\r\n\r\n"));
+    EXPECT_EQ(ftpScriptText(in, QString()),
+              QStringLiteral("open \r\n\r\n\r\nhash\r\nascii\r\ncd \r\nclose\r\nbye\r\n\r\n"));
 }
 
 TEST(FtpScript, IsWrittenReadableByItsOwnerOnly) {
     test::TempDir dir;
-    const QString path = dir.write(QStringLiteral("ftp_send.ftp"), "old, longer content of an earlier run");
+    const QString path =
+        dir.write(QStringLiteral("ftp_send.ftp"), "old, longer content of an earlier run");
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
     QString error;
     ASSERT_TRUE(writeOwnerOnlyFile(path, "new", &error)) << error.toStdString();
@@ -72,8 +78,10 @@ TEST(LogCheck, FindsRefusalsOnlyWhereTheyAre) {
 }
 
 TEST(LogCheck, MasksEveryOccurrenceOfThePassword) {
-    EXPECT_EQ(maskPassword(QStringLiteral("a geheim b geheim"), QStringLiteral("geheim")), QStringLiteral("a **** b ****"));
-    EXPECT_EQ(maskPassword(QStringLiteral("a GEHEIM"), QStringLiteral("geheim")), QStringLiteral("a GEHEIM"));
+    EXPECT_EQ(maskPassword(QStringLiteral("a geheim b geheim"), QStringLiteral("geheim")),
+              QStringLiteral("a **** b ****"));
+    EXPECT_EQ(maskPassword(QStringLiteral("a GEHEIM"), QStringLiteral("geheim")),
+              QStringLiteral("a GEHEIM"));
     EXPECT_EQ(maskPassword(QStringLiteral("log"), QString()), QStringLiteral("log"));
 }
 

@@ -34,8 +34,8 @@ struct UploadFixture : ::testing::Test {
         qputenv("TEMP", temp.path().toLocal8Bit());
     }
 
-    std::unique_ptr<Main> window(const QString& domain, const QString& password, std::array<bool, 3> sets,
-                                 bool keepCsv = false) {
+    std::unique_ptr<Main> window(const QString& domain, const QString& password,
+                                 std::array<bool, 3> sets, bool keepCsv = false) {
         auto w = std::make_unique<Main>();
         w->tbDB[0]->setText(club);
         w->tbDB[1]->setText(limits);
@@ -51,25 +51,31 @@ struct UploadFixture : ::testing::Test {
         return w;
     }
 
-    QString log() const { return QString::fromLatin1(temp.read(QStringLiteral("ftp_send.ftp.log"))); }
+    QString log() const {
+        return QString::fromLatin1(temp.read(QStringLiteral("ftp_send.ftp.log")));
+    }
     QStringList tempFiles() const { return QDir(temp.path()).entryList(QDir::Files, QDir::Name); }
 
     // The password is in no file the run leaves behind (the settings store
     // keeps it on purpose and is not looked at here).
     void expectPasswordNowhere(const QString& password, const std::vector<const TempDir*>& dirs) {
         for (const TempDir* dir : dirs)
-            for (QDirIterator it(dir->path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            for (QDirIterator it(dir->path(), QDir::Files, QDirIterator::Subdirectories);
+                 it.hasNext();) {
                 QFile f(it.next());
                 f.open(QIODevice::ReadOnly);
-                EXPECT_FALSE(f.readAll().contains(password.toLatin1())) << f.fileName().toStdString();
+                EXPECT_FALSE(f.readAll().contains(password.toLatin1()))
+                    << f.fileName().toStdString();
             }
     }
 
     static void expectUploadReport(const Prompt& p, const QString& description) {
         EXPECT_EQ(p.title, QStringLiteral("Foutmelding!"));
-        EXPECT_EQ(p.text, QStringLiteral("Fout gevonden in: UploadTavrel\r\nFoutnummer : -2147220991\r\n"
-                                         "Bron              : UploadTavrel.Main.cmdOK_Click\r\nOmschrijving : ") +
-                              description);
+        EXPECT_EQ(
+            p.text,
+            QStringLiteral("Fout gevonden in: UploadTavrel\r\nFoutnummer : -2147220991\r\n"
+                           "Bron              : UploadTavrel.Main.cmdOK_Click\r\nOmschrijving : ") +
+                description);
     }
 };
 
@@ -95,13 +101,16 @@ TEST_F(UploadFixture, EveryCombinationOfDataSetsArrivesAndTheProgramEnds) {
                 EXPECT_EQ(arrived.readAll(), local.replace("\r\n", "\n")) << kNames[i];
             }
         }
-        EXPECT_EQ(tempFiles(), QStringList{}) << "with the CSV box ticked the files stay in the CSV folder";
+        EXPECT_EQ(tempFiles(), QStringList{})
+            << "with the CSV box ticked the files stay in the CSV folder";
         EXPECT_FALSE(QFile::exists(csv.file(QStringLiteral("ftp_send.ftp"))));
         EXPECT_TRUE(QFile::exists(csv.file(QStringLiteral("ftp_send.ftp.log"))));
         if (mask == 0) {
-            const QString transcript = QString::fromLatin1(csv.read(QStringLiteral("ftp_send.ftp.log")));
+            const QString transcript =
+                QString::fromLatin1(csv.read(QStringLiteral("ftp_send.ftp.log")));
             EXPECT_TRUE(transcript.contains(QStringLiteral("230 Login successful.")));
-            EXPECT_TRUE(transcript.contains(QStringLiteral("250 \"/httpdocs\" is the current directory.")));
+            EXPECT_TRUE(
+                transcript.contains(QStringLiteral("250 \"/httpdocs\" is the current directory.")));
             EXPECT_FALSE(transcript.contains(QStringLiteral("Transfer")));
         }
         expectPasswordNowhere(QStringLiteral("geheim"), {&csv, &temp, &server.home()});
@@ -129,18 +138,21 @@ TEST_F(UploadFixture, AWrongPasswordShowsTheMaskedLogAndKeepsTheWindowOpen) {
     EXPECT_FALSE(ui.programEnded());
     EXPECT_FALSE(ui.waitCursor());
     ASSERT_EQ(ui.messages().size(), 1u);
-    expectUploadReport(ui.messages()[0], QStringLiteral("FTP verbinding naar ") + server.domain() + QStringLiteral(" mislukt"));
+    expectUploadReport(ui.messages()[0], QStringLiteral("FTP verbinding naar ") + server.domain() +
+                                             QStringLiteral(" mislukt"));
     const QString shown = w->Message->toPlainText();
     EXPECT_TRUE(shown.contains(QStringLiteral("530 Authentication ****."))) << shown.toStdString();
     EXPECT_FALSE(shown.contains(QStringLiteral("failed")));
-    EXPECT_EQ(tempFiles(), QStringList{QStringLiteral("ftp_send.ftp.log")}) << "the clean-up still ran";
+    EXPECT_EQ(tempFiles(), QStringList{QStringLiteral("ftp_send.ftp.log")})
+        << "the clean-up still ran";
     EXPECT_FALSE(QFile::exists(server.website(QStringLiteral("limieten.csv"))));
 }
 
 TEST_F(UploadFixture, RefusedConnectionsAreFailedUploads) {
     FtpServer refusing(FtpServer::Mode::Refuse421);
     const QString nobody = QStringLiteral("127.0.0.1 %1").arg(unusedPort());
-    const std::pair<QString, const char*> cases[] = {{refusing.domain(), "421 "}, {nobody, "Niet verbonden."}};
+    const std::pair<QString, const char*> cases[] = {{refusing.domain(), "421 "},
+                                                     {nobody, "Niet verbonden."}};
     for (const auto& [domain, marker] : cases) {
         SCOPED_TRACE(marker);
         auto w = window(domain, QStringLiteral("geheim"), {false, false, true});
@@ -149,8 +161,10 @@ TEST_F(UploadFixture, RefusedConnectionsAreFailedUploads) {
         w->cmdOK->click();
         EXPECT_FALSE(ui.programEnded());
         ASSERT_EQ(ui.messages().size(), 1u);
-        expectUploadReport(ui.messages()[0], QStringLiteral("FTP verbinding naar ") + domain + QStringLiteral(" mislukt"));
-        EXPECT_TRUE(w->Message->toPlainText().contains(QLatin1String(marker))) << w->Message->toPlainText().toStdString();
+        expectUploadReport(ui.messages()[0], QStringLiteral("FTP verbinding naar ") + domain +
+                                                 QStringLiteral(" mislukt"));
+        EXPECT_TRUE(w->Message->toPlainText().contains(QLatin1String(marker)))
+            << w->Message->toPlainText().toStdString();
         expectPasswordNowhere(QStringLiteral("geheim"), {&temp});
     }
 }
@@ -164,7 +178,8 @@ TEST_F(UploadFixture, AMissingRemoteFolderIsAFailedUpload) {
     w->cmdOK->click();
     EXPECT_FALSE(ui.programEnded());
     ASSERT_EQ(ui.messages().size(), 1u);
-    expectUploadReport(ui.messages()[0], QStringLiteral("FTP upload naar ") + server.domain() + QStringLiteral(" mislukt"));
+    expectUploadReport(ui.messages()[0], QStringLiteral("FTP upload naar ") + server.domain() +
+                                             QStringLiteral(" mislukt"));
     EXPECT_TRUE(w->Message->toPlainText().contains(QStringLiteral("550 ")));
 }
 
@@ -178,7 +193,8 @@ TEST_F(UploadFixture, AStalledServerEndsTheRunWithinTheRunnersLimits) {
     qunsetenv("TAVREL_FTP_TIMEOUT");
     EXPECT_FALSE(ui.programEnded());
     EXPECT_EQ(ui.messages().size(), 1u);
-    EXPECT_TRUE(w->Message->toPlainText().contains(QStringLiteral("de server antwoordt niet meer")));
+    EXPECT_TRUE(
+        w->Message->toPlainText().contains(QStringLiteral("de server antwoordt niet meer")));
 }
 
 TEST_F(UploadFixture, AnEmptyPasswordLogsInToAnAccountWithout) {
@@ -193,14 +209,16 @@ TEST_F(UploadFixture, AnEmptyPasswordLogsInToAnAccountWithout) {
 TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOnly) {
     // A stand-in runner that keeps what it was given.
     const QString seen = temp.file(QStringLiteral("seen"));
-    const QString runner = data.write(QStringLiteral("runner.sh"),
-                                      QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\nstat -c %a \"${2#-s:}\" >> '%1'\n"
-                                                     "cat \"${2#-s:}\" >> '%1'\necho 226 ok\n")
-                                          .arg(seen)
-                                          .toLatin1());
+    const QString runner = data.write(
+        QStringLiteral("runner.sh"),
+        QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\nstat -c %a \"${2#-s:}\" >> '%1'\n"
+                       "cat \"${2#-s:}\" >> '%1'\necho 226 ok\n")
+            .arg(seen)
+            .toLatin1());
     QFile::setPermissions(runner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     csv.write(QStringLiteral("x"), "");
-    auto w = window(QStringLiteral("host$(touch pwned)"), QStringLiteral("p'w\"d"), {false, true, false});
+    auto w = window(QStringLiteral("host$(touch pwned)"), QStringLiteral("p'w\"d"),
+                    {false, true, false});
     w->phases.upload = makeUploadPhase(runner);
     const QString folderWithQuotes = csv.file(QStringLiteral("a \"b\" $(c)")) + QDir::separator();
     QDir().mkpath(folderWithQuotes);
@@ -212,7 +230,8 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     const QByteArray got = temp.read(QStringLiteral("seen"));
     const QString script = folderWithQuotes + QStringLiteral("ftp_send.ftp");
     QByteArray expected = QByteArray("-i\n-s:") + script.toUtf8() + QByteArray("\n600\n");
-    expected += "open host$(touch pwned)\r\nclub\r\np'w\"d\r\nhash\r\nascii\r\ncd httpdocs\r\nsend ";
+    expected +=
+        "open host$(touch pwned)\r\nclub\r\np'w\"d\r\nhash\r\nascii\r\ncd httpdocs\r\nsend ";
     expected += folderWithQuotes.toUtf8();
     expected += "limieten.csv\r\nclose\r\nbye\r\n\r\n";
     EXPECT_EQ(got, expected);

@@ -112,7 +112,9 @@ private:
     QString error_;
 };
 
-QString isoDate(const QDate& d) { return d.toString(Qt::ISODate); }
+QString isoDate(const QDate& d) {
+    return d.toString(Qt::ISODate);
+}
 
 QString limitsSchema() {
     QFile schema(QStringLiteral(":/schema/limieten.sql"));
@@ -154,16 +156,30 @@ bool writeDemoLimitsDatabase(const QString& path, QString* error) {
         int pool;
     };
     const Meet meets[] = {
-        {"DKJ2010", {2010, 1, 1}, {2010, 12, 12}, "Districtskampioenschappen junioren",
-         "Limieten in 2010 zwemmen", 25},
-        {"NJJK2010", {2009, 9, 1}, {2010, 5, 30}, "Nederlandse jeugdkampioenschappen",
-         "Alleen 50 meter bad", 50},
+        {"DKJ2010",
+         {2010, 1, 1},
+         {2010, 12, 12},
+         "Districtskampioenschappen junioren",
+         "Limieten in 2010 zwemmen",
+         25},
+        {"NJJK2010",
+         {2009, 9, 1},
+         {2010, 5, 30},
+         "Nederlandse jeugdkampioenschappen",
+         "Alleen 50 meter bad",
+         50},
         {"KRING2009", {2009, 3, 5}, {2009, 3, 7}, "Kringkampioenschappen", "", 25},
-        {"MASTERS09", {2009, 2, 28}, {2009, 11, 29}, "Masterskampioenschappen",
-         "Leeftijd op 31 december", 50},
+        {"MASTERS09",
+         {2009, 2, 28},
+         {2009, 11, 29},
+         "Masterskampioenschappen",
+         "Leeftijd op 31 december",
+         50},
     };
-    QSqlQuery meet = file.prepare(QStringLiteral("INSERT INTO wedstrijden VALUES (?, ?, ?, ?, ?, ?)"));
-    QSqlQuery limit = file.prepare(QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery meet =
+        file.prepare(QStringLiteral("INSERT INTO wedstrijden VALUES (?, ?, ?, ?, ?, ?)"));
+    QSqlQuery limit =
+        file.prepare(QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const Meet& m : meets) {
         const QVariant remark = *m.remark ? QVariant(QString::fromUtf8(m.remark)) : kNull;
         file.insert(meet, {QString::fromLatin1(m.code), isoDate(m.from), isoDate(m.to),
@@ -179,10 +195,10 @@ bool writeDemoLimitsDatabase(const QString& path, QString* error) {
                         // A 25 m meet has one limit for both pools: the second is left empty.
                         const QVariant limit50 =
                             m.pool == 25 && range == 2 ? kNull : QVariant(timeText(base + 120));
-                        file.insert(limit, {QString::fromLatin1(m.code), kDistances[d],
-                                            QString::fromLatin1(kStrokes[s]),
-                                            QString::fromLatin1(gender), year, to, timeText(base),
-                                            limit50});
+                        file.insert(limit,
+                                    {QString::fromLatin1(m.code), kDistances[d],
+                                     QString::fromLatin1(kStrokes[s]), QString::fromLatin1(gender),
+                                     year, to, timeText(base), limit50});
                         year = to + 1;
                     }
                 }
@@ -190,7 +206,8 @@ bool writeDemoLimitsDatabase(const QString& path, QString* error) {
         }
     }
 
-    QSqlQuery level = file.prepare(QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery level =
+        file.prepare(QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     const std::array<const char*, 4> levels = {"A", "B", "C", "D"};
     for (int d = 0; d < 3; ++d)
         for (int s = 0; s < 5; ++s)
@@ -198,12 +215,13 @@ bool writeDemoLimitsDatabase(const QString& path, QString* error) {
                 for (int pool : {25, 50})
                     for (int l = 0; l < 4; ++l)
                         for (int age = 9; age <= 15; age += 3) {
-                            const int base = kDistances[d] / 50 * (kPace[s] + 4 + l * 3 - age / 4) * 100 +
-                                             (pool == 50 ? 150 : 0) + random.below(200);
+                            const int base =
+                                kDistances[d] / 50 * (kPace[s] + 4 + l * 3 - age / 4) * 100 +
+                                (pool == 50 ? 150 : 0) + random.below(200);
                             file.insert(level, {kDistances[d], QString::fromLatin1(kStrokes[s]),
                                                 QString::fromLatin1(gender), pool,
-                                                QString::fromLatin1(levels[size_t(l)]), age, age + 2,
-                                                timeText(base)});
+                                                QString::fromLatin1(levels[size_t(l)]), age,
+                                                age + 2, timeText(base)});
                         }
     return file.finish(error);
 }
@@ -216,17 +234,18 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
     const QString styleTable = v2009 ? QStringLiteral("SWIMSTYLE") : QStringLiteral("STYLES");
     const QString styleKey = v2009 ? QStringLiteral("SWIMSTYLEID") : QStringLiteral("STYLESID");
     file.execScript(
-        QStringLiteral("CREATE TABLE MEMBERS (MEMBERSID INTEGER PRIMARY KEY, REGISTRATIONID INTEGER, "
-                       "FIRSTNAME TEXT, NAMEPREFIX TEXT, LASTNAME TEXT, %1 INTEGER, BIRTHDATE DATETIME, "
-                       "ACTIVE %2, EMAIL TEXT);\n"
-                       "CREATE TABLE MEETS (MEETSID INTEGER PRIMARY KEY, NAME TEXT, PLACE TEXT, "
-                       "MINDATE DATETIME, MAXDATE DATETIME, POOL INTEGER, COURSE INTEGER);\n"
-                       "CREATE TABLE %3 (%4 INTEGER PRIMARY KEY, DISTANCE INTEGER, STROKE INTEGER, "
-                       "RELAYCOUNT INTEGER);\n"
-                       "CREATE TABLE RESULTS (RESULTSID INTEGER PRIMARY KEY, MEETSID INTEGER, "
-                       "MEMBERSID INTEGER, STYLESID INTEGER, TOTALTIME INTEGER, RESULTTYP INTEGER);\n"
-                       "CREATE INDEX RESULTS_MEET ON RESULTS (MEETSID);\n"
-                       "CREATE INDEX MEETS_DATE ON MEETS (MINDATE);\n")
+        QStringLiteral(
+            "CREATE TABLE MEMBERS (MEMBERSID INTEGER PRIMARY KEY, REGISTRATIONID INTEGER, "
+            "FIRSTNAME TEXT, NAMEPREFIX TEXT, LASTNAME TEXT, %1 INTEGER, BIRTHDATE DATETIME, "
+            "ACTIVE %2, EMAIL TEXT);\n"
+            "CREATE TABLE MEETS (MEETSID INTEGER PRIMARY KEY, NAME TEXT, PLACE TEXT, "
+            "MINDATE DATETIME, MAXDATE DATETIME, POOL INTEGER, COURSE INTEGER);\n"
+            "CREATE TABLE %3 (%4 INTEGER PRIMARY KEY, DISTANCE INTEGER, STROKE INTEGER, "
+            "RELAYCOUNT INTEGER);\n"
+            "CREATE TABLE RESULTS (RESULTSID INTEGER PRIMARY KEY, MEETSID INTEGER, "
+            "MEMBERSID INTEGER, STYLESID INTEGER, TOTALTIME INTEGER, RESULTTYP INTEGER);\n"
+            "CREATE INDEX RESULTS_MEET ON RESULTS (MEETSID);\n"
+            "CREATE INDEX MEETS_DATE ON MEETS (MINDATE);\n")
             .arg(v2009 ? QStringLiteral("GENDER") : QStringLiteral("SEX"),
                  v2009 ? QStringLiteral("TEXT") : QStringLiteral("INTEGER"), styleTable, styleKey));
     file.exec(QStringLiteral("BEGIN"));
@@ -237,11 +256,12 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
                                               "Lisa",  "Noor", "Sanne", "Zoë"};
     const std::array<const char*, 8> boys = {"Bram",  "Daan",  "Jesse", "Lars",
                                              "Milan", "Ruben", "Thijs", "Sem"};
-    const std::array<const char*, 12> last = {"Jansen", "Bakker", "Visser",  "Smit",  "Meijer",
-                                              "Bos",    "Mulder", "Berg",    "Dijk",  "Vries",
-                                              "Leeuwen", "Brink"};
+    const std::array<const char*, 12> last = {"Jansen", "Bakker", "Visser",  "Smit",
+                                              "Meijer", "Bos",    "Mulder",  "Berg",
+                                              "Dijk",   "Vries",  "Leeuwen", "Brink"};
     const std::array<const char*, 5> prefixes = {"van", "de", "van der", "van den", "ter"};
-    QSqlQuery member = file.prepare(QStringLiteral("INSERT INTO MEMBERS VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery member =
+        file.prepare(QStringLiteral("INSERT INTO MEMBERS VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (int id = 1; id <= size.members; ++id) {
         QVariant registration = 100000 + id * 37 % 900000;
         if (id % 19 == 7)
@@ -249,15 +269,17 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
         else if (id % 23 == 11)
             registration = QStringLiteral("ONB%1").arg(id);
         const bool girl = random.chance(50);
-        const QVariant prefix = random.chance(35) ? QVariant(QString::fromUtf8(random.pick(prefixes))) : kNull;
+        const QVariant prefix =
+            random.chance(35) ? QVariant(QString::fromUtf8(random.pick(prefixes))) : kNull;
         const QVariant birth =
             random.chance(4) ? kNull
                              : QVariant(isoDate(QDate(1950 + random.below(62), 1 + random.below(12),
                                                       1 + random.below(28))));
         const QVariant sex = v2009 ? QVariant(girl ? 2 : 1) : QVariant(girl ? 1 : 0);
         const bool active = random.chance(85);
-        const QVariant activeValue = v2009 ? QVariant(active ? QStringLiteral("T") : QStringLiteral("F"))
-                                           : QVariant(active ? -1 : 0);
+        const QVariant activeValue =
+            v2009 ? QVariant(active ? QStringLiteral("T") : QStringLiteral("F"))
+                  : QVariant(active ? -1 : 0);
         const char* firstName = girl ? random.pick(girls) : random.pick(boys);
         file.insert(member, {id, registration, QString::fromUtf8(firstName), prefix,
                              QString::fromUtf8(random.pick(last)), sex, birth, activeValue,
@@ -267,8 +289,9 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
     // Meets over two seasons; every pool and course code occurs, null included.
     const std::array<const char*, 8> places = {"Amersfoort", "Eindhoven", "Zwolle",  "Utrecht",
                                                "Leiden",     "Den Haag",  "Haarlem", "Nijmegen"};
-    const std::array<const char*, 6> names = {"Clubkampioenschappen", "Speedo Cup", "Kringwedstrijd",
-                                              "Limietwedstrijd",      "Sprintgala", "Lange afstand"};
+    const std::array<const char*, 6> names = {"Clubkampioenschappen", "Speedo Cup",
+                                              "Kringwedstrijd",       "Limietwedstrijd",
+                                              "Sprintgala",           "Lange afstand"};
     const int meetCount = 24;
     QSqlQuery meet = file.prepare(QStringLiteral("INSERT INTO MEETS VALUES (?, ?, ?, ?, ?, ?, ?)"));
     for (int id = 1; id <= meetCount; ++id) {
@@ -276,9 +299,10 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
         const QVariant pool = id % 11 == 0 ? kNull : QVariant(id % 3 == 0 ? 1 : 0);
         const QVariant course = id % 10 == 0 ? kNull : QVariant(id % 9); // 0 to 8 and null
         const QVariant place = id == 5 ? kNull : QVariant(QString::fromUtf8(random.pick(places)));
-        file.insert(meet, {id,
-                           QStringLiteral("%1 %2").arg(QString::fromUtf8(random.pick(names))).arg(day.year()),
-                           place, isoDate(day), isoDate(day.addDays(1)), pool, course});
+        file.insert(
+            meet,
+            {id, QStringLiteral("%1 %2").arg(QString::fromUtf8(random.pick(names))).arg(day.year()),
+             place, isoDate(day), isoDate(day.addDays(1)), pool, course});
     }
 
     // Styles: every distance and stroke code of the variant, a few unknown ones.
@@ -288,31 +312,47 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
         int stroke;   // index into kStrokes, or -1 for an unknown stroke code
     };
     QList<Style> styles;
-    const std::array<std::pair<int, int>, 15> codes2006 = {
-        {{25, 0}, {50, 1}, {100, 2}, {200, 3}, {300, 4}, {400, 5}, {800, 6}, {1000, 7},
-         {1500, 8}, {2000, 9}, {100, 10}, {100, 11}, {5000, 12}, {500, 13}, {1650, 14}}};
+    const std::array<std::pair<int, int>, 15> codes2006 = {{{25, 0},
+                                                            {50, 1},
+                                                            {100, 2},
+                                                            {200, 3},
+                                                            {300, 4},
+                                                            {400, 5},
+                                                            {800, 6},
+                                                            {1000, 7},
+                                                            {1500, 8},
+                                                            {2000, 9},
+                                                            {100, 10},
+                                                            {100, 11},
+                                                            {5000, 12},
+                                                            {500, 13},
+                                                            {1650, 14}}};
     for (const auto& [metres, code] : codes2006)
         for (int s = 0; s < 5; ++s)
             styles.append({metres, v2009 ? metres : code, s});
     styles.append({100, v2009 ? 100 : 2, -1});
     const std::array<int, 5> strokeCodes2006 = {0, 1, 2, 3, 4};
     const std::array<int, 5> strokeCodes2009 = {1, 4, 2, 3, 5};
-    QSqlQuery style = file.prepare(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?)").arg(styleTable));
+    QSqlQuery style =
+        file.prepare(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?)").arg(styleTable));
     for (int i = 0; i < styles.size(); ++i) {
         const Style& s = styles[i];
-        const int stroke = s.stroke < 0 ? 7 : (v2009 ? strokeCodes2009 : strokeCodes2006)[size_t(s.stroke)];
+        const int stroke =
+            s.stroke < 0 ? 7 : (v2009 ? strokeCodes2009 : strokeCodes2006)[size_t(s.stroke)];
         file.insert(style, {i + 1, s.code, stroke, 1});
     }
 
     // Results: times fitting distance and stroke; now and then a hand time
     // (2006), a time too short for the variant, or none at all.
-    QSqlQuery result = file.prepare(QStringLiteral("INSERT INTO RESULTS VALUES (?, ?, ?, ?, ?, ?)"));
+    QSqlQuery result =
+        file.prepare(QStringLiteral("INSERT INTO RESULTS VALUES (?, ?, ?, ?, ?, ?)"));
     for (int id = 1; id <= size.results; ++id) {
         const int styleIndex = random.below(int(styles.size()));
         const Style& s = styles[styleIndex];
         const int pace = kPace[size_t(s.stroke < 0 ? 0 : s.stroke)] + random.below(14);
         const int hundredths = s.distance * pace * 2 + random.below(100);
-        const int seconds = hundredths / 100, tenth = hundredths / 10 % 10, hundredth = hundredths % 10;
+        const int seconds = hundredths / 100, tenth = hundredths / 10 % 10,
+                  hundredth = hundredths % 10;
         QVariant total = v2009 ? QVariant(qint64(seconds) * 1000 + tenth * 100 + hundredth * 10)
                                : QVariant(qint64(seconds) * 10000 + tenth * 1000 +
                                           (random.chance(5) ? 100 : 0) + hundredth * 10);

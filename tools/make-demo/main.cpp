@@ -21,16 +21,19 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Folder to write into."),
                                  QStringLiteral("DIR"), QStringLiteral("."));
-    const QCommandLineOption members(QStringLiteral("members"), QStringLiteral("Members per club database."),
+    const QCommandLineOption members(QStringLiteral("members"),
+                                     QStringLiteral("Members per club database."),
                                      QStringLiteral("N"), QStringLiteral("60"));
-    const QCommandLineOption results(QStringLiteral("results"), QStringLiteral("Results per club database."),
+    const QCommandLineOption results(QStringLiteral("results"),
+                                     QStringLiteral("Results per club database."),
                                      QStringLiteral("M"), QStringLiteral("400"));
     parser.addOptions({out, members, results});
     parser.process(app);
 
     QTextStream err(stderr);
     bool okMembers = false, okResults = false;
-    const ClubSize size{parser.value(members).toInt(&okMembers), parser.value(results).toInt(&okResults)};
+    const ClubSize size{parser.value(members).toInt(&okMembers),
+                        parser.value(results).toInt(&okResults)};
     if (!okMembers || !okResults || size.members < 1 || size.results < 0) {
         err << "make-demo: --members must be at least 1 and --results at least 0\n";
         return 2;
@@ -42,8 +45,10 @@ int main(int argc, char* argv[]) {
     }
 
     QString error;
-    const bool ok = writeClubDatabase(dir.filePath(QStringLiteral("team2006.db")), ClubVariant::Tavrel2006, size, &error) &&
-                    writeClubDatabase(dir.filePath(QStringLiteral("team2009.db")), ClubVariant::Tavrel2009, size, &error) &&
+    const bool ok = writeClubDatabase(dir.filePath(QStringLiteral("team2006.db")),
+                                      ClubVariant::Tavrel2006, size, &error) &&
+                    writeClubDatabase(dir.filePath(QStringLiteral("team2009.db")),
+                                      ClubVariant::Tavrel2009, size, &error) &&
                     writeDemoLimitsDatabase(dir.filePath(QStringLiteral("limieten.db")), &error);
     if (!ok) {
         err << "make-demo: " << error << '\n';

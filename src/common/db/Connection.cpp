@@ -34,7 +34,9 @@ QString toSqliteDialect(const QString& jetStatement) {
 
 Connection::Connection() = default;
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
 void Connection::close() {
     if (name_.isEmpty())
@@ -51,7 +53,9 @@ void Connection::close() {
     loaded_.clear();
 }
 
-QSqlDatabase Connection::database() const { return QSqlDatabase::database(name_, false); }
+QSqlDatabase Connection::database() const {
+    return QSqlDatabase::database(name_, false);
+}
 
 bool Connection::open(const QString& path, ErrorInfo* error) {
     close();
@@ -152,8 +156,9 @@ bool Connection::loadTablesFor(const QString& statement, ErrorInfo* error) {
         if (!copied) {
             if (error)
                 *error = {ErrorNumber::NotADatabase, kSource,
-                          QStringLiteral("Tabel ") + w + QStringLiteral(" kan niet worden gelezen uit ") +
-                              path_ + QStringLiteral(" (") + why + QLatin1Char(')')};
+                          QStringLiteral("Tabel ") + w +
+                              QStringLiteral(" kan niet worden gelezen uit ") + path_ +
+                              QStringLiteral(" (") + why + QLatin1Char(')')};
             return false;
         }
         loaded_.insert(key);
@@ -192,8 +197,14 @@ bool Connection::Execute(const QString& statement, const QVariantList& values, E
     return run(query, statement, values, error);
 }
 
-bool Connection::BeginTrans() { return isOpen() && database().transaction(); }
-bool Connection::CommitTrans() { return isOpen() && database().commit(); }
-bool Connection::RollbackTrans() { return isOpen() && database().rollback(); }
+bool Connection::BeginTrans() {
+    return isOpen() && database().transaction();
+}
+bool Connection::CommitTrans() {
+    return isOpen() && database().commit();
+}
+bool Connection::RollbackTrans() {
+    return isOpen() && database().rollback();
+}
 
 } // namespace tavrel

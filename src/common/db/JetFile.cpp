@@ -62,8 +62,8 @@ QString sqliteType(int jetType) {
 }
 
 QString quoted(const QString& identifier) {
-    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-           QLatin1Char('"');
+    return QLatin1Char('"') +
+           QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 } // namespace
@@ -192,7 +192,8 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, QString* erro
                 value = QVariant(QMetaType::fromType<QString>());
             } else if (lengths[i] == 0) {
                 const bool text = col->col_type == MDB_TEXT || col->col_type == MDB_MEMO;
-                value = text ? QVariant(QString(QLatin1String(""))) : QVariant(QMetaType::fromType<QString>());
+                value = text ? QVariant(QString(QLatin1String("")))
+                             : QVariant(QMetaType::fromType<QString>());
             } else {
                 const unsigned char* raw = mdb->pg_buf;
                 const int at = col->cur_value_start;
@@ -250,7 +251,8 @@ QString jetDateText(double days) {
     const QDate date = QDate(1899, 12, 30).addDays(dayCount);
     QString text = date.toString(Qt::ISODate);
     if (seconds != 0)
-        text += QLatin1Char(' ') + QTime(0, 0).addSecs(int(seconds)).toString(QStringLiteral("HH:mm:ss"));
+        text += QLatin1Char(' ') +
+                QTime(0, 0).addSecs(int(seconds)).toString(QStringLiteral("HH:mm:ss"));
     return text;
 }
 

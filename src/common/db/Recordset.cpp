@@ -42,8 +42,9 @@ void Recordset::Close() {
 // count, so it is left out: sorting a large join only to count it would
 // nearly double the time to open it.
 static QString countStatement(const QString& statement) {
-    static const QRegularExpression finalOrder(QStringLiteral("\\s+ORDER\\s+BY\\s+[^()'\"?\\[\\]]*$"),
-                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression finalOrder(
+        QStringLiteral("\\s+ORDER\\s+BY\\s+[^()'\"?\\[\\]]*$"),
+        QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression limit(QStringLiteral("\\b(LIMIT|OFFSET)\\b"),
                                           QRegularExpression::CaseInsensitiveOption);
     QString counted = statement;
@@ -66,8 +67,7 @@ Recordset OpenRecordSet(const QString& query, Connection& connection, const QVar
     auto walk = std::make_unique<QSqlQuery>(connection.database());
     walk->setForwardOnly(true);
     if (!connection.run(*walk, statement, values, &error) ||
-        !connection.run(count, countStatement(statement), values, &error) ||
-        !count.next()) {
+        !connection.run(count, countStatement(statement), values, &error) || !count.next()) {
         ReportError(QStringLiteral("OpenRecordSet"), error);
         return rs;
     }
