@@ -280,21 +280,13 @@ void Main::cmdLimiet_Click(int Index) {
     // opened is shown, and the main window hides until it closes. A failed
     // load has left its message in Message. The editor is a window of its
     // own that the main window owns, so it never outlives it.
-    if (Index == 0) {
-        auto* editor = new frmLimieten(*this, this);
-        if (!editor->Form_Load()) {
-            delete editor;
-            return;
-        }
-        editor->show();
-    } else {
-        auto* editor = new frmNiveaus(*this, this);
-        if (!editor->Form_Load()) {
-            delete editor;
-            return;
-        }
-        editor->show();
+    EditorWindow* editor = Index == 0 ? static_cast<EditorWindow*>(new frmLimieten(*this, this))
+                                      : new frmNiveaus(*this, this);
+    if (!editor->Form_Load()) {
+        delete editor;
+        return;
     }
+    editor->show();
     hide();
 }
 

@@ -56,10 +56,7 @@ Answer QtUi::messageBox(const QString& text, const QString& title, Buttons butto
     case QMessageBox::No:
         return Answer::No;
     default:
-        // Closing the box with Escape or its close box counts as its "no".
-        return buttons == Buttons::YesNo ? Answer::No
-               : buttons == Buttons::Ok  ? Answer::Ok
-                                         : Answer::Cancel;
+        return safeAnswer(buttons);
     }
 }
 

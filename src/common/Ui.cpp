@@ -13,15 +13,7 @@ public:
         QTextStream(stderr) << title << ": "
                             << QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"))
                             << '\n';
-        switch (buttons) {
-        case Buttons::Ok:
-            return Answer::Ok;
-        case Buttons::OkCancel:
-            return Answer::Cancel;
-        case Buttons::YesNo:
-            return Answer::No;
-        }
-        return Answer::Cancel;
+        return safeAnswer(buttons);
     }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
     QString pickFolder(const QString&, const QString&) override { return {}; }
@@ -33,6 +25,18 @@ public:
 Ui* installed = nullptr;
 
 } // namespace
+
+Answer safeAnswer(Buttons buttons) {
+    switch (buttons) {
+    case Buttons::Ok:
+        return Answer::Ok;
+    case Buttons::OkCancel:
+        return Answer::Cancel;
+    case Buttons::YesNo:
+        return Answer::No;
+    }
+    return Answer::Cancel;
+}
 
 Ui& Ui::current() {
     static ConsoleUi console;

@@ -43,6 +43,10 @@ public:
     static void install(Ui* ui);
 };
 
+// The answer of a message box closed without choosing (Escape, close box,
+// or nobody to ask): OK, Cancel or No.
+Answer safeAnswer(Buttons buttons);
+
 // The program's own title, used by message boxes that name none of their own.
 inline const QString kProgramTitle = QStringLiteral("UploadTavrel");
 

@@ -21,10 +21,16 @@ RecordGrid::RecordGrid(QWidget* parent)
             &RecordGrid::onCurrentChanged);
 }
 
-void RecordGrid::setUpColumn(int column, const QString& caption, int widthTwips) {
-    model_.setCaption(column, caption);
-    model_.setCentred(column, true);
-    setColumnWidth(column, twips(widthTwips, this));
+void RecordGrid::showColumns(int firstShown, const QStringList& captions, int widthTwips) {
+    show();
+    for (int c = 0; c < firstShown; ++c)
+        setColumnHidden(c, true);
+    for (int i = 0; i < captions.size(); ++i) {
+        const int column = firstShown + i;
+        model_.setCaption(column, captions[i]);
+        model_.setCentred(column, true);
+        setColumnWidth(column, twips(widthTwips, this));
+    }
 }
 
 void RecordGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -16,8 +16,9 @@ public:
 
     GridModel& model() { return model_; }
 
-    // Column set-up: caption, centred, width in twips (1440 to the inch).
-    void setUpColumn(int column, const QString& caption, int widthTwips);
+    // Shows the grid with its first columns hidden and the columns after
+    // them captioned, centred and widthTwips wide (1440 twips to the inch).
+    void showColumns(int firstShown, const QStringList& captions, int widthTwips);
 
     // Stores the current row's edits, as leaving the row does.
     bool commitPending();

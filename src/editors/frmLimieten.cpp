@@ -4,18 +4,15 @@
 #include "EditorControls.h"
 #include "ImportSteps.h"
 #include "RecordGrid.h"
-#include "common/Files.h"
 #include "common/Ui.h"
 #include "common/Values.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -31,17 +28,16 @@ const QString kCode = QStringLiteral("code");
 } // namespace
 
 frmLimieten::frmLimieten(EditorHost& host, QWidget* parent)
-    : QWidget(parent, Qt::Window)
-    , host_(host) {
-    setObjectName(QStringLiteral("frmLimieten"));
-    setWindowTitle(QStringLiteral("Bewerk limieten"));
-    setAttribute(Qt::WA_DeleteOnClose);
+    : EditorWindow(host, parent, QStringLiteral("frmLimieten"), QStringLiteral("Bewerk limieten"),
+                   QStringLiteral("Limieten"),
+                   QStringLiteral("Limieten kunnen worden geimporteerd uit een CSV bestand, dat "
+                                  "eerder of ergens anders met dit programma is gemaakt. LET OP "
+                                  "dat alle huidige limieten van geimporteerde wedstrijden eerst "
+                                  "worden verwijderd.")) {
     buildControls();
     arrangeControls();
     connectHandlers();
 }
-
-frmLimieten::~frmLimieten() = default;
 
 void frmLimieten::buildControls() {
     lblLijst = named(new QLabel(QStringLiteral("Kies een wedstrijd:")), QStringLiteral("lblLijst"));
@@ -87,26 +83,11 @@ void frmLimieten::buildControls() {
     const QStringList captions = {QStringLiteral("Afstand"), QStringLiteral("Slag"),
                                   QStringLiteral("Geslacht")};
     const QStringList items[] = {distanceItems(), strokeItems(), genderItems()};
-    for (int i = 0; i < 3; ++i) {
-        lblASG[i] = named(new QLabel(captions[i]), indexed("lblASG", i));
-        cbASG[i] = filterBox(items[i], indexed("cbASG", i));
-        captionFor(lblASG[i], cbASG[i]);
-    }
+    for (int i = 0; i < 3; ++i)
+        makeFilter(i, captions[i], items[i], lblASG[i], cbASG[i]);
     checkGelijk = named(new QCheckBox(QStringLiteral(
                             "limiet in 25 meter bad is gelijk aan limiet in 50 meter bad")),
                         QStringLiteral("checkGelijk"));
-    Data = named(new RecordGrid, QStringLiteral("Data"));
-    Data->setAccessibleName(QStringLiteral("Limieten"));
-    Data->hide();
-    cmdImport = named(new QPushButton(QStringLiteral("Importeer")), QStringLiteral("cmdImport"));
-    Label1 = named(
-        new QLabel(QStringLiteral(
-            "Limieten kunnen worden geimporteerd uit een CSV bestand, dat eerder of ergens anders "
-            "met dit programma is gemaakt. LET OP dat alle huidige limieten van geimporteerde "
-            "wedstrijden eerst worden verwijderd.")),
-        QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    cmdOK = named(new QPushButton(QStringLiteral("Sluiten")), QStringLiteral("cmdOK"));
 }
 
 void frmLimieten::arrangeControls() {
@@ -166,16 +147,9 @@ void frmLimieten::arrangeControls() {
     top->addSpacing(12);
     top->addLayout(limits, 1);
 
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(cmdImport, 0, Qt::AlignTop);
-    bottom->addWidget(Label1, 1);
-    bottom->addWidget(cmdOK, 0, Qt::AlignBottom);
-
     auto* all = new QVBoxLayout(this);
     all->addLayout(top, 1);
-    all->addLayout(bottom);
-    for (QPushButton* b : findChildren<QPushButton*>())
-        b->setAutoDefault(false);
+    all->addLayout(bottomRow());
 }
 
 void frmLimieten::connectHandlers() {
@@ -199,18 +173,7 @@ void frmLimieten::connectHandlers() {
     connect(cmdDel, &QPushButton::clicked, this, &frmLimieten::cmdDel_Click);
     for (int i = 0; i < 2; ++i)
         connect(cmdUpDown[i], &QPushButton::clicked, this, [this, i] { cmdUpDown_Click(i); });
-    for (int i = 0; i < 3; ++i) {
-        connect(cbASG[i], &QComboBox::activated, this, [this, i] { cbASG_Click(i); });
-        connect(cbASG[i]->lineEdit(), &QLineEdit::returnPressed, this,
-                [this, i] { cbASG_Click(i); });
-    }
     connect(checkGelijk, &QCheckBox::toggled, this, &frmLimieten::checkGelijk_Click);
-    connect(cmdImport, &QPushButton::clicked, this, &frmLimieten::cmdImport_Click);
-    connect(cmdOK, &QPushButton::clicked, this, &frmLimieten::cmdOK_Click);
-    Data->model().setWillChangeRecord(
-        [this](ChangeReason reason, GridRecord& record, ChangeStatus& status) {
-            adoRS_WillChangeRecord(reason, record, status);
-        });
     Data1.onReposition = [this] { Data1_Reposition(); };
 }
 
@@ -232,16 +195,8 @@ bool frmLimieten::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool frmLimieten::Form_Load() {
-    const QString path = host_.limitsDatabasePath();
-    if (!FileExist(path)) {
-        host_.showMessage(QStringLiteral("Database file niet gevonden"));
-        host_.focusLimitsDatabase();
+    if (!openDatabase())
         return false;
-    }
-    if (!ConnectJetDB(path, connection_)) {
-        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
-        return false;
-    }
     if (!Data1.open()) {
         host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
         return false;
@@ -426,14 +381,11 @@ void frmLimieten::cbASG_Click(int /*Index*/) {
         Data->hide();
         return;
     }
-    Data->show();
-    for (int c = 0; c < 4; ++c)
-        Data->setColumnHidden(c, true);
+    Data->showColumns(4,
+                      {QStringLiteral(" Geb. jaar van"), QStringLiteral(" Geb. jaar t/m"),
+                       QStringLiteral(" Limiet 25m"), QStringLiteral(" Limiet 50m")},
+                      1400);
     Data->setColumnHidden(7, checkGelijk->isChecked());
-    const QString captions[] = {QStringLiteral(" Geb. jaar van"), QStringLiteral(" Geb. jaar t/m"),
-                                QStringLiteral(" Limiet 25m"), QStringLiteral(" Limiet 50m")};
-    for (int c = 4; c < 8; ++c)
-        Data->setUpColumn(c, captions[c - 4], 1400);
 }
 
 void frmLimieten::checkGelijk_Click() {
@@ -467,35 +419,12 @@ void frmLimieten::commitGrid() {
     Data->commitPending();
 }
 
-void frmLimieten::cmdOK_Click() {
-    close();
-}
-
-void frmLimieten::closeEditor() {
-    if (closed_)
-        return;
-    closed_ = true;
-    // Nothing typed is lost: the grid's row and the meet's fields are stored.
+// Nothing typed is lost: the grid's row and the meet's fields are stored.
+void frmLimieten::storePending() {
     commitGrid();
     for (int i : {1, 2})
         storeTypedDate(i);
     Data1.update();
-    Data->model().clear();
-    connection_.close();
-    host_.editorClosed();
-}
-
-void frmLimieten::closeEvent(QCloseEvent* event) {
-    closeEditor();
-    event->accept();
-}
-
-void frmLimieten::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        cmdOK_Click();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 } // namespace tavrel

@@ -1,34 +1,22 @@
 #pragma once
 
-#include "EditorHost.h"
+#include "EditorWindow.h"
 #include "MeetSource.h"
-#include "RowChecks.h"
-#include "common/db/Connection.h"
-
-#include <QWidget>
-
-#include <array>
 
 class QCheckBox;
-class QComboBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 
 namespace tavrel {
-
-class RecordGrid;
 
 // "Bewerk limieten": the meets of the limits database with their fields,
 // and beside them the limits of the selected meet for one distance, stroke
 // and gender. Controls are public members named as the club's documentation
 // names them; object names add "_index" for members of an array.
-class frmLimieten : public QWidget {
+class frmLimieten : public EditorWindow {
     Q_OBJECT
 public:
     explicit frmLimieten(EditorHost& host, QWidget* parent = nullptr);
-    ~frmLimieten() override;
 
     QLabel* lblLijst;
     QListWidget* lstCode;
@@ -51,14 +39,8 @@ public:
     std::array<QLabel*, 3> lblASG;
     std::array<QComboBox*, 3> cbASG;
     QCheckBox* checkGelijk;
-    RecordGrid* Data;
-    QPushButton* cmdImport;
-    QLabel* Label1;
-    QPushButton* cmdOK;
 
-    // The opening steps; false when the database could not be used (the
-    // main window then shows why and the editor must not be shown).
-    bool Form_Load();
+    bool Form_Load() override;
 
     void lstCode_Click();
     void Data1_Reposition();
@@ -68,16 +50,15 @@ public:
     void cmdNieuw_Click();
     void cmdDel_Click();
     void cmdUpDown_Click(int Index);
-    void cmdOK_Click();
-    void cbASG_Click(int Index);
+    void cbASG_Click(int Index) override;
     void checkGelijk_Click();
-    void adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& record, ChangeStatus& adStatus);
-    void cmdImport_Click();
+    void adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& record,
+                                ChangeStatus& adStatus) override;
+    void cmdImport_Click() override;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void storePending() override;
 
 private:
     void buildControls();
@@ -86,15 +67,11 @@ private:
     void showCurrentMeet();
     void storeTypedDate(int index);
     void commitGrid();
-    void closeEditor();
 
-    EditorHost& host_;
-    Connection connection_;
     MeetSource Data1{connection_};
     bool newMeet_ = false;
     LimitRowContext filter_;
     bool deleteConfirmed_ = false;
-    bool closed_ = false;
 };
 
 } // namespace tavrel

@@ -52,9 +52,7 @@ Answer ScriptedUi::messageBox(const QString& text, const QString& title, Buttons
     Scripted s;
     if (take(Prompt::Kind::Message, s, title + QStringLiteral(": ") + text))
         return s.answer;
-    return buttons == Buttons::Ok      ? Answer::Ok
-           : buttons == Buttons::YesNo ? Answer::No
-                                       : Answer::Cancel;
+    return safeAnswer(buttons);
 }
 
 QString ScriptedUi::openFile(const QString& title, const QString& filter, const QString& fileName) {

@@ -1,0 +1,95 @@
+#include "EditorWindow.h"
+
+#include "EditorControls.h"
+#include "RecordGrid.h"
+#include "common/Files.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tavrel {
+
+EditorWindow::EditorWindow(EditorHost& host, QWidget* parent, const QString& name,
+                           const QString& title, const QString& gridName,
+                           const QString& importHint)
+    : QWidget(parent, Qt::Window)
+    , host_(host) {
+    setObjectName(name);
+    setWindowTitle(title);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    Data = named(new RecordGrid, QStringLiteral("Data"));
+    Data->setAccessibleName(gridName);
+    Data->hide();
+    Data->model().setWillChangeRecord(
+        [this](ChangeReason reason, GridRecord& record, ChangeStatus& status) {
+            adoRS_WillChangeRecord(reason, record, status);
+        });
+    cmdImport = named(new QPushButton(QStringLiteral("Importeer")), QStringLiteral("cmdImport"));
+    Label1 = named(new QLabel(importHint), QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    cmdOK = named(new QPushButton(QStringLiteral("Sluiten")), QStringLiteral("cmdOK"));
+    connect(cmdImport, &QPushButton::clicked, this, [this] { cmdImport_Click(); });
+    connect(cmdOK, &QPushButton::clicked, this, &EditorWindow::cmdOK_Click);
+}
+
+bool EditorWindow::openDatabase() {
+    const QString path = host_.limitsDatabasePath();
+    if (!FileExist(path)) {
+        host_.showMessage(QStringLiteral("Database file niet gevonden"));
+        host_.focusLimitsDatabase();
+        return false;
+    }
+    if (!ConnectJetDB(path, connection_)) {
+        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
+        return false;
+    }
+    return true;
+}
+
+void EditorWindow::makeFilter(int i, const QString& caption, const QStringList& items,
+                              QLabel*& label, QComboBox*& box) {
+    label = named(new QLabel(caption), indexed("lblASG", i));
+    box = filterBox(items, indexed("cbASG", i));
+    captionFor(label, box);
+    connect(box, &QComboBox::activated, this, [this, i] { cbASG_Click(i); });
+    connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this, i] { cbASG_Click(i); });
+}
+
+QHBoxLayout* EditorWindow::bottomRow() {
+    auto* row = new QHBoxLayout;
+    row->addWidget(cmdImport, 0, Qt::AlignTop);
+    row->addWidget(Label1, 1);
+    row->addWidget(cmdOK, 0, Qt::AlignBottom);
+    return row;
+}
+
+void EditorWindow::cmdOK_Click() { close(); }
+
+void EditorWindow::storePending() { Data->commitPending(); }
+
+void EditorWindow::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        closed_ = true;
+        storePending();
+        Data->model().clear();
+        connection_.close();
+        host_.editorClosed();
+    }
+    event->accept();
+}
+
+void EditorWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        cmdOK_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace tavrel

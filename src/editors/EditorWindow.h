@@ -1,0 +1,71 @@
+#pragma once
+
+#include "EditorHost.h"
+#include "RowChecks.h"
+#include "common/db/Connection.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+
+namespace tavrel {
+
+class RecordGrid;
+
+// What both editor windows share: a window of its own on the limits
+// database, its filter boxes over a grid of rows, the import button with its
+// hint, and "Sluiten". Closing it in any way (Sluiten, Escape, the close box)
+// stores what is still being edited, releases the database and shows the
+// main window again.
+class EditorWindow : public QWidget {
+    Q_OBJECT
+public:
+    RecordGrid* Data;
+    QPushButton* cmdImport;
+    QLabel* Label1;
+    QPushButton* cmdOK;
+
+    // The opening steps; false when the database could not be used (the
+    // main window then shows why, and the editor must not be shown).
+    virtual bool Form_Load() = 0;
+    void cmdOK_Click();
+    virtual void cbASG_Click(int Index) = 0;
+    virtual void adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& record,
+                                        ChangeStatus& adStatus) = 0;
+    virtual void cmdImport_Click() = 0;
+
+protected:
+    EditorWindow(EditorHost& host, QWidget* parent, const QString& name, const QString& title,
+                 const QString& gridName, const QString& importHint);
+
+    // The opening steps both editors begin with: the main window's path, the
+    // file test and the connection, with their messages in the main window.
+    bool openDatabase();
+
+    // Makes filter box i with its caption, and lets a click on it (or Enter
+    // after typing) run cbASG_Click.
+    void makeFilter(int i, const QString& caption, const QStringList& items, QLabel*& label,
+                    QComboBox*& box);
+
+    // The row of the import button, its hint and "Sluiten".
+    QHBoxLayout* bottomRow();
+
+    // Stores what is still being edited, before the editor closes.
+    virtual void storePending();
+
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+    EditorHost& host_;
+    Connection connection_;
+
+private:
+    bool closed_ = false;
+};
+
+} // namespace tavrel
