@@ -15,8 +15,7 @@
 namespace tavrel {
 
 EditorWindow::EditorWindow(EditorHost& host, QWidget* parent, const QString& name,
-                           const QString& title, const QString& gridName,
-                           const QString& importHint)
+                           const QString& title, const QString& gridName, const QString& importHint)
     : QWidget(parent, Qt::Window)
     , host_(host) {
     setObjectName(name);
@@ -69,9 +68,13 @@ QHBoxLayout* EditorWindow::bottomRow() {
     return row;
 }
 
-void EditorWindow::cmdOK_Click() { close(); }
+void EditorWindow::cmdOK_Click() {
+    close();
+}
 
-void EditorWindow::storePending() { Data->commitPending(); }
+void EditorWindow::storePending() {
+    Data->commitPending();
+}
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
     if (!closed_) {

@@ -6,6 +6,7 @@
 #include "RecordGrid.h"
 #include "common/Ui.h"
 #include "common/Values.h"
+#include "common/db/Recordset.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -337,25 +338,40 @@ void frmLimieten::cmdUpDown_Click(int Index) {
     if (!Data1.hasCurrent() || refuseChangesOnJet(connection_))
         return;
     const int step = 1 - 2 * Index;
-    // Dates move by a calendar year (29 February becomes 28 February);
-    // every birth year of the meet's limits moves with them, in one go.
-    connection_.BeginTrans();
-    for (const QString& name : {QStringLiteral("datum1"), QStringLiteral("datum2")}) {
-        const QDate date = QDate::fromString(Data1.field(name).toString().left(10), Qt::ISODate);
+    const QString dates[] = {QStringLiteral("datum1"), QStringLiteral("datum2")};
+    const QVariant before[] = {Data1.field(dates[0]), Data1.field(dates[1])};
+    // Dates move by a calendar year (29 February becomes 28 February).
+    for (int i = 0; i < 2; ++i) {
+        const QDate date = QDate::fromString(before[i].toString().left(10), Qt::ISODate);
         if (date.isValid())
-            Data1.setField(name, date.addYears(step).toString(Qt::ISODate));
+            Data1.setField(dates[i], date.addYears(step).toString(Qt::ISODate));
     }
+    // The meet and its birth years change together or not at all. Raising
+    // runs from the highest birth year down, lowering from the lowest up.
+    connection_.BeginTrans();
+    bool ok = Data1.update();
     ErrorInfo error;
-    const bool ok =
-        Data1.update() &&
-        (Data1.currentIsNew() ||
-         connection_.Execute(QStringLiteral("UPDATE limieten SET gebjaar1 = gebjaar1 + ?, "
-                                            "gebjaar2 = gebjaar2 + ? WHERE wcode = ?"),
-                             {step, step, Data1.field(kCode)}, &error));
+    if (ok && !Data1.currentIsNew()) {
+        QVariantList rows;
+        Recordset limits = OpenRecordSet(
+            QStringLiteral("SELECT rowid FROM limieten WHERE wcode = ? ORDER BY gebjaar1") +
+                (step > 0 ? QStringLiteral(" DESC") : QString()),
+            connection_, {Data1.field(kCode)});
+        for (; !limits.atEnd(); limits.MoveNext())
+            rows << limits.value(0);
+        ok = limits.isOpen();
+        limits.Close();
+        for (int i = 0; ok && i < rows.size(); ++i)
+            ok = connection_.Execute(QStringLiteral("UPDATE limieten SET gebjaar1 = gebjaar1 + ?, "
+                                                    "gebjaar2 = gebjaar2 + ? WHERE rowid = ?"),
+                                     {step, step, rows[i]}, &error);
+    }
     if (ok) {
         connection_.CommitTrans();
     } else {
         connection_.RollbackTrans();
+        for (int i = 0; i < 2; ++i)
+            Data1.setField(dates[i], before[i]);
         if (!error.Description.isEmpty())
             Ui::current().messageBox(
                 QStringLiteral("De geboortejaren zijn niet gewijzigd.\r\n\r\n") + error.Description,
