@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <string>
@@ -33,6 +34,10 @@ public:
 private:
     std::string saved_;
 };
+
+// The flags libmdb keeps in a row's offset on its page.
+constexpr int kOffsetMask = 0x1fff;
+constexpr int kLookupFlag = 0x8000;
 
 // Large enough for a long memo in UTF-8; libmdb never writes more than this.
 constexpr size_t kBindSize = 256 * 1024;
@@ -165,7 +170,8 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, QString* erro
     std::vector<int> lengths(columnCount, 0);
     for (unsigned i = 0; i < columnCount; ++i)
         mdb_bind_column(table, int(i) + 1, buffers[i].data(), &lengths[i]);
-    std::vector<MdbField> fields(columnCount);
+    // A row may count columns that were deleted from the table since.
+    std::vector<MdbField> fields(std::max<size_t>(columnCount, MDB_MAX_COLS));
 
     // A savepoint works inside a transaction the caller may have begun.
     QSqlQuery(target).exec(QStringLiteral("SAVEPOINT jet_copy"));
@@ -175,8 +181,11 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, QString* erro
         std::vector<bool> isNull(columnCount, false);
         int rowStart = 0;
         size_t rowSize = 0;
-        if (mdb_find_row(mdb, int(table->cur_row) - 1, &rowStart, &rowSize) == 0) {
-            const int cracked = mdb_crack_row(table, rowStart, rowSize, fields.data());
+        // A row that only points to where it moved is not cracked here; its
+        // empty texts then read as null.
+        if (mdb_find_row(mdb, int(table->cur_row) - 1, &rowStart, &rowSize) == 0 &&
+            !(rowStart & kLookupFlag)) {
+            const int cracked = mdb_crack_row(table, rowStart & kOffsetMask, rowSize, fields.data());
             for (int f = 0; f < cracked; ++f)
                 if (fields[f].colnum >= 0 && unsigned(fields[f].colnum) < columnCount)
                     isNull[fields[f].colnum] = fields[f].is_null;
