@@ -4,6 +4,7 @@
 #include "common/Registry.h"
 #include "common/Ui.h"
 #include "common/db/Connection.h"
+#include "upload/FtpScript.h"
 
 #include <QFile>
 
@@ -12,6 +13,7 @@ namespace tavrel {
 namespace {
 
 const QString kRegSz = QStringLiteral("REG_SZ");
+const char* const kCsvFiles[] = {"zwemmers.csv", "tijden.csv", "limieten.csv", "niveaus.csv"};
 
 void store(const char* valueName, const QString& value) {
     WriteRegValue(settingName(QLatin1String(valueName)), value, kRegSz);
@@ -136,7 +138,7 @@ void UploadRun::cleanUp(const RunInput& input, const QString& folder) {
         for (const char* name : kCsvFiles)
             QFile::remove(folder + QLatin1String(name));
     // The script holds the password: it never stays behind.
-    QFile::remove(folder + kScriptFile);
+    QFile::remove(folder + kFtpScriptName);
 }
 
 } // namespace tavrel

@@ -53,8 +53,4 @@ private:
     RunPhases& phases_;
 };
 
-inline const char* const kCsvFiles[] = {"zwemmers.csv", "tijden.csv", "limieten.csv",
-                                        "niveaus.csv"};
-inline const QString kScriptFile = QStringLiteral("ftp_send.ftp");
-
 } // namespace tavrel

@@ -101,12 +101,6 @@ void GridModel::setCentred(int column, bool centred) {
         centred_[size_t(column)] = centred;
 }
 
-QVariant GridModel::storedValue(int row, int column) const {
-    if (row < 0 || row >= storedRowCount() || column < 0 || column >= names_.size())
-        return {};
-    return rows_[size_t(row)].stored[column];
-}
-
 int GridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() || names_.isEmpty() ? 0 : int(rows_.size()) + 1;
 }

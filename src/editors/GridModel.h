@@ -66,7 +66,6 @@ public:
     // The row index of the empty line for a new row.
     int newRowLine() const { return int(rows_.size()); }
     int storedRowCount() const { return int(rows_.size()); }
-    QVariant storedValue(int row, int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -33,7 +33,6 @@ public:
 
     // Each move stores the edits of the record it leaves, then notifies.
     void moveTo(int position);
-    void moveFirst() { moveTo(recordCount() > 0 ? 0 : -1); }
     // Makes current the first record whose code is code; false when none.
     bool findFirst(const QString& code);
     void addNew();

@@ -185,7 +185,8 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, QString* erro
         // empty texts then read as null.
         if (mdb_find_row(mdb, int(table->cur_row) - 1, &rowStart, &rowSize) == 0 &&
             !(rowStart & kLookupFlag)) {
-            const int cracked = mdb_crack_row(table, rowStart & kOffsetMask, rowSize, fields.data());
+            const int cracked =
+                mdb_crack_row(table, rowStart & kOffsetMask, rowSize, fields.data());
             for (int f = 0; f < cracked; ++f)
                 if (fields[f].colnum >= 0 && unsigned(fields[f].colnum) < columnCount)
                     isNull[fields[f].colnum] = fields[f].is_null;
