@@ -35,13 +35,6 @@ TEST(FileExist, ReportsAPathTheSystemCannotTake) {
         ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: FileExist\r\n")));
 }
 
-TEST(Folders, TempFolderFollowsTemp) {
-    qputenv("TEMP", "/some/where");
-    EXPECT_EQ(tempFolder(), QStringLiteral("/some/where"));
-    qunsetenv("TEMP");
-    EXPECT_EQ(tempFolder(), QDir::toNativeSeparators(QDir::tempPath()));
-}
-
 TEST(BrowseForFolder, OpensAtTheStartFolderOrTheCurrentFolder) {
     test::ScriptedUi ui;
     ui.chooseFolder(QStringLiteral("/chosen")).chooseFolder(QString());

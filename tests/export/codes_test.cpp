@@ -129,13 +129,4 @@ TEST(CsvFile, WritesWindows1252LinesWithCrLf) {
     EXPECT_EQ(fromWindows1252(QByteArray("Zo\xEB \x80")), QStringLiteral("Zoë €"));
 }
 
-TEST(CsvFile, AMissingFolderIsADutchError) {
-    test::TempDir dir;
-    CsvFile file(dir.file(QStringLiteral("nergens/uit.csv")));
-    QString error;
-    EXPECT_FALSE(file.open(&error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("De map "))) << error.toStdString();
-    EXPECT_TRUE(error.endsWith(QStringLiteral(" bestaat niet"))) << error.toStdString();
-}
-
 } // namespace
