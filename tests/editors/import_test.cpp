@@ -46,26 +46,24 @@ struct Import : EditorFixture {
                sorted(rows(QStringLiteral("SELECT * FROM niveaus")));
     }
 
-    // A failing import ends with a message, answered with OK.
-    void importLimitsFile(const QByteArray& bytes, bool fails = false) {
-        main->cmdLimiet[0]->click();
-        auto* e = editor<frmLimieten>();
+    // Imports a file through editor index's "Importeer", as a user does. A
+    // failing import ends with a message, answered with OK.
+    template <typename Editor>
+    void importFile(int index, const char* name, const QByteArray& bytes, bool fails) {
+        main->cmdLimiet[index]->click();
+        auto* e = editor<Editor>();
         ASSERT_NE(e, nullptr);
-        ui.answer(Answer::Ok).chooseFile(dir.write(QStringLiteral("limieten.csv"), bytes));
+        ui.answer(Answer::Ok).chooseFile(dir.write(QLatin1String(name), bytes));
         if (fails)
             ui.answer(Answer::Ok);
         e->cmdImport->click();
         e->cmdOK->click();
     }
+    void importLimitsFile(const QByteArray& bytes, bool fails = false) {
+        importFile<frmLimieten>(0, "limieten.csv", bytes, fails);
+    }
     void importLevelsFile(const QByteArray& bytes, bool fails = false) {
-        main->cmdLimiet[1]->click();
-        auto* e = editor<frmNiveaus>();
-        ASSERT_NE(e, nullptr);
-        ui.answer(Answer::Ok).chooseFile(dir.write(QStringLiteral("niveaus.csv"), bytes));
-        if (fails)
-            ui.answer(Answer::Ok);
-        e->cmdImport->click();
-        e->cmdOK->click();
+        importFile<frmNiveaus>(1, "niveaus.csv", bytes, fails);
     }
 };
 

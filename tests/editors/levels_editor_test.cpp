@@ -14,16 +14,10 @@ struct LevelsEditor : EditorFixture {
 
     void SetUp() override {
         EditorFixture::SetUp();
-        const QString level = QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        sqlExec(limits, level,
-                {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 12, 13,
-                 QStringLiteral("01.05.00")});
-        sqlExec(limits, level,
-                {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("A"), 10, 11,
-                 QStringLiteral("01.10.00")});
-        sqlExec(limits, level,
-                {100, QStringLiteral("vr"), QStringLiteral("j"), 25, QStringLiteral("B"), 10, 11,
-                 QStringLiteral("01.20.00")});
+        sqlExec(limits, QStringLiteral("INSERT INTO niveaus VALUES "
+                                       "(100, 'vr', 'j', 25, 'A', 12, 13, '01.05.00'), "
+                                       "(100, 'vr', 'j', 25, 'A', 10, 11, '01.10.00'), "
+                                       "(100, 'vr', 'j', 25, 'B', 10, 11, '01.20.00')"));
         open();
     }
     void open() {

@@ -17,28 +17,17 @@ struct LimitsEditor : EditorFixture {
 
     void SetUp() override {
         EditorFixture::SetUp();
-        const QString meet = QStringLiteral("INSERT INTO wedstrijden VALUES (?, ?, ?, ?, ?, ?)");
-        sqlExec(limits, meet,
-                {QStringLiteral("B1"), QStringLiteral("2009-03-05"), QStringLiteral("2009-03-07"),
-                 QStringLiteral("Kring"), QStringLiteral("opmerking"), 25});
-        sqlExec(limits, meet,
-                {QStringLiteral("A1"), QStringLiteral("2008-02-29"), QStringLiteral("2010-12-12"),
-                 QStringLiteral("Jeugd"), kNull, 50});
-        sqlExec(limits, meet, {QStringLiteral("C1"), kNull, kNull, kNull, kNull, kNull});
-        const QString limit =
-            QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        sqlExec(limits, limit,
-                {QStringLiteral("A1"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2002, 2003,
-                 QStringLiteral("01.10.00"), QStringLiteral("01.12.00")});
-        sqlExec(limits, limit,
-                {QStringLiteral("A1"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2000, 2001,
-                 QStringLiteral("01.05.00"), QStringLiteral("01.07.00")});
-        sqlExec(limits, limit,
-                {QStringLiteral("A1"), 50, QStringLiteral("vl"), QStringLiteral("j"), 1990, 1999,
-                 QStringLiteral("00.30.00"), kNull});
-        sqlExec(limits, limit,
-                {QStringLiteral("B1"), 100, QStringLiteral("vr"), QStringLiteral("m"), 2000, 2001,
-                 QStringLiteral("01.00.00"), QStringLiteral("01.00.00")});
+        sqlExec(limits,
+                QStringLiteral("INSERT INTO wedstrijden VALUES "
+                               "('B1', '2009-03-05', '2009-03-07', 'Kring', 'opmerking', 25), "
+                               "('A1', '2008-02-29', '2010-12-12', 'Jeugd', NULL, 50), "
+                               "('C1', NULL, NULL, NULL, NULL, NULL)"));
+        sqlExec(limits,
+                QStringLiteral("INSERT INTO limieten VALUES "
+                               "('A1', 100, 'vr', 'm', 2002, 2003, '01.10.00', '01.12.00'), "
+                               "('A1', 100, 'vr', 'm', 2000, 2001, '01.05.00', '01.07.00'), "
+                               "('A1', 50, 'vl', 'j', 1990, 1999, '00.30.00', NULL), "
+                               "('B1', 100, 'vr', 'm', 2000, 2001, '01.00.00', '01.00.00')"));
         open();
     }
     void open() {
