@@ -11,6 +11,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace tavrel {
@@ -49,9 +50,65 @@ QString reason(CURLcode code) {
         return QStringLiteral("map of bestand op de server niet toegankelijk");
     case CURLE_UPLOAD_FAILED:
         return QStringLiteral("de server weigert het bestand");
+    case CURLE_URL_MALFORMAT:
+        return QStringLiteral("ongeldige domeinnaam");
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+        return QStringLiteral("onverwacht antwoord van de server");
+    case CURLE_FTP_CANT_GET_HOST:
+    case CURLE_FTP_PORT_FAILED:
+        return QStringLiteral("geen gegevensverbinding met de server");
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        return QStringLiteral("de verbinding is verbroken");
+    case CURLE_REMOTE_DISK_FULL:
+        return QStringLiteral("de schijf van de server is vol");
+    case CURLE_QUOTE_ERROR:
+        return QStringLiteral("de server weigert de opdracht");
     default:
-        return QString::fromUtf8(curl_easy_strerror(code));
+        // libcurl's own texts are English: name the code instead.
+        return QStringLiteral("fout %1 in de FTP-verbinding").arg(int(code));
     }
+}
+
+// "host", "host:port", "[v6]:port" or a bare IPv6 address, as typed in the
+// domain; the port after "open HOST" wins over one in the name.
+struct HostPort {
+    QString host;
+    QString port;
+    QString problem; // why the text is no host, in Dutch; empty when it is one
+};
+
+HostPort splitHost(const QString& text, const QString& portWord) {
+    HostPort hp{text, portWord, {}};
+    std::optional<QString> named; // a port written in the name, even an empty one
+    if (text.startsWith(QLatin1Char('['))) {
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        const QString rest = close < 0 ? QString() : text.mid(close + 1);
+        if (close < 0 || (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':')))) {
+            hp.problem = QStringLiteral("ongeldige domeinnaam: ") + text;
+            return hp;
+        }
+        hp.host = text.mid(1, close - 1);
+        if (!rest.isEmpty())
+            named = rest.mid(1);
+    } else if (text.count(QLatin1Char(':')) == 1) {
+        hp.host = text.section(QLatin1Char(':'), 0, 0);
+        named = text.section(QLatin1Char(':'), 1);
+    }
+    if (hp.host.isEmpty()) {
+        hp.problem = QStringLiteral("ongeldige domeinnaam: ") + text;
+        return hp;
+    }
+    if (hp.port.isEmpty())
+        hp.port = named.value_or(QStringLiteral("21"));
+    bool ok = false;
+    const int number = hp.port.toInt(&ok);
+    if (!ok || number < 1 || number > 65535 || !hp.port.front().isDigit())
+        hp.problem = QStringLiteral("ongeldige poort: ") + hp.port;
+    return hp;
 }
 
 } // namespace
@@ -70,6 +127,9 @@ struct ScriptRunner::Session {
     bool ascii = true;
     bool hash = false;
     bool saw421 = false;
+    // After a failed open, user or cd no file is sent: it would land in a
+    // folder other than the one the script names.
+    bool halted = false;
 
     // Upload state, read by the callbacks.
     QByteArray data;
@@ -215,10 +275,15 @@ struct ScriptRunner::Session {
             return false;
         }
         disconnect();
-        host = args[0];
-        port = args.size() > 1 ? args[1] : QStringLiteral("21");
         folder.clear();
         absolute = false;
+        const HostPort target = splitHost(args[0], args.size() > 1 ? args[1] : QString());
+        if (!target.problem.isEmpty()) {
+            say(QStringLiteral("ftp: ") + target.problem + QLatin1Char('.'));
+            return false;
+        }
+        host = target.host;
+        port = target.port;
         connected = perform(QString(), false) == CURLE_OK;
         if (!connected)
             say(QStringLiteral("Aanmelden is mislukt."));
@@ -298,6 +363,11 @@ struct ScriptRunner::Session {
             return false;
         }
         const auto [local, remote] = sendArguments(rest);
+        if (halted) {
+            say(QStringLiteral("Niet verzonden: ") + remote +
+                QStringLiteral(" (een eerdere opdracht is mislukt)."));
+            return false;
+        }
         QFile file(local);
         if (!file.open(QIODevice::ReadOnly)) {
             say(QStringLiteral("Lokaal bestand kan niet worden geopend: ") + local);
@@ -350,8 +420,10 @@ int ScriptRunner::run(const QStringList& lines) {
         bool ok = true;
         if (command == QLatin1String("open")) {
             ok = s_->open(words, lines, next);
+            s_->halted = s_->halted || !ok;
         } else if (command == QLatin1String("user")) {
             ok = s_->login(words, lines, next);
+            s_->halted = s_->halted || !ok;
         } else if (command == QLatin1String("hash")) {
             s_->hash = !s_->hash;
             s_->say(s_->hash ? QStringLiteral("Hash-markering aan (2048 bytes per #).")
@@ -362,6 +434,7 @@ int ScriptRunner::run(const QStringList& lines) {
         } else if (command == QLatin1String("cd")) {
             // A folder name may hold spaces: it is the rest of the line.
             ok = s_->cd(line.mid(2).trimmed());
+            s_->halted = s_->halted || !ok;
         } else if (command == QLatin1String("send") || command == QLatin1String("put")) {
             ok = s_->send(line.mid(command.size()).trimmed());
         } else if (command == QLatin1String("close") || command == QLatin1String("disconnect")) {

@@ -1,8 +1,10 @@
 #include "support/FtpServer.h"
 #include "support/QtPrinters.h"
 #include "upload/ScriptRunner.h"
+#include "upload/UploadPhase.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <curl/curl.h>
 
@@ -91,18 +93,45 @@ TEST(ScriptRunner, ReportsRefusedLoginsAndRefusedService) {
     }
 }
 
-TEST(ScriptRunner, AFailedFolderOrFileFailsTheRunButNotTheSession) {
+TEST(ScriptRunner, AfterAFailedFolderNoFileIsSentButTheSessionGoesOn) {
     FtpServer server;
+    TempDir local;
+    const QString file = local.write(QStringLiteral("limieten.csv"), "a;b\r\n");
     Transcript t;
-    const int status =
-        t.run(login(server) + QStringList{QStringLiteral("cd nergens"),
-                                          QStringLiteral("send /geen/bestand.csv"),
-                                          QStringLiteral("cd httpdocs"), QStringLiteral("close")});
+    const int status = t.run(
+        login(server) + QStringList{QStringLiteral("cd nergens"), QStringLiteral("send ") + file,
+                                    QStringLiteral("cd httpdocs"), QStringLiteral("send ") + file,
+                                    QStringLiteral("close")});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(t.lines.contains(QStringLiteral("550 No such file or directory.")))
         << t.text().toStdString();
+    EXPECT_EQ(t.lines.count(QStringLiteral(
+                  "Niet verzonden: limieten.csv (een eerdere opdracht is mislukt).")),
+              2);
     EXPECT_TRUE(t.lines.contains(QStringLiteral("250 \"/httpdocs\" is the current directory.")));
     EXPECT_FALSE(t.lines.contains(QStringLiteral("Niet verbonden.")));
+    EXPECT_FALSE(QFile::exists(server.home().file(QStringLiteral("limieten.csv"))));
+    EXPECT_FALSE(QFile::exists(server.website(QStringLiteral("limieten.csv"))));
+}
+
+TEST(ScriptRunner, ReadsAPortInTheHostNameAndRefusesOnesThatAreNone) {
+    FtpServer server;
+    const std::pair<QString, const char*> cases[] = {
+        {QStringLiteral("127.0.0.1:%1").arg(server.port()), "230 Login successful."},
+        {QStringLiteral("[127.0.0.1]:%1").arg(server.port()), "230 Login successful."},
+        {QStringLiteral("127.0.0.1:0"), "ftp: ongeldige poort: 0."},
+        {QStringLiteral("127.0.0.1:"), "ftp: ongeldige poort: ."},
+        {QStringLiteral("127.0.0.1:+21"), "ftp: ongeldige poort: +21."},
+        {QStringLiteral("[127.0.0.1"), "ftp: ongeldige domeinnaam: [127.0.0.1."},
+        {QStringLiteral(":21"), "ftp: ongeldige domeinnaam: :21."},
+    };
+    for (const auto& [host, line] : cases) {
+        SCOPED_TRACE(host.toStdString());
+        Transcript t;
+        t.run({QStringLiteral("open ") + host, QStringLiteral("club"), QStringLiteral("geheim"),
+               QStringLiteral("close")});
+        EXPECT_TRUE(t.lines.contains(QLatin1String(line))) << t.text().toStdString();
+    }
 }
 
 TEST(ScriptRunner, GivesUpOnAServerThatStopsAnsweringMidTransfer) {
@@ -124,6 +153,35 @@ TEST(ScriptRunner, UnknownCommandsAndMissingArgumentsFail) {
     Transcript t;
     EXPECT_EQ(t.run({QStringLiteral("mget *")}), 1);
     EXPECT_EQ(t.lines, QStringList{QStringLiteral("Ongeldige opdracht: mget")});
+}
+
+TEST(TavrelFtp, SaysHowToCallItAndTakesAnyScriptName) {
+    TempDir dir;
+    const QString odd = dir.write(QStringLiteral("a \"b\" $c.ftp"), "hash\r\nbye\r\n");
+    const QString plain = dir.write(QStringLiteral("plain.ftp"), "hash\r\nbye\r\n");
+    struct Case {
+        QStringList args;
+        int status;
+        const char* out; // on standard output, or on standard error for status 2
+    };
+    const Case cases[] = {
+        {{}, 2, "Gebruik: tavrel-ftp [-i] -s:SCRIPTBESTAND [HOST]"},
+        {{QStringLiteral("-i")}, 2, "Gebruik: tavrel-ftp"},
+        {{QStringLiteral("-x"), QStringLiteral("-s:") + plain}, 2, "onbekend argument: -x"},
+        {{QStringLiteral("--help")}, 0, "Gebruik: tavrel-ftp"},
+        {{QStringLiteral("-i"), QStringLiteral("-s:") + odd}, 0, "Hash-markering aan"},
+        {{QStringLiteral("-s:\"") + plain + QLatin1Char('"')}, 0, "Hash-markering aan"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+        QProcess p;
+        p.start(defaultRunnerProgram(), c.args);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), c.status);
+        const QByteArray text =
+            c.status == 2 ? p.readAllStandardError() : p.readAllStandardOutput();
+        EXPECT_TRUE(text.contains(c.out)) << text.toStdString();
+    }
 }
 
 } // namespace

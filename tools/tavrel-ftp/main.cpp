@@ -3,6 +3,7 @@
 //
 //   tavrel-ftp [-i] -s:SCRIPT [HOST]
 //
+// Missing or unknown arguments print the usage line and give status 2.
 // The script is Windows-1252 text, one command per line; the two lines after
 // "open" are the user name and the password. With HOST the session opens
 // that host first. The exit status is 0 when every command succeeded.
@@ -14,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <curl/curl.h>
 
@@ -21,14 +23,48 @@
 
 using namespace tavrel;
 
+namespace {
+
+void usage(FILE* to) {
+    std::fputs("Gebruik: tavrel-ftp [-i] -s:SCRIPTBESTAND [HOST]\n"
+               "Voert de FTP-opdrachten uit het scriptbestand uit en toont het verloop.\n",
+               to);
+}
+
+// The script's name as given; a name typed between quotes, as the common
+// client accepts it, loses them unless the quotes are part of a real name.
+QString scriptName(const QString& given) {
+    if (given.size() > 1 && given.startsWith(QLatin1Char('"')) &&
+        given.endsWith(QLatin1Char('"')) && !QFileInfo::exists(given))
+        return given.mid(1, given.size() - 2);
+    return given;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QString scriptPath, host;
     for (const QString& arg : QCoreApplication::arguments().mid(1)) {
-        if (arg.startsWith(QLatin1String("-s:"), Qt::CaseInsensitive))
-            scriptPath = arg.mid(3).remove(QLatin1Char('"'));
-        else if (!arg.startsWith(QLatin1Char('-')))
+        if (arg.startsWith(QLatin1String("-s:"), Qt::CaseInsensitive)) {
+            scriptPath = scriptName(arg.mid(3));
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            usage(stdout);
+            return 0;
+        } else if (arg.compare(QLatin1String("-i"), Qt::CaseInsensitive) == 0) {
+            // Never prompts anyway.
+        } else if (!arg.startsWith(QLatin1Char('-')) && host.isEmpty()) {
             host = arg;
+        } else {
+            std::fprintf(stderr, "tavrel-ftp: onbekend argument: %s\n",
+                         arg.toLocal8Bit().constData());
+            usage(stderr);
+            return 2;
+        }
+    }
+    if (scriptPath.isEmpty()) {
+        usage(stderr);
+        return 2;
     }
     auto print = [](const QString& line) {
         const QByteArray bytes = toWindows1252(line) + "\r\n";
@@ -36,7 +72,7 @@ int main(int argc, char* argv[]) {
         std::fflush(stdout);
     };
     QFile script(scriptPath);
-    if (scriptPath.isEmpty() || !script.open(QIODevice::ReadOnly)) {
+    if (!script.open(QIODevice::ReadOnly)) {
         print(QStringLiteral("Scriptbestand kan niet worden geopend: ") + scriptPath);
         return 1;
     }
