@@ -7,6 +7,7 @@
 #include "common/Ui.h"
 #include "editors/frmLimieten.h"
 #include "editors/frmNiveaus.h"
+#include "upload/LogCheck.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,7 +20,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tavrel {
 
@@ -145,7 +149,8 @@ void Main::buildControls() {
     Message->setAccessibleName(QStringLiteral("Meldingen"));
     Message->setReadOnly(true);
     Message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Message->setFixedHeight(Message->fontMetrics().lineSpacing() * 4 + 12);
+    // Room for a run's usual messages; a failed upload's transcript scrolls.
+    Message->setMinimumHeight(Message->fontMetrics().lineSpacing() * 8 + 12);
     QPalette palette = Message->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     palette.setColor(QPalette::Text, Qt::red);
@@ -205,6 +210,7 @@ void Main::arrangeControls() {
     }
     grid->setRowMinimumHeight(row++, 6);
     grid->addLayout(buttons, row++, 0, 1, 3);
+    grid->setRowStretch(row, 1);
     grid->addWidget(Message, row++, 0, 1, 3);
 
     auto* footer = new QHBoxLayout;
@@ -218,8 +224,10 @@ void Main::arrangeControls() {
 }
 
 void Main::connectHandlers() {
-    connect(checkFTP, &QCheckBox::clicked, this, &Main::checkFTP_Click);
-    connect(checkCSV, &QCheckBox::clicked, this, &Main::checkCSV_Click);
+    // Every change of state counts, whether it came from the mouse, the
+    // keyboard or an assistive tool's toggle action (which emits no click).
+    connect(checkFTP, &QCheckBox::toggled, this, &Main::checkFTP_Click);
+    connect(checkCSV, &QCheckBox::toggled, this, &Main::checkCSV_Click);
     for (int i = 0; i < int(cmdBrowse.size()); ++i)
         connect(cmdBrowse[i], &QPushButton::clicked, this, [this, i] { cmdBrowse_Click(i); });
     for (int i = 0; i < int(cmdLimiet.size()); ++i)
@@ -338,7 +346,18 @@ void Main::cmdOK_Click() {
 }
 
 void Main::showMessage(const QString& text) {
-    Message->setPlainText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    const QString shown = QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    Message->setPlainText(shown);
+    // A failed upload shows its whole transcript: bring the line that says
+    // why into view, just below the line before it.
+    const int reason = failureLine(shown);
+    if (reason < 0)
+        return;
+    Message->moveCursor(QTextCursor::End);
+    Message->ensureCursorVisible();
+    QTextCursor cursor(Message->document()->findBlockByNumber(std::max(0, reason - 1)));
+    Message->setTextCursor(cursor);
+    Message->ensureCursorVisible();
 }
 
 void Main::focus(RunField field) {
@@ -351,6 +370,9 @@ void Main::focus(RunField field) {
         break;
     case RunField::LimitsDatabase:
         tbDB[1]->setFocus();
+        break;
+    case RunField::CsvFolder:
+        tbCSV->setFocus();
         break;
     }
 }

@@ -1,5 +1,7 @@
 #include "UploadRun.h"
 
+#include "OutputFolder.h"
+
 #include "common/Files.h"
 #include "common/Registry.h"
 #include "common/Ui.h"
@@ -44,16 +46,6 @@ bool openDatabase(const QString& path, const DatabaseCheck& check, Connection& c
 
 } // namespace
 
-QString UploadRun::outputFolder(const RunInput& input) {
-    // The CSV folder wins over the temporary folder; it already ends with its
-    // separator. With neither, files go to the current folder.
-    if (input.keepCsv)
-        return input.csvFolder;
-    if (input.upload)
-        return tempFolder() + folderSeparator();
-    return {};
-}
-
 void UploadRun::storeSettings(const RunInput& input) {
     if (input.upload) {
         store("Database", input.clubDatabase);
@@ -66,12 +58,20 @@ void UploadRun::storeSettings(const RunInput& input) {
         store("Password", input.password);
     }
     if (input.keepCsv)
-        store("CSVdir", input.csvFolder);
+        store("CSVdir", withSeparator(input.csvFolder));
 }
 
 UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& view) {
     storeSettings(input);
-    const QString folder = outputFolder(input);
+    OutputFolder output;
+    QString problem;
+    if (!output.choose(input, &problem)) {
+        view.showMessage(problem);
+        if (input.keepCsv)
+            view.focus(RunField::CsvFolder);
+        return Outcome::EndedEarly;
+    }
+    const QString& folder = output.prefix();
     Ui& ui = Ui::current();
     bool phaseRan = false;
     bool failed = false;
@@ -124,6 +124,7 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& view) {
 
     if (phaseRan)
         cleanUp(input, folder);
+    output.finish();
 
     if (failed) {
         ui.setWaitCursor(false);

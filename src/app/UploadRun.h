@@ -20,7 +20,7 @@ struct RunPhases {
 RunPhases defaultRunPhases();
 
 // The fields a failed check puts the focus on.
-enum class RunField { Version, ClubDatabase, LimitsDatabase };
+enum class RunField { Version, ClubDatabase, LimitsDatabase, CsvFolder };
 
 // What the run needs of the main window besides its values.
 class RunView : public MessageArea {
@@ -28,8 +28,8 @@ public:
     virtual void focus(RunField field) = 0;
 };
 
-// The run behind OK: stores the settings, chooses the output folder, checks
-// and opens the databases, runs the exports and the upload, removes the
+// The run behind OK: stores the settings, chooses the output folder (see
+// OutputFolder), checks and opens the databases, runs the exports and the upload, removes the
 // temporary files, and ends the program unless something failed.
 class UploadRun {
 public:
@@ -43,8 +43,6 @@ public:
         : phases_(phases) {}
 
     Outcome execute(const RunInput& input, RunView& view);
-
-    static QString outputFolder(const RunInput& input);
 
 private:
     void storeSettings(const RunInput& input);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 #include <filesystem>
 #include <system_error>
@@ -30,6 +31,16 @@ bool FileExist(const QString& path) {
 
 QString folderSeparator() {
     return QString(QDir::separator());
+}
+
+QString withSeparator(const QString& folder) {
+    if (folder.isEmpty() || folder.endsWith(QDir::separator()) || folder.endsWith(QLatin1Char('/')))
+        return folder;
+    return folder + folderSeparator();
+}
+
+QString logFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
 }
 
 QString tempFolder() {

@@ -12,6 +12,15 @@ bool FileExist(const QString& path);
 // The platform's folder separator, which ends every folder text of the program.
 QString folderSeparator();
 
+// The folder text with the platform's separator at its end, added when
+// missing ("/" here; on Windows "\\" or "/" counts as one). An empty text
+// stays empty: it means the current folder.
+QString withSeparator(const QString& folder);
+
+// Where the transcript of the last upload stays when the run's own folder is
+// removed: a folder of the program's in the user's data folder.
+QString logFolder();
+
 // The temporary folder: the environment variable TEMP, or the system's own
 // temporary folder where TEMP is not set.
 QString tempFolder();

@@ -1,8 +1,10 @@
 #include "Registry.h"
 
 #include "ErrorReport.h"
+#include "OwnerOnly.h"
 #include "Values.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 #include <memory>
@@ -74,6 +76,12 @@ void WriteRegValue(const QString& fullName, const QVariant& value, const QVarian
         return;
     }
     const auto store = openStore(*path);
+#ifndef Q_OS_WIN
+    // The store holds the FTP password: the file, and a folder made for it,
+    // are the user's alone before anything is written into them.
+    makeOwnerOnlyFolder(QFileInfo(store->fileName()).path());
+    narrowToOwner(store->fileName());
+#endif
     store->setValue(path->value, Nz(value, QString()).toString());
     store->sync();
     if (store->status() != QSettings::NoError || !store->isWritable())

@@ -1,7 +1,5 @@
 #include "FtpScript.h"
 
-#include <QFile>
-
 namespace tavrel {
 
 QString ftpScriptText(const RunInput& input, const QString& outputFolder) {
@@ -21,19 +19,6 @@ QString ftpScriptText(const RunInput& input, const QString& outputFolder) {
     }
     // The script is written as one line: the line end after "bye" and one more.
     return script + QStringLiteral("close") + crlf + QStringLiteral("bye") + crlf + crlf;
-}
-
-bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error) {
-    // A new file gets its permissions as it is made, so no one else can ever read it.
-    QFile::remove(path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        file.write(bytes) != bytes.size() || !file.flush()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace tavrel

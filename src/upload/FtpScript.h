@@ -15,7 +15,4 @@ inline const QString kFtpLogName = QStringLiteral("ftp_send.ftp.log");
 // CR LF. Fields are written as they are, empty ones too.
 QString ftpScriptText(const RunInput& input, const QString& outputFolder);
 
-// Writes bytes to a new file at path that only its owner can read.
-bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error);
-
 } // namespace tavrel

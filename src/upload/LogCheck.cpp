@@ -13,6 +13,18 @@ bool logShowsRefusal(const QString& log) {
            log.contains(QLatin1String("Niet verbonden"), Qt::CaseInsensitive);
 }
 
+int failureLine(const QString& log) {
+    static const QRegularExpression failure(
+        QStringLiteral("^\\s*[45]\\d\\d(?!\\d)|^ftp: (?!\\d+ bytes verzonden)|^Niet verbonden|"
+                       "^Niet verzonden|^Aanmelden is mislukt|^Ongeldige opdracht"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QStringList lines = log.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i)
+        if (failure.match(lines[i]).hasMatch())
+            return i;
+    return -1;
+}
+
 QString maskPassword(const QString& log, const QString& password) {
     if (password.isEmpty())
         return log;

@@ -9,6 +9,11 @@ namespace tavrel {
 // letter case ignored.
 bool logShowsRefusal(const QString& log);
 
+// The number (from 0) of the first line of a transcript that says why the
+// upload failed: a 4xx or 5xx reply of the server, or the runner's own remark
+// of a failure; -1 when no line does.
+int failureLine(const QString& log);
+
 // The log with every occurrence of the password replaced by "****".
 QString maskPassword(const QString& log, const QString& password);
 

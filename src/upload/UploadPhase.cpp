@@ -3,6 +3,7 @@
 #include "FtpScript.h"
 #include "LogCheck.h"
 #include "common/ErrorReport.h"
+#include "common/OwnerOnly.h"
 #include "common/Windows1252.h"
 
 #include <QCoreApplication>
@@ -29,36 +30,52 @@ public:
 
         const QString script = context.outputFolder + kFtpScriptName;
         const QString log = context.outputFolder + kFtpLogName;
+        const QString scriptText = ftpScriptText(in, context.outputFolder);
+        const QByteArray scriptBytes = toWindows1252(scriptText);
+        // A name the code page cannot hold would reach the runner as "?".
+        if (fromWindows1252(scriptBytes) != scriptText)
+            return fail({ErrorNumber::InvalidArgument, kPlace,
+                         QStringLiteral("Het FTP-script kan niet worden geschreven: een map, de "
+                                        "domeinnaam of het account bevat tekens die het script "
+                                        "niet kan bevatten")});
         QString error;
-        if (!writeOwnerOnlyFile(script, toWindows1252(ftpScriptText(in, context.outputFolder)),
-                                &error))
+        if (!writeOwnerOnlyFile(script, scriptBytes, &error))
             return fail({ErrorNumber::PathAccess, kPlace,
                          QStringLiteral("Het FTP-script ") + QDir::toNativeSeparators(script) +
                              QStringLiteral(" kan niet worden geschreven (") + error +
+                             QLatin1Char(')')});
+        // The log is opened here, never through a link, and the runner's
+        // output is copied into it.
+        QFile file;
+        if (!openOwnerOnly(file, log, &error))
+            return fail({ErrorNumber::PathAccess, kPlace,
+                         QStringLiteral("Het logbestand ") + QDir::toNativeSeparators(log) +
+                             QStringLiteral(" kan niet worden gemaakt (") + error +
                              QLatin1Char(')')});
 
         // Started directly, without a command interpreter: no folder name can
         // become a command.
         QProcess client;
-        client.setStandardOutputFile(log, QIODevice::Truncate);
         client.setStandardErrorFile(QProcess::nullDevice());
         client.start(runner_, {QStringLiteral("-i"), QStringLiteral("-s:") + script});
         if (!client.waitForStarted(-1))
             return fail({ErrorNumber::FileNotFound, kPlace,
                          QStringLiteral("Het FTP-programma ") + QDir::toNativeSeparators(runner_) +
-                             QStringLiteral(" kan niet worden gestart (") + client.errorString() +
-                             QLatin1Char(')')});
+                             QStringLiteral(" kan niet worden gestart")});
+        QByteArray transcript;
+        while (client.waitForReadyRead(-1))
+            transcript += client.readAllStandardOutput();
         client.waitForFinished(-1);
+        transcript += client.readAllStandardOutput();
         const bool commandsOk =
             client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
-
-        QFile file(log);
-        if (!file.open(QIODevice::ReadOnly))
+        if (file.write(transcript) != transcript.size() || !file.flush())
             return fail({ErrorNumber::PathAccess, kPlace,
                          QStringLiteral("Het logbestand ") + QDir::toNativeSeparators(log) +
-                             QStringLiteral(" kan niet worden gelezen (") + file.errorString() +
-                             QLatin1Char(')')});
-        const QString text = fromWindows1252(file.readAll());
+                             QStringLiteral(" kan niet worden geschreven")});
+        file.close();
+
+        const QString text = fromWindows1252(transcript);
         if (text.isEmpty())
             return fail({ErrorNumber::PathAccess, kPlace,
                          QStringLiteral("Het logbestand ") + QDir::toNativeSeparators(log) +

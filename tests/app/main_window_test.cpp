@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTest>
 
@@ -158,33 +160,61 @@ TEST(MainWindow, StoredVersionSelectsItsOption) {
     }
 }
 
-TEST(MainWindow, UploadBoxEnablesTheFourAccountRows) {
-    test::ScriptedUi ui;
-    Main w;
-    w.show();
-    clickBox(w.checkFTP);
-    EXPECT_FALSE(w.checkFTP->isChecked());
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_FALSE(w.Label[i]->isEnabled()) << i;
-        EXPECT_FALSE(w.Tbox[i]->isEnabled()) << i;
-    }
-    clickBox(w.checkFTP);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(w.Label[i]->isEnabled()) << i;
-        EXPECT_TRUE(w.Tbox[i]->isEnabled()) << i;
+// Each way a person changes a check box: the mouse, the Space key, and the
+// toggle action a screen reader or other assistive tool sends.
+const std::pair<const char*, void (*)(QCheckBox*)> kBoxInputs[] = {
+    {"mouse", clickBox},
+    {"space", [](QCheckBox* box) { QTest::keyClick(box, Qt::Key_Space); }},
+    {"toggle action",
+     [](QCheckBox* box) {
+         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box);
+         ASSERT_TRUE(a && a->actionInterface());
+         a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+     }},
+};
+
+TEST(MainWindow, BothBoxesEnableTheirControlsWhateverTicksThem) {
+    for (const auto& [input, change] : kBoxInputs) {
+        SCOPED_TRACE(input);
+        test::ScriptedUi ui;
+        Main w;
+        w.show();
+        auto accountEnabled = [&w](bool enabled) {
+            for (int i = 0; i < 4; ++i) {
+                EXPECT_EQ(w.Label[i]->isEnabled(), enabled) << i;
+                EXPECT_EQ(w.Tbox[i]->isEnabled(), enabled) << i;
+            }
+        };
+        change(w.checkFTP);
+        EXPECT_FALSE(w.checkFTP->isChecked());
+        accountEnabled(false);
+        change(w.checkFTP);
+        accountEnabled(true);
+
+        change(w.checkCSV);
+        EXPECT_TRUE(w.checkCSV->isChecked());
+        EXPECT_TRUE(w.tbCSV->isEnabled());
+        EXPECT_TRUE(w.cmdBrowse[1]->isEnabled());
+        change(w.checkCSV);
+        EXPECT_FALSE(w.tbCSV->isEnabled());
+        EXPECT_FALSE(w.cmdBrowse[1]->isEnabled());
     }
 }
 
-TEST(MainWindow, CsvBoxEnablesTheFolderRow) {
+TEST(MainWindow, AFailedUploadShowsTheLineThatSaysWhy) {
     test::ScriptedUi ui;
     Main w;
     w.show();
-    clickBox(w.checkCSV);
-    EXPECT_TRUE(w.tbCSV->isEnabled());
-    EXPECT_TRUE(w.cmdBrowse[1]->isEnabled());
-    clickBox(w.checkCSV);
-    EXPECT_FALSE(w.tbCSV->isEnabled());
-    EXPECT_FALSE(w.cmdBrowse[1]->isEnabled());
+    QString log;
+    for (int i = 0; i < 30; ++i)
+        log += QStringLiteral("200 regel %1\r\n").arg(i);
+    log += QStringLiteral("550 No such file or directory.\r\n");
+    for (int i = 0; i < 10; ++i)
+        log += QStringLiteral("Niet verzonden: bestand %1\r\n").arg(i);
+    w.showMessage(log);
+    // Short lines do not wrap: the scroll position is the first line in view.
+    EXPECT_EQ(w.Message->verticalScrollBar()->value(), 29) << "the line before the reason on top";
+    EXPECT_GE(w.Message->height(), 8 * w.Message->fontMetrics().lineSpacing());
 }
 
 TEST(MainWindow, BrowseChoosesDatabaseFilesWithTheirTitles) {

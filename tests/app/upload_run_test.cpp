@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "common/Files.h"
 #include "common/Registry.h"
 #include "common/db/Connection.h"
 #include "support/Databases.h"
@@ -97,6 +98,9 @@ struct RunFixture : ::testing::Test {
     static QStringList filesIn(const TempDir& dir) {
         return QDir(dir.path()).entryList(QDir::Files, QDir::Name);
     }
+    static QString keptLog() {
+        return QDir(logFolder()).filePath(QStringLiteral("ftp_send.ftp.log"));
+    }
     static QVariant setting(const char* name) {
         return ReadRegValue(settingName(QLatin1String(name)));
     }
@@ -111,7 +115,7 @@ TEST_F(RunFixture, WritesEachFileWhereItsBoxesSay) {
     const QStringList all = {QStringLiteral("limieten.csv"), QStringLiteral("niveaus.csv"),
                              QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")};
     const Case cases[] = {
-        {true, false, &temp, {QStringLiteral("ftp_send.ftp.log")}},
+        {true, false, &temp, {}}, // the run's own folder is gone, its log kept elsewhere
         {true, true, &csv, QStringList{QStringLiteral("ftp_send.ftp.log")} + all},
         {false, true, &csv, all},
         {false, false, &current, {}},
@@ -138,7 +142,63 @@ TEST_F(RunFixture, WritesEachFileWhereItsBoxesSay) {
                 EXPECT_TRUE(filesIn(*other).isEmpty());
             }
         }
+        EXPECT_TRUE(QDir(temp.path()).isEmpty()) << "no folder of the run stays in TEMP";
+        EXPECT_EQ(QFile::exists(keptLog()), c.ftp && !c.keepCsv);
+        QFile::remove(keptLog());
     }
+}
+
+TEST_F(RunFixture, TheCsvFolderMeansWhatWasTyped) {
+    const QString sep = QDir::separator();
+    struct Case {
+        QString typed;
+        QString message; // empty: the run writes into the csv folder
+    };
+    // The runs that end the program come last: the seam remembers the end.
+    const Case cases[] = {
+        {QStringLiteral("\\\\nas\\club\\csv\\"),
+         QStringLiteral("De map \\\\nas\\club\\csv\\ bestaat niet")},
+        {csv.file(QStringLiteral("weg")),
+         QStringLiteral("De map ") + QDir::toNativeSeparators(csv.file(QStringLiteral("weg"))) +
+             QStringLiteral(" bestaat niet")},
+        {QString(), QStringLiteral("Er is geen map voor de CSV bestanden opgegeven")},
+        {csv.path(), {}},
+        {csv.path() + sep, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        SetUp();
+        log.clear();
+        window->show();
+        tick(true, true, {true, true, true});
+        window->tbCSV->setText(c.typed);
+        window->cmdOK->click();
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(ui.programEnded());
+            EXPECT_EQ(filesIn(csv).size(), 5) << "four files and the log";
+            EXPECT_EQ(setting("CSVdir").toString(), csv.path() + sep) << "stored as the folder";
+        } else {
+            EXPECT_EQ(window->Message->toPlainText(), c.message);
+            EXPECT_FALSE(ui.programEnded());
+            EXPECT_EQ(window->focusWidget(), window->tbCSV);
+            EXPECT_TRUE(log.empty()) << "no phase ran";
+            EXPECT_TRUE(filesIn(current).isEmpty());
+        }
+        for (const QString& f : filesIn(csv))
+            QFile::remove(csv.file(f));
+    }
+}
+
+TEST_F(RunFixture, AMissingTemporaryFolderEndsTheUploadRunBeforeAnyFile) {
+    const QString missing = temp.file(QStringLiteral("weg"));
+    qputenv("TEMP", QFile::encodeName(missing));
+    tick(true, false, {true, false, false});
+    window->cmdOK->click();
+    EXPECT_EQ(window->Message->toPlainText(), QStringLiteral("De map ") +
+                                                  QDir::toNativeSeparators(missing) +
+                                                  QStringLiteral(" bestaat niet"));
+    EXPECT_TRUE(log.empty());
+    EXPECT_FALSE(ui.programEnded());
 }
 
 TEST_F(RunFixture, StoresTheAccountOnlyWithUploadAndTheCsvFolderOnlyWithCsv) {
@@ -268,8 +328,8 @@ TEST_F(RunFixture, AFailedUploadKeepsTheWindowOpenAndStillCleansUp) {
     EXPECT_FALSE(ui.programEnded());
     EXPECT_FALSE(ui.waitCursor()) << "the pointer is back to default";
     EXPECT_EQ(window->Message->toPlainText(), QStringLiteral("upload mislukt"));
-    EXPECT_EQ(filesIn(temp), QStringList{QStringLiteral("ftp_send.ftp.log")})
-        << "script and CSV files removed";
+    EXPECT_TRUE(QDir(temp.path()).isEmpty()) << "script and CSV files removed";
+    EXPECT_TRUE(QFile::exists(keptLog()));
 }
 
 TEST_F(RunFixture, AFailedExportStopsTheRunBeforeTheUpload) {

@@ -1,7 +1,10 @@
 #include "common/Registry.h"
 #include "support/ScriptedUi.h"
+#include "support/TempDir.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -61,6 +64,44 @@ TEST(Registry, ReportsWritesThatCannotBeDone) {
         EXPECT_TRUE(m.text.startsWith(QStringLiteral("Fout gevonden in: WriteRegValue\r\n")))
             << m.text.toStdString();
     QDir(storeFile()).removeRecursively();
+}
+
+TEST(Registry, TheStoreIsReadableByItsUserOnly) {
+    test::ScriptedUi ui;
+    const QString name = settingName(QStringLiteral("Password"));
+    // A fresh store in a folder the program makes, and one left readable by all.
+    const test::TempDir dir;
+    const QString folder = dir.path();
+    for (const bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "existing" : "new");
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           existing ? folder : folder + QStringLiteral("/config"));
+        if (existing) {
+            QFile wide(storeFile());
+            ASSERT_TRUE(wide.open(QIODevice::WriteOnly));
+            wide.write("[General]\nDomain=ftp.club.example\n");
+            wide.close();
+            QFile::setPermissions(storeFile(), QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ReadGroup | QFile::ReadOther);
+        }
+        WriteRegValue(name, QStringLiteral("geheim"), QStringLiteral("REG_SZ"));
+        const auto beyondUser = [](const QString& p) {
+            return QFileInfo(p).permissions() &
+                   ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        };
+        EXPECT_EQ(beyondUser(storeFile()), QFile::ReadOwner | QFile::WriteOwner);
+        if (!existing) {
+            EXPECT_EQ(beyondUser(QFileInfo(storeFile()).path()),
+                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        EXPECT_EQ(ReadRegValue(name).toString(), QStringLiteral("geheim"));
+        if (existing) {
+            EXPECT_EQ(ReadRegValue(settingName(QStringLiteral("Domain"))).toString(),
+                      QStringLiteral("ftp.club.example"))
+                << "narrowing keeps what was stored";
+        }
+    }
+    EXPECT_TRUE(ui.prompts().empty());
 }
 
 } // namespace

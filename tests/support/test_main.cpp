@@ -1,7 +1,8 @@
 // Entry point of every test program: a headless QApplication, and a settings
-// store of its own for every test, so no test reads what another wrote and
-// none touches the user's settings.
+// store and data folder of its own for every test, so no test reads what
+// another wrote and none touches the user's settings.
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -15,6 +16,8 @@ class FreshSettings : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         dir_ = std::make_unique<QTemporaryDir>();
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_->path());
+        // The kept FTP log lives in the user's data folder.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir_->filePath(QStringLiteral("data"))));
     }
     void OnTestEnd(const ::testing::TestInfo&) override { dir_.reset(); }
 

@@ -1,9 +1,6 @@
 #include "support/QtPrinters.h"
-#include "support/TempDir.h"
 #include "upload/FtpScript.h"
 #include "upload/LogCheck.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -47,18 +44,6 @@ TEST(FtpScript, EmptyFieldsStillGiveTheirLines) {
               QStringLiteral("open \r\n\r\n\r\nhash\r\nascii\r\ncd \r\nclose\r\nbye\r\n\r\n"));
 }
 
-TEST(FtpScript, IsWrittenReadableByItsOwnerOnly) {
-    test::TempDir dir;
-    const QString path =
-        dir.write(QStringLiteral("ftp_send.ftp"), "old, longer content of an earlier run");
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-    QString error;
-    ASSERT_TRUE(writeOwnerOnlyFile(path, "new", &error)) << error.toStdString();
-    EXPECT_EQ(dir.read(QStringLiteral("ftp_send.ftp")), QByteArray("new"));
-    EXPECT_EQ(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser),
-              QFile::ReadOwner | QFile::WriteOwner);
-}
-
 TEST(LogCheck, FindsRefusalsOnlyWhereTheyAre) {
     const std::pair<const char*, bool> cases[] = {
         {"220 ready\r\n230 Login successful.\r\n226 Transfer complete.\r\n", false},
@@ -75,6 +60,21 @@ TEST(LogCheck, FindsRefusalsOnlyWhereTheyAre) {
     };
     for (const auto& [log, refused] : cases)
         EXPECT_EQ(logShowsRefusal(QString::fromLatin1(log)), refused) << log;
+}
+
+TEST(LogCheck, FindsTheLineThatSaysWhyAnUploadFailed) {
+    const std::pair<const char*, int> cases[] = {
+        {"220 ready\n230 Login successful.\n226 Transfer complete.\n", -1},
+        {"220 ready\n331 ok\n530 Login incorrect.\nNiet verbonden.\n", 2},
+        {"250 ok\nftp: 4213 bytes verzonden in 0,01seconden 1,00kB/s.\n", -1},
+        {"250 ok\n150 sending\nftp: de server antwoordt niet meer.\n", 2},
+        {"Niet verbonden.\n", 0},
+        {"250 ok\nNiet verzonden: a.csv (een eerdere opdracht is mislukt).\n", 1},
+        {"ftp: ongeldige poort: 0.\nAanmelden is mislukt.\n", 0},
+        {"4213 bytes\n5301 geen code\n", -1},
+    };
+    for (const auto& [log, line] : cases)
+        EXPECT_EQ(failureLine(QString::fromLatin1(log)), line) << log;
 }
 
 TEST(LogCheck, MasksEveryOccurrenceOfThePassword) {

@@ -1,15 +1,18 @@
 #include "app/Main.h"
 #include "common/ErrorReport.h"
+#include "common/Files.h"
 #include "support/Databases.h"
 #include "support/FtpServer.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "upload/FtpScript.h"
 #include "upload/UploadPhase.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -117,15 +120,110 @@ TEST_F(UploadFixture, EveryCombinationOfDataSetsArrivesAndTheProgramEnds) {
     }
 }
 
-TEST_F(UploadFixture, ThroughTheTemporaryFolderOnlyTheLogStays) {
+// Looks at the run's folder while the upload runs in it.
+class FolderSpy : public Phase {
+public:
+    bool run(PhaseContext& context) override {
+        folder = context.outputFolder;
+        permissions = QFileInfo(folder).permissions();
+        files = QDir(folder).entryList(QDir::Files, QDir::Name);
+        return upload->run(context);
+    }
+    std::unique_ptr<Phase> upload = makeUploadPhase();
+    QString folder;
+    QFileDevice::Permissions permissions;
+    QStringList files;
+};
+
+TEST_F(UploadFixture, RunsInAPrivateFolderAndLeavesNothingInTheSharedOne) {
     FtpServer server;
+    // Another user's trap in the shared folder: the log's name as a link to
+    // a file of ours.
+    const QString victim = data.write(QStringLiteral("eigen.txt"), "van mij");
+    ASSERT_TRUE(QFile::link(victim, temp.file(kFtpLogName)));
+    // The previous run's kept log, still readable by others.
+    const QString kept = QDir(logFolder()).filePath(kFtpLogName);
+    QDir().mkpath(logFolder());
+    QFile old(kept);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("vorige upload");
+    old.close();
+    QFile::setPermissions(kept, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+
     auto w = window(server.domain(), QStringLiteral("geheim"), {true, true, true});
+    auto spy = std::make_unique<FolderSpy>();
+    FolderSpy& seen = *spy;
+    w->phases.upload = std::move(spy);
     ScriptedUi ui;
     w->cmdOK->click();
-    EXPECT_TRUE(ui.programEnded());
-    EXPECT_EQ(tempFiles(), QStringList{QStringLiteral("ftp_send.ftp.log")});
+    EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
+
+    EXPECT_EQ(QFileInfo(QDir::cleanPath(seen.folder)).path(),
+              QFileInfo(temp.path()).absoluteFilePath());
+    EXPECT_EQ(seen.permissions & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(seen.files,
+              (QStringList{QStringLiteral("limieten.csv"), QStringLiteral("niveaus.csv"),
+                           QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")}));
+    EXPECT_FALSE(QFileInfo::exists(seen.folder)) << "the run's folder is removed";
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+              QStringList{kFtpLogName});
+    EXPECT_EQ(QFileInfo(temp.file(kFtpLogName)).symLinkTarget(), victim) << "link untouched";
+    EXPECT_EQ(data.read(QStringLiteral("eigen.txt")), QByteArray("van mij"));
+
+    QFile log(kept);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("226 ")) << "this run's transcript replaced the last";
+    EXPECT_EQ(QFile::permissions(kept) & ~(QFile::ReadUser | QFile::WriteUser),
+              QFile::ReadOwner | QFile::WriteOwner);
     for (const char* name : kNames)
         EXPECT_TRUE(QFile::exists(server.website(QLatin1String(name)))) << name;
+}
+
+TEST_F(UploadFixture, AnyFolderNameReachesTheRunnerIntact) {
+    FtpServer server;
+    const QString odd = QStringLiteral("map \"met\" $(aanhalingstekens) \u00e9n $HOME");
+    const QString tempFolder = temp.file(odd);
+    const QString csvFolder = csv.file(odd);
+    QDir().mkpath(tempFolder);
+    QDir().mkpath(csvFolder);
+    qputenv("TEMP", QFile::encodeName(tempFolder));
+    for (const bool keepCsv : {false, true}) {
+        SCOPED_TRACE(keepCsv ? "CSV folder" : "TEMP");
+        for (const QString& f : QDir(server.website(QString())).entryList(QDir::Files))
+            QFile::remove(server.website(f));
+        auto w = window(server.domain(), QStringLiteral("geheim"), {true, false, true}, keepCsv);
+        w->tbCSV->setText(csvFolder); // typed without its final separator
+        ScriptedUi ui;
+        w->cmdOK->click();
+        EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
+        for (const char* name : {"zwemmers.csv", "tijden.csv", "niveaus.csv"})
+            EXPECT_TRUE(QFile::exists(server.website(QLatin1String(name)))) << name;
+        EXPECT_EQ(QFile::exists(csvFolder + QStringLiteral("/zwemmers.csv")), keepCsv);
+    }
+    EXPECT_FALSE(QFile::exists(QStringLiteral("aanhalingstekens")));
+}
+
+TEST_F(UploadFixture, TheDomainMayNameItsPort) {
+    FtpServer server;
+    const QString withPort = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    {
+        auto w = window(withPort, QStringLiteral("geheim"), {false, true, false});
+        ScriptedUi ui;
+        w->cmdOK->click();
+        EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
+        EXPECT_TRUE(QFile::exists(server.website(QStringLiteral("limieten.csv"))));
+    }
+    for (const char* bad : {"127.0.0.1:99999", "127.0.0.1:ftp"}) {
+        SCOPED_TRACE(bad);
+        auto w = window(QLatin1String(bad), QStringLiteral("geheim"), {false, true, false});
+        ScriptedUi ui;
+        ui.answer(Answer::Ok);
+        w->cmdOK->click();
+        EXPECT_FALSE(ui.programEnded());
+        EXPECT_TRUE(w->Message->toPlainText().contains(QStringLiteral("ftp: ongeldige poort: ")))
+            << w->Message->toPlainText().toStdString();
+    }
 }
 
 TEST_F(UploadFixture, AWrongPasswordShowsTheMaskedLogAndKeepsTheWindowOpen) {
@@ -143,8 +241,8 @@ TEST_F(UploadFixture, AWrongPasswordShowsTheMaskedLogAndKeepsTheWindowOpen) {
     const QString shown = w->Message->toPlainText();
     EXPECT_TRUE(shown.contains(QStringLiteral("530 Authentication ****."))) << shown.toStdString();
     EXPECT_FALSE(shown.contains(QStringLiteral("failed")));
-    EXPECT_EQ(tempFiles(), QStringList{QStringLiteral("ftp_send.ftp.log")})
-        << "the clean-up still ran";
+    EXPECT_EQ(tempFiles(), QStringList{}) << "the clean-up still ran";
+    EXPECT_TRUE(QFile::exists(QDir(logFolder()).filePath(kFtpLogName)));
     EXPECT_FALSE(QFile::exists(server.website(QStringLiteral("limieten.csv"))));
 }
 
@@ -181,6 +279,9 @@ TEST_F(UploadFixture, AMissingRemoteFolderIsAFailedUpload) {
     expectUploadReport(ui.messages()[0], QStringLiteral("FTP upload naar ") + server.domain() +
                                              QStringLiteral(" mislukt"));
     EXPECT_TRUE(w->Message->toPlainText().contains(QStringLiteral("550 ")));
+    EXPECT_TRUE(w->Message->toPlainText().contains(QStringLiteral("Niet verzonden: limieten.csv")));
+    QDirIterator anywhere(server.home().path(), QDir::Files, QDirIterator::Subdirectories);
+    EXPECT_FALSE(anywhere.hasNext()) << "nothing lands in the login folder instead";
 }
 
 TEST_F(UploadFixture, AStalledServerEndsTheRunWithinTheRunnersLimits) {

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QFile;
+
+namespace tavrel {
+
+// Files that hold a password or a club's data are readable by their user
+// only, and none is ever opened through a link that someone else could have
+// planted. On Windows the user's own folders already keep others out; there
+// these routines only open, write and create.
+
+// Makes path and any missing folders above it; those it makes are for the
+// user only.
+bool makeOwnerOnlyFolder(const QString& path);
+
+// Narrows an existing file to read and write by its owner (a link of the
+// user's own, as configuration files often are, is followed); a missing file
+// is made empty with those permissions, so whatever is written into it later
+// never was readable by others. Anything but a file is left alone.
+bool narrowToOwner(const QString& path);
+
+// Opens path for writing from its start, as a file only its owner can read:
+// a new file is made so; an existing one must be a plain file of this user
+// with no other name (no symbolic or hard link) and is emptied and narrowed.
+// On failure error holds a Dutch reason.
+bool openOwnerOnly(QFile& file, const QString& path, QString* error);
+
+// Writes bytes to a new file at path that only its owner can read, removing
+// (never following) whatever stood at path before.
+bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error);
+
+// Puts bytes in place of the file at path in one step (a new owner-only file
+// renamed over it), so a reader sees the old or the new text, never a mix.
+bool replaceOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error);
+
+} // namespace tavrel
