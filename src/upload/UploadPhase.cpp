@@ -40,18 +40,14 @@ public:
                                         "niet kan bevatten")});
         QString error;
         if (!writeOwnerOnlyFile(script, scriptBytes, &error))
-            return fail({ErrorNumber::PathAccess, kPlace,
-                         QStringLiteral("Het FTP-script ") + QDir::toNativeSeparators(script) +
-                             QStringLiteral(" kan niet worden geschreven (") + error +
-                             QLatin1Char(')')});
+            return fileFailed(QStringLiteral("Het FTP-script "), script,
+                              QStringLiteral(" kan niet worden geschreven"), error);
         // The log is opened here, never through a link, and the runner's
         // output is copied into it.
         QFile file;
         if (!openOwnerOnly(file, log, &error))
-            return fail({ErrorNumber::PathAccess, kPlace,
-                         QStringLiteral("Het logbestand ") + QDir::toNativeSeparators(log) +
-                             QStringLiteral(" kan niet worden gemaakt (") + error +
-                             QLatin1Char(')')});
+            return fileFailed(QStringLiteral("Het logbestand "), log,
+                              QStringLiteral(" kan niet worden gemaakt"), error);
 
         // Started directly, without a command interpreter: no folder name can
         // become a command.
@@ -70,16 +66,13 @@ public:
         const bool commandsOk =
             client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
         if (file.write(transcript) != transcript.size() || !file.flush())
-            return fail({ErrorNumber::PathAccess, kPlace,
-                         QStringLiteral("Het logbestand ") + QDir::toNativeSeparators(log) +
-                             QStringLiteral(" kan niet worden geschreven")});
+            return fileFailed(QStringLiteral("Het logbestand "), log,
+                              QStringLiteral(" kan niet worden geschreven"));
         file.close();
 
         const QString text = fromWindows1252(transcript);
         if (text.isEmpty())
-            return fail({ErrorNumber::PathAccess, kPlace,
-                         QStringLiteral("Het logbestand ") + QDir::toNativeSeparators(log) +
-                             QStringLiteral(" is leeg")});
+            return fileFailed(QStringLiteral("Het logbestand "), log, QStringLiteral(" is leeg"));
 
         if (logShowsRefusal(text)) {
             context.message.showMessage(maskPassword(text, in.password));
@@ -101,6 +94,14 @@ private:
     static bool fail(const ErrorInfo& error) {
         ReportError(kPlace, error);
         return false;
+    }
+    // "Het logbestand PATH kan niet worden gemaakt (reason)".
+    static bool fileFailed(const QString& what, const QString& path, const QString& problem,
+                           const QString& reason = QString()) {
+        return fail({ErrorNumber::PathAccess, kPlace,
+                     what + QDir::toNativeSeparators(path) + problem +
+                         (reason.isEmpty() ? QString()
+                                           : QStringLiteral(" (") + reason + QLatin1Char(')'))});
     }
 
     QString runner_;

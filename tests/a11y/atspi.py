@@ -1,0 +1,187 @@
+"""Driving the real program as a person does, through the desktop's
+accessibility bus (AT-SPI): finding controls by role and name, pressing and
+toggling them, typing into fields key by key, and reading what they show.
+
+Run the tests inside an X display that the D-Bus session can see, so the
+accessibility registry can send key presses:
+
+    xvfb-run -a dbus-run-session -- /usr/bin/python3 TEST.py ...
+"""
+import os
+import stat
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+KEY_END = 0xFF57
+KEY_BACKSPACE = 0xFF08
+
+
+def wait_for(what, find, seconds=15):
+    end = time.time() + seconds
+    while time.time() < end:
+        found = find()
+        if found is not None and found is not False:
+            return found
+        time.sleep(0.2)
+    sys.exit("not found through AT-SPI: " + what)
+
+
+def program_env(config, **extra):
+    """The program's environment: its own settings folder and the
+    accessibility bridge switched on."""
+    env = dict(os.environ, XDG_CONFIG_HOME=config, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+               QT_QPA_PLATFORM="xcb")
+    env.pop("QT_ACCESSIBILITY", None)
+    env.update(extra)
+    return env
+
+
+def write_settings(config, **values):
+    """Tavrel.ini as the program's settings store keeps it (readable by all,
+    as an older version left it)."""
+    lines = ["[General]"] + ["%s=%s" % (k.replace(" ", "%20"), v) for k, v in values.items()]
+    path = os.path.join(config, "Tavrel.ini")
+    with open(path, "w") as ini:
+        ini.write("\n".join(lines) + "\n")
+    os.chmod(path, 0o644)
+    return path
+
+
+def application(pid):
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is not None and app.get_process_id() == pid:
+            return app
+    return None
+
+
+def window(app, title):
+    for child in app:
+        if child is not None and child.name == title:
+            return child
+    return None
+
+
+def find(node, role, name=None, start=False):
+    """The first control under node with this role and name (or a name that
+    starts with it)."""
+    if node.getRoleName() == role and (
+            name is None or node.name == name or (start and node.name.startswith(name))):
+        return node
+    for child in node:
+        hit = find(child, role, name, start) if child is not None else None
+        if hit is not None:
+            return hit
+    return None
+
+
+def find_all(node, role, found=None):
+    found = [] if found is None else found
+    if node.getRoleName() == role:
+        found.append(node)
+    for child in node:
+        if child is not None:
+            find_all(child, role, found)
+    return found
+
+
+def do_action(node, *names):
+    action = node.queryAction()
+    for i in range(action.nActions):
+        if action.getName(i) in names:
+            action.doAction(i)
+            return
+    sys.exit("%s has none of the actions %s" % (node.name, names))
+
+
+def press(node):
+    do_action(node, "Press", "press", "click")
+
+
+def toggle(node):
+    do_action(node, "Toggle")
+
+
+def enabled(node):
+    states = node.getState()
+    return states.contains(pyatspi.STATE_ENABLED) and states.contains(pyatspi.STATE_SENSITIVE)
+
+
+def checked(node):
+    return node.getState().contains(pyatspi.STATE_CHECKED)
+
+
+def text_of(node):
+    return node.queryText().getText(0, -1)
+
+
+def keysym(ch):
+    code = ord(ch)
+    return code if code < 0x100 else 0x1000000 + code
+
+
+def click(node):
+    """A click with the mouse near the left end of the control, where a
+    person clicks into a field."""
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(box.x + min(8, box.width // 2), box.y + box.height // 2,
+                                        "b1c")
+
+
+def type_keys(field, text):
+    """Clicks into the field, erases what it holds and types text key by key.
+    (Without a window manager no window is active, so focusing through
+    AT-SPI alone would not route the keys there.)"""
+    click(field)
+    wait_for("focus on " + field.name, lambda: field.getState().contains(pyatspi.STATE_FOCUSED))
+    pyatspi.Registry.generateKeyboardEvent(KEY_END, None, pyatspi.KEY_SYM)
+    for _ in range(len(text_of(field))):
+        pyatspi.Registry.generateKeyboardEvent(KEY_BACKSPACE, None, pyatspi.KEY_SYM)
+    for ch in text:
+        pyatspi.Registry.generateKeyboardEvent(keysym(ch), None, pyatspi.KEY_SYM)
+
+
+def type_into(field, text):
+    """type_keys, then waits until the field shows the text."""
+    type_keys(field, text)
+    wait_for("%r typed into %s" % (text, field.name), lambda: text_of(field) == text)
+
+
+class Program:
+    """The program running in its own process, seen through AT-SPI."""
+
+    def __init__(self, path, env, cwd=None):
+        self.proc = subprocess.Popen([path], env=env, cwd=cwd, stderr=subprocess.PIPE, text=True)
+        self.app = wait_for("the program", lambda: application(self.proc.pid))
+        self.errors = ""
+
+    def window(self, title, seconds=15):
+        return wait_for(title, lambda: window(self.app, title), seconds)
+
+    def ended(self, seconds=30):
+        """The exit status once the program has ended by itself."""
+        try:
+            _, self.errors = self.proc.communicate(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            self.stop()
+            sys.exit("the program did not end within %d s" % seconds)
+        return self.proc.returncode
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            _, self.errors = self.proc.communicate(timeout=10)
+
+
+def mode(path):
+    return stat.S_IMODE(os.lstat(path).st_mode)
+
+
+def check(condition, message):
+    if not condition:
+        sys.exit("FAILED: " + message)

@@ -1,0 +1,208 @@
+"""The upload as a person runs it: the real program, its real message boxes
+and a real FTP server on 127.0.0.1, driven only through AT-SPI (typing,
+toggling, pressing).
+
+    xvfb-run -a dbus-run-session -- /usr/bin/python3 atspi_upload.py PROGRAM DATA_DIR FTP_SERVER
+
+DATA_DIR holds the demo databases; FTP_SERVER is the test FTP server script.
+Each run gets a private HOME of its own and a TEMP that is shared as /tmp
+is, with another user's trap in it: the log's name as a link to a file of
+the user's.
+"""
+import os
+import subprocess
+import sys
+import tempfile
+
+from atspi import (Program, check, checked, enabled, find, find_all, mode, press, program_env,
+                   text_of, toggle, type_into, type_keys, wait_for, write_settings)
+
+PASSWORD = "Ge heim$1'\"x"
+ODD_FOLDER = 'csv "map" $(echo nee) \u00e9n'
+CSV_FILES = ["limieten.csv", "niveaus.csv", "tijden.csv", "zwemmers.csv"]
+
+
+class Server:
+    def __init__(self, script, home):
+        os.makedirs(os.path.join(home, "httpdocs"))
+        self.home = home
+        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", PASSWORD],
+                                     stdout=subprocess.PIPE, text=True)
+        self.port = int(self.proc.stdout.readline().split()[1])
+
+    def files(self):
+        return sorted(os.path.relpath(os.path.join(d, f), self.home)
+                      for d, _, names in os.walk(self.home) for f in names)
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+
+
+class Setup:
+    """A private home with settings, a shared TEMP with a trap, a folder to
+    start in."""
+
+    def __init__(self, root, data):
+        self.home = os.path.join(root, "home")
+        self.config = os.path.join(self.home, ".config")
+        self.data_home = os.path.join(self.home, ".local", "share")
+        os.makedirs(self.config)
+        self.temp = os.path.join(root, "shared-tmp")
+        os.makedirs(self.temp)
+        os.chmod(self.temp, 0o1777)
+        self.victim = os.path.join(self.home, "eigen.txt")
+        with open(self.victim, "w") as f:
+            f.write("van mij")
+        os.symlink(self.victim, os.path.join(self.temp, "ftp_send.ftp.log"))
+        self.cwd = os.path.join(root, "cwd")
+        os.makedirs(self.cwd)
+        self.ini = write_settings(self.config, Database=os.path.join(data, "team2009.db"),
+                                  Tavrel="2009",
+                                  **{"Limieten Database": os.path.join(data, "limieten.db")})
+
+    def start(self, program):
+        env = program_env(self.config, HOME=self.home, XDG_DATA_HOME=self.data_home,
+                          TEMP=self.temp)
+        return Program(program, env, cwd=self.cwd)
+
+    def trap_untouched(self):
+        check(os.listdir(self.temp) == ["ftp_send.ftp.log"],
+              "TEMP holds only the planted link, not %s" % os.listdir(self.temp))
+        check(os.readlink(os.path.join(self.temp, "ftp_send.ftp.log")) == self.victim,
+              "the planted link is left as it was")
+        with open(self.victim) as f:
+            check(f.read() == "van mij", "the link's target is unchanged")
+
+    def password_only_in_settings(self, *folders):
+        for folder in (self.home, self.temp, self.cwd) + folders:
+            for d, _, names in os.walk(folder):
+                for name in names:
+                    path = os.path.join(d, name)
+                    if path == self.ini or os.path.islink(path):
+                        continue
+                    with open(path, "rb") as f:
+                        content = f.read()
+                    check(all(PASSWORD.encode(code) not in content for code in ("cp1252", "utf-8")),
+                          "the password stands in " + path)
+
+
+def account_fields(main):
+    return [find(main, "text", "Domein", start=True), find(main, "text", "Folder (b.v. httpdocs):"),
+            find(main, "text", "Gebruikersnaam:"), find(main, "password text", "Wachtwoord:")]
+
+
+def fill_account(main, domain, folder):
+    domain_box, folder_box, user_box, password_box = account_fields(main)
+    type_into(domain_box, domain)
+    type_into(folder_box, folder)
+    type_into(user_box, "club")
+    # A password box does not show what it holds: the login tells.
+    type_keys(password_box, PASSWORD)
+
+
+def tick(main, name, on=True):
+    box = find(main, "check box", name)
+    if checked(box) != on:
+        toggle(box)
+    wait_for("%s %s" % (name, "ticked" if on else "clear"), lambda: checked(box) == on)
+    return box
+
+
+def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, data, server_script,
+                                                                     root):
+    s = Setup(os.path.join(root, "kept"), data)
+    server = Server(server_script, os.path.join(root, "kept-site"))
+    csv_folder = os.path.join(s.home, ODD_FOLDER)
+    os.makedirs(csv_folder)
+    p = s.start(program)
+    try:
+        main = p.window("UploadTavrel")
+        fields = account_fields(main)
+        upload = find(main, "check box", "Upload naar webdomein")
+        toggle(upload)
+        wait_for("the account fields disabled", lambda: not any(enabled(f) for f in fields))
+        toggle(upload)
+        wait_for("the account fields enabled", lambda: all(enabled(f) for f in fields))
+        csv_box = find(main, "text", "CSV folder")
+        browse = find_all(main, "push button")
+        check(not enabled(csv_box), "the CSV folder starts disabled")
+        tick(main, "Bewaar CSV bestanden in")
+        wait_for("the CSV folder enabled", lambda: enabled(csv_box))
+        check(sum(1 for b in browse if b.name == "Zoek..." and enabled(b)) == 3,
+              "all three Zoek... buttons enabled")
+
+        # Typed without its final separator, with quotes, $ and an accent.
+        type_into(csv_box, csv_folder)
+        fill_account(main, "127.0.0.1:%d" % server.port, "httpdocs")
+        tick(main, "limieten")
+        tick(main, "niveaus")
+        press(find(main, "push button", "OK"))
+        check(p.ended() == 0, "a successful run ends the program with status 0")
+    finally:
+        p.stop()
+        server.stop()
+    check(sorted(os.listdir(csv_folder)) == sorted(CSV_FILES + ["ftp_send.ftp.log"]),
+          "the typed folder holds the files: %s" % os.listdir(csv_folder))
+    check(server.files() == ["httpdocs/" + f for f in CSV_FILES],
+          "the website received the files: %s" % server.files())
+    check(mode(s.ini) == 0o600, "Tavrel.ini is narrowed to 0600, not %o" % mode(s.ini))
+    s.trap_untouched()
+    s.password_only_in_settings(server.home)
+
+
+def wrong_folders_write_nothing_and_a_failed_upload_keeps_the_window(program, data, server_script,
+                                                                     root):
+    s = Setup(os.path.join(root, "failed"), data)
+    server = Server(server_script, os.path.join(root, "failed-site"))
+    p = s.start(program)
+    try:
+        main = p.window("UploadTavrel")
+        message = find(main, "text", "Meldingen")
+        tick(main, "Bewaar CSV bestanden in")
+        type_into(find(main, "text", "CSV folder"), "\\\\nas\\club\\csv\\")
+        press(find(main, "push button", "OK"))
+        wait_for("the missing folder named",
+                 lambda: text_of(message) == "De map \\\\nas\\club\\csv\\ bestaat niet")
+        check(p.alive(), "the program stays open")
+        check(os.listdir(s.cwd) == [], "nothing written in the current folder")
+
+        # Upload only, into a remote folder that is not there.
+        tick(main, "Bewaar CSV bestanden in", False)
+        fill_account(main, "127.0.0.1 %d" % server.port, "bestaat niet")
+        press(find(main, "push button", "OK"))
+        report = p.window("Foutmelding!", 30)
+        check("FTP upload naar 127.0.0.1 %d mislukt" % server.port in
+              " ".join(label.name for label in find_all(report, "label")),
+              "the report names the failed upload")
+        press(find(report, "push button", "OK"))
+        shown = wait_for("the transcript in the message area",
+                         lambda: "550 " in text_of(message) and text_of(message))
+        check("Niet verzonden: zwemmers.csv" in shown, "the transcript says nothing was sent")
+        check(PASSWORD not in shown, "the password is not shown")
+        check(p.alive(), "the program stays open after the report")
+        check(server.files() == [], "no file uploaded anywhere: %s" % server.files())
+        kept = os.path.join(s.data_home, "UploadTavrel", "ftp_send.ftp.log")
+        wait_for("the log kept once the run has cleaned up", lambda: os.path.isfile(kept))
+        check(mode(kept) == 0o600, "the log is kept for its user only")
+        s.trap_untouched()
+        s.password_only_in_settings(server.home)
+        press(find(main, "push button", "Sluiten"))
+        check(p.ended() == 0, "Sluiten ends the program")
+    finally:
+        p.stop()
+        server.stop()
+
+
+def main():
+    program, data, server_script = sys.argv[1:4]
+    with tempfile.TemporaryDirectory() as root:
+        boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, data,
+                                                                        server_script, root)
+        wrong_folders_write_nothing_and_a_failed_upload_keeps_the_window(program, data,
+                                                                        server_script, root)
+    print("2 passed, 0 failed")
+
+
+if __name__ == "__main__":
+    main()
