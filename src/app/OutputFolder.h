@@ -29,9 +29,6 @@ public:
     // The prefix of every file name: a folder ending in its separator, or "".
     const QString& prefix() const { return prefix_; }
 
-    // True while the run's own folder exists.
-    bool isPrivate() const { return bool(private_); }
-
     // Moves the upload's transcript out of the run's own folder into the
     // log folder, over the previous run's, and removes the run's folder
     // with whatever is left in it. Does nothing for the user's folders.

@@ -29,8 +29,9 @@ public:
 };
 
 // The run behind OK: stores the settings, chooses the output folder (see
-// OutputFolder), checks and opens the databases, runs the exports and the upload, removes the
-// temporary files, and ends the program unless something failed.
+// OutputFolder), checks and opens the databases, runs the exports and the
+// upload, removes the temporary files, and ends the program unless something
+// failed.
 class UploadRun {
 public:
     enum class Outcome {
