@@ -1,3 +1,4 @@
+#include "common/db/JetDates.h"
 #include "common/db/JetFile.h"
 #include "common/db/Recordset.h"
 #include "support/Databases.h"

@@ -66,7 +66,7 @@ bool Connection::open(const QString& path, ErrorInfo* error) {
                   QStringLiteral("Databasebestand niet gevonden of niet leesbaar: ") + path};
         return false;
     }
-    const QByteArray header = file.read(20);
+    const QByteArray header = file.read(32);
     file.close();
 
     const QString name = uniqueConnectionName();

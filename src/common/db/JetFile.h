@@ -9,14 +9,18 @@ class QSqlDatabase;
 
 namespace tavrel {
 
-// A Jet (.mdb) file opened read-only through libmdb, whose tables can be
-// copied one by one into a SQLite database.
+namespace jet {
+class File;
+}
+
+// A Jet (.mdb) file opened read-only through the project's own reader, whose
+// tables can be copied one by one into a SQLite database.
 class JetFile {
 public:
     // True when the first bytes of a file say it is a Jet or ACE database.
     static bool hasJetHeader(const QByteArray& firstBytes);
 
-    // Opens path; on failure returns null and describes why in error.
+    // Opens path; on failure returns null and says why, in Dutch, in error.
     static std::unique_ptr<JetFile> open(const QString& path, QString* error);
     ~JetFile();
     JetFile(const JetFile&) = delete;
@@ -26,18 +30,15 @@ public:
     QStringList tableNames() const;
 
     // Creates table name (matched without regard to letter case) in target
-    // and copies every row into it. Yes/no values become -1 and 0, dates
-    // ISO text, texts UTF-8; nulls stay null.
+    // and copies every row into it with prepared inserts. Yes/no values
+    // become -1 and 0, dates ISO text, currency and decimal values the text
+    // of their digits, texts UTF-8, binary and OLE values their bytes; nulls
+    // stay null. Nothing is left of the table when the copy fails.
     bool copyTable(const QString& name, QSqlDatabase& target, QString* error);
 
 private:
-    struct Handle;
-    explicit JetFile(std::unique_ptr<Handle> handle);
-    std::unique_ptr<Handle> h_;
+    explicit JetFile(std::unique_ptr<jet::File> file);
+    std::unique_ptr<jet::File> file_;
 };
-
-// The ISO text of a Jet date value (days since 1899-12-30, the fraction the
-// time of day): "2009-03-05", with " HH:MM:SS" only when there is a time.
-QString jetDateText(double days);
 
 } // namespace tavrel

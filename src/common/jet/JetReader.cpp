@@ -1,0 +1,534 @@
+#include "JetReader.h"
+
+#include "JetValues.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <utility>
+
+namespace tavrel::jet {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The layout constants that differ between Jet 3 and Jet 4.
+struct Format {
+    bool jet4;
+    std::uint32_t pageSize;
+    int dataRowCount;  // number of rows on a data page
+    int tdefRowCount;  // number of rows of a table
+    int tdefTableType; // user or system table
+    int tdefVarCols;
+    int tdefCols;
+    int tdefRealIndexes;
+    int tdefUsedPages;
+    int tdefColumns; // where the real index entries start
+    int realIndexSize;
+    int columnSize;
+    int colNumber, colVarIndex, colPrecision, colFlags, colFixedOffset, colLength;
+};
+
+constexpr Format kJet3{false, 2048, 8,  0x0c, 0x14, 0x17, 0x19, 0x1f, 0x23,
+                       0x2b,  8,    18, 1,    3,    9,    13,   14,   16};
+constexpr Format kJet4{true, 4096, 12, 0x10, 0x28, 0x2b, 0x2d, 0x33, 0x37,
+                       0x3f, 12,   25, 5,    7,    11,   15,   21,   23};
+
+constexpr std::uint8_t kDataPage = 0x01;
+constexpr std::uint8_t kTablePage = 0x02;
+constexpr std::uint8_t kMapPage = 0x05;
+constexpr std::uint16_t kDeletedRow = 0x8000;
+constexpr std::uint16_t kPointerRow = 0x4000;
+constexpr std::uint16_t kOffsetMask = 0x1fff;
+constexpr std::uint32_t kCatalogPage = 2;
+
+struct Damaged {
+    std::string what;
+};
+
+[[noreturn]] void damaged(std::string what) {
+    throw Damaged{std::move(what)};
+}
+
+std::uint16_t u16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
+std::uint32_t u24(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
+}
+std::uint32_t u32(const std::uint8_t* p) {
+    return u24(p) | (std::uint32_t(p[3]) << 24);
+}
+
+// Bytes at [at, at + n) of buffer, or damage.
+const std::uint8_t* span(const Bytes& buffer, std::size_t at, std::size_t n, const char* what) {
+    if (at > buffer.size() || n > buffer.size() - at)
+        damaged(what);
+    return buffer.data() + at;
+}
+
+// The key the first page is scrambled with, from offset 0x18.
+void rc4(std::uint8_t* data, std::size_t size) {
+    const std::uint8_t key[4] = {0xc7, 0xda, 0x39, 0x6b};
+    std::uint8_t s[256];
+    for (int i = 0; i < 256; ++i)
+        s[i] = std::uint8_t(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % 4]) & 0xff;
+        std::swap(s[i], s[j]);
+    }
+    for (std::size_t n = 0, i = 0, j = 0; n < size; ++n) {
+        i = (i + 1) & 0xff;
+        j = (j + s[i]) & 0xff;
+        std::swap(s[i], s[j]);
+        data[n] ^= s[(s[i] + s[j]) & 0xff];
+    }
+}
+
+// A data pointer: the row number in its low byte, the page above it.
+struct RowRef {
+    std::uint32_t page;
+    int row;
+};
+RowRef rowRef(std::uint32_t pointer) {
+    return {pointer >> 8, int(pointer & 0xff)};
+}
+
+} // namespace
+
+Kind kindOf(const unsigned char* b, std::size_t size) {
+    if (size < 0x15)
+        return Kind::Other;
+    if (std::memcmp(b + 4, "Standard ACE DB", 15) == 0)
+        return Kind::Ace;
+    if (std::memcmp(b + 4, "Standard Jet DB", 15) != 0)
+        return Kind::Other;
+    switch (b[0x14]) {
+    case 0:
+        return Kind::Jet3;
+    case 1:
+        return Kind::Jet4;
+    default:
+        return Kind::Ace;
+    }
+}
+
+struct File::Impl {
+    std::FILE* file = nullptr;
+    Format format = kJet4;
+    std::uint32_t pageCount = 0;
+
+    ~Impl() {
+        if (file)
+            std::fclose(file);
+    }
+
+    Bytes page(std::uint32_t number) const {
+        if (number >= pageCount)
+            damaged("pagina " + std::to_string(number) + " ligt buiten het bestand");
+        Bytes bytes(format.pageSize);
+        if (std::fseek(file, long(number) * long(format.pageSize), SEEK_SET) != 0 ||
+            std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
+            damaged("pagina " + std::to_string(number) + " kan niet worden gelezen");
+        return bytes;
+    }
+
+    // The bytes of a row on a data page: [begin, end).
+    std::pair<std::size_t, std::size_t> rowBounds(const Bytes& p, int row,
+                                                  std::uint16_t* flags) const {
+        const int count = u16(span(p, std::size_t(format.dataRowCount), 2, "rijtelling"));
+        if (row < 0 || row >= count)
+            damaged("verwijzing naar een rij die er niet is");
+        const std::size_t table = std::size_t(format.dataRowCount) + 2;
+        const std::uint16_t raw = u16(span(p, table + 2 * std::size_t(row), 2, "rijtabel"));
+        const std::size_t begin = raw & kOffsetMask;
+        const std::size_t end =
+            row == 0
+                ? p.size()
+                : (u16(span(p, table + 2 * std::size_t(row - 1), 2, "rijtabel")) & kOffsetMask);
+        if (begin < table + 2 * std::size_t(count) || end > p.size() || begin > end)
+            damaged("een rij ligt buiten haar pagina");
+        if (flags)
+            *flags = raw;
+        return {begin, end};
+    }
+
+    // The bytes of the row a data pointer names.
+    Bytes rowAt(RowRef ref) const {
+        const Bytes p = page(ref.page);
+        if (p[0] != kDataPage)
+            damaged("een verwijzing wijst niet naar een gegevenspagina");
+        const auto [begin, end] = rowBounds(p, ref.row, nullptr);
+        return Bytes(p.begin() + std::ptrdiff_t(begin), p.begin() + std::ptrdiff_t(end));
+    }
+
+    Bytes tableDefinition(std::uint32_t first) const {
+        Bytes all;
+        std::set<std::uint32_t> seen;
+        for (std::uint32_t next = first; next != 0;) {
+            if (!seen.insert(next).second || seen.size() > pageCount)
+                damaged("de tabeldefinitie loopt in een kring");
+            const Bytes p = page(next);
+            if (p[0] != kTablePage)
+                damaged("pagina " + std::to_string(next) + " is geen tabeldefinitie");
+            all.insert(all.end(), p.begin() + (all.empty() ? 0 : 8), p.end());
+            next = u32(p.data() + 4);
+        }
+        return all;
+    }
+
+    Table readTable(const std::string& name, std::uint32_t first) const {
+        const Format& f = format;
+        const Bytes d = tableDefinition(first);
+        Table t;
+        t.name = name;
+        t.definitionPage = first;
+        span(d, std::size_t(f.tdefColumns), 0, "tabeldefinitie te kort");
+        t.rowCount = u32(d.data() + f.tdefRowCount);
+        t.varColumnCount = u16(d.data() + f.tdefVarCols);
+        const int columns = u16(d.data() + f.tdefCols);
+        const std::uint32_t realIndexes = u32(d.data() + f.tdefRealIndexes);
+        t.usageRow = u32(d.data() + f.tdefUsedPages);
+        if (realIndexes > d.size())
+            damaged("te veel indexen");
+        std::size_t at = std::size_t(f.tdefColumns) + realIndexes * std::size_t(f.realIndexSize);
+        for (int i = 0; i < columns; ++i, at += std::size_t(f.columnSize)) {
+            const std::uint8_t* c = span(d, at, std::size_t(f.columnSize), "kolomdefinitie");
+            Column col;
+            col.type = Type(c[0]);
+            col.number = u16(c + f.colNumber);
+            col.varIndex = u16(c + f.colVarIndex);
+            col.precision = c[f.colPrecision];
+            col.scale = c[f.colPrecision + 1];
+            col.fixed = (c[f.colFlags] & 0x01) != 0;
+            col.fixedOffset = u16(c + f.colFixedOffset);
+            col.size = u16(c + f.colLength);
+            t.columns.push_back(col);
+        }
+        for (Column& col : t.columns) {
+            std::size_t length = 0;
+            if (f.jet4) {
+                length = u16(span(d, at, 2, "kolomnaam"));
+                at += 2;
+            } else {
+                length = *span(d, at, 1, "kolomnaam");
+                at += 1;
+            }
+            const std::uint8_t* n = span(d, at, length, "kolomnaam");
+            col.name = f.jet4 ? jet4Text(n, length) : jet3Text(n, length);
+            at += length;
+        }
+        std::stable_sort(t.columns.begin(), t.columns.end(),
+                         [](const Column& a, const Column& b) { return a.number < b.number; });
+        return t;
+    }
+
+    // The table's pages, in page order, from its usage map.
+    std::vector<std::uint32_t> dataPages(const Table& t) const {
+        const Bytes map = rowAt(rowRef(t.usageRow));
+        std::vector<std::uint32_t> pages;
+        auto addBits = [&](const std::uint8_t* bits, std::size_t size, std::uint64_t base) {
+            for (std::size_t i = 0; i < size; ++i)
+                for (int b = 0; b < 8; ++b)
+                    if (bits[i] & (1u << b)) {
+                        const std::uint64_t n = base + i * 8 + std::uint64_t(b);
+                        if (n < pageCount)
+                            pages.push_back(std::uint32_t(n));
+                    }
+        };
+        if (map.empty())
+            damaged("lege paginakaart");
+        if (map[0] == 0) {
+            if (map.size() < 5)
+                damaged("paginakaart te kort");
+            addBits(map.data() + 5, map.size() - 5, u32(map.data() + 1));
+        } else if (map[0] == 1) {
+            const std::uint64_t perPage = (std::uint64_t(format.pageSize) - 4) * 8;
+            for (std::size_t j = 0; 1 + 4 * j + 4 <= map.size(); ++j) {
+                const std::uint32_t mapPage = u32(map.data() + 1 + 4 * j);
+                if (mapPage == 0)
+                    continue;
+                const Bytes p = page(mapPage);
+                if (p[0] != kMapPage)
+                    damaged("pagina " + std::to_string(mapPage) + " is geen paginakaart");
+                addBits(p.data() + 4, p.size() - 4, j * perPage);
+            }
+        } else {
+            damaged("onbekende soort paginakaart");
+        }
+        std::sort(pages.begin(), pages.end());
+        pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+        return pages;
+    }
+
+    // A memo or OLE value: inline, in one long-value row, or in a chain.
+    Bytes longValue(const std::uint8_t* field, std::size_t size) const {
+        if (size < 12)
+            damaged("lange waarde zonder kop");
+        const std::uint32_t head = u32(field);
+        const std::size_t length = head & 0x3fffffff;
+        const std::uint32_t kind = head & 0xc0000000;
+        if (kind == 0x80000000) {
+            if (length > size - 12)
+                damaged("lange waarde langer dan haar rij");
+            return Bytes(field + 12, field + 12 + length);
+        }
+        RowRef ref = rowRef(u32(field + 4));
+        if (kind == 0x40000000) {
+            Bytes row = rowAt(ref);
+            if (row.size() < length)
+                damaged("lange waarde korter dan opgegeven");
+            row.resize(length);
+            return row;
+        }
+        if (kind != 0)
+            damaged("onbekende soort lange waarde");
+        Bytes value;
+        std::set<std::pair<std::uint32_t, int>> seen;
+        while (value.size() < length) {
+            if (ref.page == 0 || !seen.insert({ref.page, ref.row}).second ||
+                seen.size() > std::size_t(pageCount) * 256)
+                damaged("de keten van een lange waarde is onderbroken of loopt in een kring");
+            const Bytes row = rowAt(ref);
+            if (row.size() < 4)
+                damaged("schakel van een lange waarde te kort");
+            ref = rowRef(u32(row.data()));
+            value.insert(value.end(), row.begin() + 4, row.end());
+        }
+        value.resize(length);
+        return value;
+    }
+
+    // Splits one row into its columns and converts the wanted ones.
+    void crackRow(const Table& t, const std::uint8_t* row, std::size_t size,
+                  const std::vector<int>& wanted, std::vector<Value>& out) const {
+        const bool jet4 = format.jet4;
+        const std::size_t countSize = jet4 ? 2 : 1;
+        if (size < countSize)
+            damaged("rij te kort");
+        const std::size_t rowColumns = jet4 ? u16(row) : row[0];
+        const std::size_t maskSize = (rowColumns + 7) / 8;
+        if (size < countSize + maskSize)
+            damaged("rij te kort voor haar nullmasker");
+        const std::uint8_t* mask = row + size - maskSize;
+        auto present = [&](int number) {
+            return std::size_t(number) < rowColumns &&
+                   (mask[number / 8] & (1u << (number % 8))) != 0;
+        };
+
+        // Offsets of the variable columns, the last one the end of their data.
+        std::vector<std::size_t> offsets;
+        std::size_t varCount = 0;
+        if (t.varColumnCount > 0) {
+            if (jet4) {
+                if (size < countSize + maskSize + 2)
+                    damaged("rij te kort");
+                varCount = u16(row + size - maskSize - 2);
+                const std::size_t tableEnd = size - maskSize - 2;
+                if (2 * (varCount + 1) + countSize > tableEnd)
+                    damaged("te veel variabele kolommen in een rij");
+                for (std::size_t i = 0; i <= varCount; ++i)
+                    offsets.push_back(u16(row + tableEnd - 2 * (i + 1)));
+            } else {
+                if (size < countSize + maskSize + 1)
+                    damaged("rij te kort");
+                const std::size_t last = size - 1;
+                varCount = row[last - maskSize];
+                // One-byte offsets grow past 255 through a table of jumps.
+                std::size_t jumps = (size - 1) / 256;
+                if (last < maskSize + jumps + 1)
+                    damaged("rij te kort voor haar sprongtabel");
+                const std::size_t table = last - maskSize - jumps - 1;
+                // The table may end in a dummy jump that leads nowhere.
+                if (jumps > 0 && table >= varCount && (table - varCount) / 256 < jumps)
+                    --jumps;
+                if (table < varCount + 1)
+                    damaged("te veel variabele kolommen in een rij");
+                std::size_t used = 0;
+                for (std::size_t i = 0; i <= varCount; ++i) {
+                    while (used < jumps && i == row[last - maskSize - used - 1])
+                        ++used;
+                    offsets.push_back(row[table - i] + used * 256);
+                }
+            }
+            for (std::size_t i = 0; i + 1 < offsets.size(); ++i)
+                if (offsets[i] > offsets[i + 1] || offsets[i + 1] > size - maskSize)
+                    damaged("variabele kolom buiten haar rij");
+        }
+
+        out.assign(wanted.size(), Value{});
+        for (std::size_t w = 0; w < wanted.size(); ++w) {
+            const Column& col = t.columns[std::size_t(wanted[w])];
+            Value& v = out[w];
+            if (col.type == Type::Bool) {
+                v.kind = Value::Kind::Integer;
+                v.integer = present(col.number) ? -1 : 0;
+                continue;
+            }
+            if (!present(col.number))
+                continue;
+            const std::uint8_t* data;
+            std::size_t length;
+            if (col.fixed) {
+                length = fixedSize(col);
+                const std::size_t begin = countSize + std::size_t(col.fixedOffset);
+                if (begin + length > size - maskSize)
+                    damaged("vaste kolom buiten haar rij");
+                data = row + begin;
+            } else {
+                if (std::size_t(col.varIndex) >= varCount)
+                    continue; // added after the row was stored
+                const std::size_t begin = offsets[std::size_t(col.varIndex)];
+                data = row + begin;
+                length = offsets[std::size_t(col.varIndex) + 1] - begin;
+            }
+            if (col.type == Type::Memo || col.type == Type::Ole) {
+                const Bytes bytes = longValue(data, length);
+                decode(col, bytes.data(), bytes.size(), jet4, v);
+            } else {
+                decode(col, data, length, jet4, v);
+            }
+        }
+    }
+};
+
+File::~File() = default;
+
+std::unique_ptr<File> File::open(const std::string& path, std::string* error) {
+    std::unique_ptr<File> f(new File);
+    f->impl_ = std::make_unique<Impl>();
+    Impl& impl = *f->impl_;
+    impl.file = std::fopen(path.c_str(), "rb");
+    if (!impl.file) {
+        *error = "het bestand kan niet worden geopend";
+        return nullptr;
+    }
+    Bytes head(kJet3.pageSize);
+    const std::size_t got = std::fread(head.data(), 1, head.size(), impl.file);
+    switch (kindOf(head.data(), got)) {
+    case Kind::Jet3:
+        impl.format = kJet3;
+        break;
+    case Kind::Jet4:
+        impl.format = kJet4;
+        break;
+    case Kind::Ace:
+        *error =
+            "het is een Access-bestand van 2007 of later (.accdb), dat dit programma niet leest";
+        return nullptr;
+    case Kind::Other:
+        *error = "het is geen Jet-database";
+        return nullptr;
+    }
+    f->jet4_ = impl.format.jet4;
+    std::fseek(impl.file, 0, SEEK_END);
+    const long size = std::ftell(impl.file);
+    if (size < long(impl.format.pageSize) * 3) {
+        *error = "het bestand is beschadigd of onvolledig (te kort)";
+        return nullptr;
+    }
+    impl.pageCount = std::uint32_t(size / long(impl.format.pageSize));
+    rc4(head.data() + 0x18, impl.format.jet4 ? 128 : 126);
+    if (u32(head.data() + 0x3e) != 0) {
+        *error = "het bestand is versleuteld en kan hier niet worden gelezen";
+        return nullptr;
+    }
+    try {
+        // The catalog: MSysObjects, whose definition is always on page 2.
+        Table catalog = impl.readTable("MSysObjects", kCatalogPage);
+        std::vector<int> wanted(4, -1);
+        const char* names[4] = {"Id", "Name", "Type", "Flags"};
+        for (std::size_t c = 0; c < catalog.columns.size(); ++c)
+            for (int n = 0; n < 4; ++n)
+                if (catalog.columns[c].name == names[n])
+                    wanted[std::size_t(n)] = int(c);
+        if (std::count(wanted.begin(), wanted.end(), -1) != 0)
+            damaged("de lijst van tabellen is onleesbaar");
+        std::string why;
+        const bool ok = f->readRows(
+            catalog, wanted,
+            [&](const std::vector<Value>& v) {
+                constexpr std::int64_t kSystem = 0x80000002;
+                if (v[2].integer == 1 && !(v[3].integer & kSystem) &&
+                    v[1].bytes.rfind("MSys", 0) != 0) {
+                    f->userTables_.push_back(v[1].bytes);
+                    f->pagesOf_.push_back(std::uint32_t(v[0].integer) & 0x00ffffff);
+                }
+                return true;
+            },
+            &why);
+        if (!ok) {
+            *error = why;
+            return nullptr;
+        }
+    } catch (const Damaged& d) {
+        *error = "het bestand is beschadigd of onvolledig (" + d.what + ")";
+        return nullptr;
+    }
+    return f;
+}
+
+bool File::table(const std::string& name, Table* table, std::string* error) {
+    auto lower = [](std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z')
+                c = char(c - 'A' + 'a');
+        return s;
+    };
+    for (std::size_t i = 0; i < userTables_.size(); ++i) {
+        if (lower(userTables_[i]) != lower(name))
+            continue;
+        try {
+            *table = impl_->readTable(userTables_[i], pagesOf_[i]);
+            return true;
+        } catch (const Damaged& d) {
+            *error = "het bestand is beschadigd of onvolledig (" + d.what + ")";
+            return false;
+        }
+    }
+    *error = "de tabel " + name + " staat niet in het bestand";
+    return false;
+}
+
+bool File::readRows(const Table& table, const std::vector<int>& wanted, const RowFunction& row,
+                    std::string* error) {
+    const Impl& impl = *impl_;
+    for (int w : wanted)
+        if (w < 0 || std::size_t(w) >= table.columns.size()) {
+            *error = "onbekende kolom";
+            return false;
+        }
+    try {
+        std::vector<Value> values;
+        for (const std::uint32_t number : impl.dataPages(table)) {
+            const Bytes p = impl.page(number);
+            if (p[0] != kDataPage || u32(p.data() + 4) != table.definitionPage)
+                continue; // a page the map still names but another table now owns
+            const int rows = u16(span(p, std::size_t(impl.format.dataRowCount), 2, "rijtelling"));
+            for (int r = 0; r < rows; ++r) {
+                std::uint16_t flags = 0;
+                const auto [begin, end] = impl.rowBounds(p, r, &flags);
+                if (flags & kDeletedRow)
+                    continue;
+                if (flags & kPointerRow) {
+                    // The row moved: what stands here points to where it is now.
+                    if (end - begin < 4)
+                        damaged("verwijzing naar een verplaatste rij te kort");
+                    const Bytes moved = impl.rowAt(rowRef(u32(p.data() + begin)));
+                    impl.crackRow(table, moved.data(), moved.size(), wanted, values);
+                } else {
+                    impl.crackRow(table, p.data() + begin, end - begin, wanted, values);
+                }
+                if (!row(values))
+                    return true;
+            }
+        }
+    } catch (const Damaged& d) {
+        *error = "het bestand is beschadigd of onvolledig (" + d.what + ")";
+        return false;
+    }
+    return true;
+}
+
+} // namespace tavrel::jet
