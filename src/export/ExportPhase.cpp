@@ -32,6 +32,14 @@ bool ExportPhase::run(PhaseContext& context) {
         if (line(records, text))
             file.writeLine(text);
     }
+    if (records.failed()) {
+        // A walk cut short is no export: the old file stays, nothing is sent.
+        context.message.showMessage(label() +
+                                    QStringLiteral(": de gegevens konden niet volledig worden "
+                                                   "gelezen (") +
+                                    records.failure() + QLatin1Char(')'));
+        return false;
+    }
     records.Close();
     if (!file.commit(&error)) {
         context.message.showMessage(error);

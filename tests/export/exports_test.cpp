@@ -1,3 +1,4 @@
+#include "DemoDatabases.h"
 #include "app/Main.h"
 #include "support/Databases.h"
 #include "support/ScriptedUi.h"
@@ -10,8 +11,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace tavrel;
 using namespace tavrel::test;
@@ -239,6 +244,81 @@ TEST(Exports, AFolderThatDoesNotExistLeavesAMessageAndNoFile) {
     EXPECT_FALSE(run.ui.programEnded());
     EXPECT_FALSE(run.ui.waitCursor());
     EXPECT_TRUE(run.files().isEmpty());
+}
+
+TEST(Exports, AClubDatabaseDamagedMidTableFailsTheRunAndWritesNoFile) {
+    TempDir data;
+    const QString club = data.file(QStringLiteral("team2009.db"));
+    QString error;
+    ASSERT_TRUE(demo::writeClubDatabase(club, demo::ClubVariant::Tavrel2009, {2000, 3000}, &error));
+    int leaf = 0;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("dbstat"));
+        db.setDatabaseName(club);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(QStringLiteral("SELECT pageno FROM dbstat WHERE name = 'MEMBERS' AND "
+                                   "pagetype = 'leaf' ORDER BY pageno"),
+                    db);
+        std::vector<int> leaves;
+        while (q.next())
+            leaves.push_back(q.value(0).toInt());
+        ASSERT_GT(leaves.size(), 4u);
+        leaf = leaves[leaves.size() / 2];
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("dbstat"));
+    // The records of one page in the middle become garbage; the page's
+    // header stays, so the count still sees every record.
+    QFile file(club);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.seek(qint64(leaf - 1) * 4096 + 2048);
+    file.write(QByteArray(2040, '\xff'));
+    file.close();
+
+    ExportRun run(club, QStringLiteral("2009"), QString(), {true, false, false});
+    run.press();
+    EXPECT_EQ(run.message(), QStringLiteral("Zwemmers: de gegevens konden niet volledig worden "
+                                            "gelezen (de database is beschadigd)"));
+    EXPECT_FALSE(run.ui.programEnded());
+    EXPECT_TRUE(run.files().isEmpty()) << "no short file put in place";
+}
+
+// The Jet twins of the demo databases, written by an independent Jet writer.
+TEST(Exports, AJetDatabaseGivesTheFilesOfItsSqliteTwin) {
+    auto lines = [](QByteArray bytes) {
+        QList<QByteArray> l = bytes.split('\n');
+        std::sort(l.begin(), l.end());
+        return l;
+    };
+    struct Case {
+        const char* jet;
+        demo::ClubVariant variant;
+    };
+    const Case cases[] = {{"team2006.mdb", demo::ClubVariant::Tavrel2006},
+                          {"team2009.mdb", demo::ClubVariant::Tavrel2009},
+                          {"team2006-wide.mdb", demo::ClubVariant::Tavrel2006},
+                          {"team2009-wide.mdb", demo::ClubVariant::Tavrel2009}};
+    TempDir data;
+    const QString limitsJet = QStringLiteral(TAVREL_TEST_DATA "/jet-club/limieten.mdb");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.jet);
+        const QString version = c.variant == demo::ClubVariant::Tavrel2006 ? QStringLiteral("2006")
+                                                                           : QStringLiteral("2009");
+        ExportRun fromJet(QStringLiteral(TAVREL_TEST_DATA "/jet-club/") + QLatin1String(c.jet),
+                          version, limitsJet, {true, true, true});
+        fromJet.press();
+        ASSERT_TRUE(fromJet.ui.programEnded()) << fromJet.message().toStdString();
+        ExportRun fromSqlite(makeClubDatabase(data, c.variant), version,
+                             makeLimitsDatabase(data, true), {true, true, true});
+        fromSqlite.press();
+        ASSERT_TRUE(fromSqlite.ui.programEnded()) << fromSqlite.message().toStdString();
+        EXPECT_EQ(fromJet.file("zwemmers.csv"), fromSqlite.file("zwemmers.csv"));
+        EXPECT_EQ(fromJet.file("niveaus.csv"), fromSqlite.file("niveaus.csv"));
+        // Rows that tie in the query's order may come in another order.
+        EXPECT_EQ(lines(fromJet.file("tijden.csv")), lines(fromSqlite.file("tijden.csv")));
+        EXPECT_EQ(lines(fromJet.file("limieten.csv")), lines(fromSqlite.file("limieten.csv")));
+        EXPECT_FALSE(fromJet.file("tijden.csv").isEmpty());
+    }
 }
 
 TEST(Exports, ARefusedQueryEndsTheRunWithTheReport) {

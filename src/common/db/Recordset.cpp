@@ -1,6 +1,7 @@
 #include "Recordset.h"
 
 #include <QRegularExpression>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace tavrel {
@@ -12,7 +13,26 @@ Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 
 void Recordset::MoveNext() {
     if (query_ && !atEnd_)
-        atEnd_ = !query_->next();
+        step();
+}
+
+void Recordset::step() {
+    atEnd_ = !query_->next();
+    if (!atEnd_) {
+        ++walked_;
+        return;
+    }
+    const QSqlError error = query_->lastError();
+    if (error.isValid()) {
+        failed_ = true;
+        const int code = error.nativeErrorCode().toInt() & 0xff;
+        failure_ = code == 11 || code == 26 // SQLITE_CORRUPT, SQLITE_NOTADB
+                       ? QStringLiteral("de database is beschadigd")
+                       : QStringLiteral("de database gaf een fout (%1)").arg(code);
+    } else if (walked_ != count_) {
+        failed_ = true;
+        failure_ = QStringLiteral("%1 van de %2 records gelezen").arg(walked_).arg(count_);
+    }
 }
 
 QStringList Recordset::fieldNames() const {
@@ -73,8 +93,8 @@ Recordset OpenRecordSet(const QString& query, Connection& connection, const QVar
     }
     rs.count_ = count.value(0).toLongLong();
     rs.record_ = walk->record();
-    rs.atEnd_ = !walk->next();
     rs.query_ = std::move(walk);
+    rs.step();
     return rs;
 }
 
