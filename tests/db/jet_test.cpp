@@ -146,3 +146,64 @@ TEST(JetFile, DatesCountDaysFrom1899December30) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(JetFile, AWrongOrDamagedFileIsNamedInPlainDutch) {
+    TempDir dir;
+    QByteArray sample;
+    {
+        QFile f(QStringLiteral(TAVREL_TEST_DATA "/jet-club/team2009.mdb"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        sample = f.readAll();
+    }
+    QByteArray ace = sample;
+    ace.replace(4, 15, "Standard ACE DB");
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"deels.mdb", sample.left(sample.size() * 8 / 10), "is beschadigd of onvolledig"},
+        {"head.mdb", sample.left(3000), "is beschadigd of onvolledig"},
+        {"nieuw.accdb", ace, "(.accdb)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedUi ui;
+        ui.answer(Answer::Ok);
+        Connection connection;
+        const QString path = dir.write(QLatin1String(c.name), c.bytes);
+        // A cut file may still open: then reading its tables fails.
+        if (ConnectJetDB(path, connection)) {
+            OpenRecordSet(QStringLiteral("SELECT * FROM RESULTS"), connection);
+        }
+        ASSERT_FALSE(ui.messages().empty());
+        const QString text = ui.messages().back().text;
+        EXPECT_TRUE(text.contains(QLatin1String(c.says))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QLatin1String("SELECT"))) << text.toStdString();
+    }
+}
+
+TEST(JetFile, AMissingTableOrColumnIsNamed) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"SELECT * FROM MEMBERS", "ontbreekt de tabel MEMBERS. Misschien is dit geen Tavrel- of "
+                                  "limietendatabase."},
+        {"SELECT GENDER FROM Table1", "ontbreekt de kolom GENDER. Misschien is de verkeerde versie "
+                                      "gekozen"},
+    };
+    for (const auto& [query, says] : cases) {
+        SCOPED_TRACE(query);
+        ScriptedUi ui;
+        ui.answer(Answer::Ok);
+        Connection c;
+        ASSERT_TRUE(ConnectJetDB(jetSample(QStringLiteral("V2003-test.mdb")), c));
+        EXPECT_FALSE(OpenRecordSet(QLatin1String(query), c).isOpen());
+        ASSERT_EQ(ui.messages().size(), 1u);
+        EXPECT_TRUE(ui.messages()[0].text.contains(QLatin1String(says)))
+            << ui.messages()[0].text.toStdString();
+    }
+}
+
+} // namespace

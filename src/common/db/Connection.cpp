@@ -126,6 +126,25 @@ ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
                 QStringLiteral("Het bestand ") + path_ +
                     QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. "
                                    "Er is niets gewijzigd.")};
+    // A file that is not the database the program expects: say what is
+    // missing, not what SQLite calls it.
+    static const QRegularExpression missing(QStringLiteral("no such (table|column): ([^ ]+)"));
+    const QRegularExpressionMatch m = missing.match(e.databaseText());
+    if (m.hasMatch()) {
+        const QString name = m.captured(2);
+        if (m.captured(1) == QLatin1String("column"))
+            return {ErrorNumber::NotADatabase, kSource,
+                    QStringLiteral("In ") + path_ + QStringLiteral(" ontbreekt de kolom ") + name +
+                        QStringLiteral(". Misschien is de verkeerde versie gekozen of is dit niet "
+                                       "de juiste database.")};
+        const QString other = jet_ ? jet_->otherObject(name) : QString();
+        return {ErrorNumber::NotADatabase, kSource,
+                QStringLiteral("In ") + path_ + QStringLiteral(" ontbreekt de tabel ") + name +
+                    (other.isEmpty() ? QString()
+                                     : QStringLiteral(" (die naam hoort bij ") + other +
+                                           QStringLiteral(", die hier niet gelezen kan worden)")) +
+                    QStringLiteral(". Misschien is dit geen Tavrel- of limietendatabase.")};
+    }
     return {code, kSource, what + QStringLiteral(" (") + e.text() + QLatin1Char(')')};
 }
 
@@ -135,7 +154,7 @@ ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
 bool Connection::loadTablesFor(const QString& statement, ErrorInfo* error) {
     if (!jet_)
         return true;
-    static const QRegularExpression plainWord(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
+    static const QRegularExpression plainWord(QStringLiteral("[\\p{L}_][\\p{L}\\p{N}_]*"));
     QStringList wanted;
     // Bracketed names may hold spaces; plain words may not.
     static const QRegularExpression bracketed(QStringLiteral("\\[([^\\]]+)\\]"));

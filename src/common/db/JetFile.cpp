@@ -111,6 +111,10 @@ QStringList JetFile::tableNames() const {
     return names;
 }
 
+QString JetFile::otherObject(const QString& name) const {
+    return QString::fromStdString(file_->otherObject(name.toStdString()));
+}
+
 bool JetFile::copyTable(const QString& name, QSqlDatabase& target, QString* error) {
     jet::Table table;
     std::string why;

@@ -29,6 +29,10 @@ public:
     // The names of the user tables, as the file spells them.
     QStringList tableNames() const;
 
+    // What else than a table the file has of that name, in Dutch ("een
+    // query"), or "".
+    QString otherObject(const QString& name) const;
+
     // Creates table name (matched without regard to letter case) in target
     // and copies every row into it with prepared inserts. Yes/no values
     // become -1 and 0, dates ISO text, currency and decimal values the text

@@ -116,6 +116,7 @@ Kind kindOf(const unsigned char* b, std::size_t size) {
 
 struct File::Impl {
     std::FILE* file = nullptr;
+    std::string memory; // the file's bytes, when it is read from memory
     Format format = kJet4;
     std::uint32_t pageCount = 0;
 
@@ -128,9 +129,13 @@ struct File::Impl {
         if (number >= pageCount)
             damaged("pagina " + std::to_string(number) + " ligt buiten het bestand");
         Bytes bytes(format.pageSize);
-        if (std::fseek(file, long(number) * long(format.pageSize), SEEK_SET) != 0 ||
-            std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        const std::size_t at = std::size_t(number) * format.pageSize;
+        if (!file) {
+            std::memcpy(bytes.data(), memory.data() + at, bytes.size());
+        } else if (std::fseek(file, long(at), SEEK_SET) != 0 ||
+                   std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
             damaged("pagina " + std::to_string(number) + " kan niet worden gelezen");
+        }
         return bytes;
     }
 
@@ -233,8 +238,11 @@ struct File::Impl {
                 for (int b = 0; b < 8; ++b)
                     if (bits[i] & (1u << b)) {
                         const std::uint64_t n = base + i * 8 + std::uint64_t(b);
-                        if (n < pageCount)
-                            pages.push_back(std::uint32_t(n));
+                        // A page the table owns but the file lacks: cut short.
+                        if (n >= pageCount)
+                            damaged("de tabel " + t.name +
+                                    " loopt door tot na het einde van het bestand");
+                        pages.push_back(std::uint32_t(n));
                     }
         };
         if (map.empty())
@@ -396,16 +404,37 @@ struct File::Impl {
 File::~File() = default;
 
 std::unique_ptr<File> File::open(const std::string& path, std::string* error) {
-    std::unique_ptr<File> f(new File);
-    f->impl_ = std::make_unique<Impl>();
-    Impl& impl = *f->impl_;
-    impl.file = std::fopen(path.c_str(), "rb");
-    if (!impl.file) {
+    auto impl = std::make_unique<Impl>();
+    impl->file = std::fopen(path.c_str(), "rb");
+    if (!impl->file) {
         *error = "het bestand kan niet worden geopend";
         return nullptr;
     }
+    return start(std::move(impl), error);
+}
+
+std::unique_ptr<File> File::fromBytes(std::string bytes, std::string* error) {
+    auto impl = std::make_unique<Impl>();
+    impl->memory = std::move(bytes);
+    return start(std::move(impl), error);
+}
+
+std::unique_ptr<File> File::start(std::unique_ptr<Impl> started, std::string* error) {
+    std::unique_ptr<File> f(new File);
+    f->impl_ = std::move(started);
+    Impl& impl = *f->impl_;
     Bytes head(kJet3.pageSize);
-    const std::size_t got = std::fread(head.data(), 1, head.size(), impl.file);
+    std::size_t got = 0;
+    long size = 0;
+    if (impl.file) {
+        got = std::fread(head.data(), 1, head.size(), impl.file);
+        std::fseek(impl.file, 0, SEEK_END);
+        size = std::ftell(impl.file);
+    } else {
+        got = std::min(head.size(), impl.memory.size());
+        std::memcpy(head.data(), impl.memory.data(), got);
+        size = long(impl.memory.size());
+    }
     switch (kindOf(head.data(), got)) {
     case Kind::Jet3:
         impl.format = kJet3;
@@ -422,8 +451,6 @@ std::unique_ptr<File> File::open(const std::string& path, std::string* error) {
         return nullptr;
     }
     f->jet4_ = impl.format.jet4;
-    std::fseek(impl.file, 0, SEEK_END);
-    const long size = std::ftell(impl.file);
     if (size < long(impl.format.pageSize) * 3) {
         *error = "het bestand is beschadigd of onvolledig (te kort)";
         return nullptr;
@@ -450,10 +477,14 @@ std::unique_ptr<File> File::open(const std::string& path, std::string* error) {
             catalog, wanted,
             [&](const std::vector<Value>& v) {
                 constexpr std::int64_t kSystem = 0x80000002;
-                if (v[2].integer == 1 && !(v[3].integer & kSystem) &&
-                    v[1].bytes.rfind("MSys", 0) != 0) {
+                const std::int64_t type = v[2].integer;
+                if (type == 1 && !(v[3].integer & kSystem) && v[1].bytes.rfind("MSys", 0) != 0) {
                     f->userTables_.push_back(v[1].bytes);
                     f->pagesOf_.push_back(std::uint32_t(v[0].integer) & 0x00ffffff);
+                } else if (type == 4 || type == 6) {
+                    f->others_.emplace_back(v[1].bytes, "een gekoppelde tabel");
+                } else if (type == 5) {
+                    f->others_.emplace_back(v[1].bytes, "een query");
                 }
                 return true;
             },
@@ -469,13 +500,23 @@ std::unique_ptr<File> File::open(const std::string& path, std::string* error) {
     return f;
 }
 
+namespace {
+std::string lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return s;
+}
+} // namespace
+
+std::string File::otherObject(const std::string& name) const {
+    for (const auto& [other, kind] : others_)
+        if (lower(other) == lower(name))
+            return kind;
+    return {};
+}
+
 bool File::table(const std::string& name, Table* table, std::string* error) {
-    auto lower = [](std::string s) {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z')
-                c = char(c - 'A' + 'a');
-        return s;
-    };
     for (std::size_t i = 0; i < userTables_.size(); ++i) {
         if (lower(userTables_[i]) != lower(name))
             continue;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavrel::jet {
@@ -68,6 +69,8 @@ class File {
 public:
     // Opens path. On failure returns null and error says why, in Dutch.
     static std::unique_ptr<File> open(const std::string& path, std::string* error);
+    // The same for a file's bytes in memory (for tests and fuzzing).
+    static std::unique_ptr<File> fromBytes(std::string bytes, std::string* error);
     ~File();
     File(const File&) = delete;
     File& operator=(const File&) = delete;
@@ -77,6 +80,11 @@ public:
     // The user tables (no system tables, links or queries), as the file
     // spells their names.
     const std::vector<std::string>& tableNames() const { return userTables_; }
+
+    // What else than a user table a name stands for, in Dutch ("een
+    // gekoppelde tabel", "een query"), or "" when the file has nothing of
+    // that name besides perhaps a table.
+    std::string otherObject(const std::string& name) const;
 
     // Reads the definition of a user table, its name matched without regard
     // to ASCII letter case. False, with error, when there is none or it is
@@ -94,10 +102,12 @@ public:
 
 private:
     File() = default;
+    static std::unique_ptr<File> start(std::unique_ptr<Impl> impl, std::string* error);
     std::unique_ptr<Impl> impl_;
     bool jet4_ = false;
     std::vector<std::string> userTables_;
-    std::vector<std::uint32_t> pagesOf_; // each user table's definition page
+    std::vector<std::uint32_t> pagesOf_;                      // each user table's definition page
+    std::vector<std::pair<std::string, std::string>> others_; // links and queries
 };
 
 // What the first bytes of a file say it is.
