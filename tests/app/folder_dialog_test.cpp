@@ -73,7 +73,7 @@ TEST(FolderDialog, ATypedNameThatIsNoFolderAsksToTryAgain) {
     EXPECT_FALSE(d.isVisible()) << "No closes it";
     EXPECT_EQ(d.result(), QDialog::Rejected);
     ASSERT_EQ(ui.messages().size(), 2u);
-    const auto& q = ui.messages()[0];
+    const auto q = ui.messages()[0];
     EXPECT_EQ(q.text,
               QStringLiteral("The directory selected is invalid.\r\nDo you want to try again"));
     EXPECT_EQ(q.title, QStringLiteral("UploadTavrel"));

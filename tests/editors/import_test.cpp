@@ -75,7 +75,7 @@ const QByteArray kTwoMeets = "A;100;vr;m;2000;2001;01.00.00;01.01.00;2010-01-01;
 
 TEST_F(Import, ReplacesTheNamedMeetsAndLeavesTheOthers) {
     importLimitsFile(kTwoMeets);
-    const auto& q = ui.messages().front();
+    const auto q = ui.messages().front();
     EXPECT_EQ(q.text,
               QStringLiteral(
                   "Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde wedstrijden "

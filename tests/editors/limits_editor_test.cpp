@@ -126,7 +126,7 @@ TEST_F(LimitsEditor, DeletingAMeetAsksAndSelectsTheEntryBefore) {
     ui.answer(Answer::No);
     e->cmdDel->click();
     EXPECT_EQ(listed().size(), 3);
-    const auto& q = ui.messages().back();
+    const auto q = ui.messages().back();
     EXPECT_EQ(q.text, QStringLiteral("Wedstrijd A1-Jeugdverwijderen. Weet je het zeker?"));
     EXPECT_EQ(q.title, QStringLiteral("Verwijder limieten"));
     EXPECT_EQ(q.buttons, Buttons::YesNo);

@@ -271,10 +271,16 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
         const bool girl = random.chance(50);
         const QVariant prefix =
             random.chance(35) ? QVariant(QString::fromUtf8(random.pick(prefixes))) : kNull;
-        const QVariant birth =
-            random.chance(4) ? kNull
-                             : QVariant(isoDate(QDate(1950 + random.below(62), 1 + random.below(12),
-                                                      1 + random.below(28))));
+        // One draw per statement: the order of a call's arguments is up to
+        // the compiler, and the data must not be. Day, month, year is the
+        // order the published demo files were made in.
+        QVariant birth = kNull;
+        if (!random.chance(4)) {
+            const int day = 1 + random.below(28);
+            const int month = 1 + random.below(12);
+            const int year = 1950 + random.below(62);
+            birth = isoDate(QDate(year, month, day));
+        }
         const QVariant sex = v2009 ? QVariant(girl ? 2 : 1) : QVariant(girl ? 1 : 0);
         const bool active = random.chance(85);
         const QVariant activeValue =
