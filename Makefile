@@ -1,7 +1,7 @@
 # The two promises of the README: `make test` and `make demo`, on a fresh Debian 12 machine.
 BUILD := build
 
-.PHONY: all deps configure build test demo bench format clean
+.PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench format clean
 
 all: build
 
@@ -17,6 +17,19 @@ build: configure
 test: build
 	ctest --preset default
 
+# The tests again, built with clang, AddressSanitizer and UBSan, in build-san/.
+sanitize: deps
+	cmake --preset sanitize
+	cmake --build --preset sanitize
+	ctest --preset sanitize
+
+# Each fuzz target for a few seconds (CI), or ten minutes each (make fuzz).
+fuzz-smoke: sanitize
+	scripts/fuzz build-san 10
+
+fuzz: sanitize
+	scripts/fuzz build-san 600
+
 demo: build
 	scripts/demo $(BUILD)
 
@@ -28,4 +41,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-san

@@ -154,8 +154,14 @@ class Program:
 
     def __init__(self, path, env, cwd=None):
         self.proc = subprocess.Popen([path], env=env, cwd=cwd, stderr=subprocess.PIPE, text=True)
-        self.app = wait_for("the program", lambda: application(self.proc.pid))
         self.errors = ""
+        try:
+            self.app = wait_for("the program", lambda: self.proc.poll() is None
+                                and application(self.proc.pid), 30)
+        except SystemExit:
+            self.stop()
+            sys.exit("the program did not show up through AT-SPI (status %s):\n%s"
+                     % (self.proc.returncode, self.errors[-3000:]))
 
     def window(self, title, seconds=15):
         return wait_for(title, lambda: window(self.app, title), seconds)

@@ -97,8 +97,10 @@ def fill_account(main, domain, folder):
     type_into(domain_box, domain)
     type_into(folder_box, folder)
     type_into(user_box, "club")
-    # A password box does not show what it holds: the login tells.
+    # A password box does not show what it holds, only how much.
     type_keys(password_box, PASSWORD)
+    wait_for("the password typed",
+             lambda: password_box.queryText().characterCount == len(PASSWORD))
 
 
 def tick(main, name, on=True):
@@ -115,8 +117,9 @@ def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, da
     server = Server(server_script, os.path.join(root, "kept-site"))
     csv_folder = os.path.join(s.home, ODD_FOLDER)
     os.makedirs(csv_folder)
-    p = s.start(program)
+    p = None
     try:
+        p = s.start(program)
         main = p.window("UploadTavrel")
         fields = account_fields(main)
         upload = find(main, "check box", "Upload naar webdomein")
@@ -140,7 +143,8 @@ def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, da
         press(find(main, "push button", "OK"))
         check(p.ended() == 0, "a successful run ends the program with status 0")
     finally:
-        p.stop()
+        if p:
+            p.stop()
         server.stop()
     check(sorted(os.listdir(csv_folder)) == sorted(CSV_FILES + ["ftp_send.ftp.log"]),
           "the typed folder holds the files: %s" % os.listdir(csv_folder))
@@ -155,8 +159,9 @@ def wrong_folders_write_nothing_and_a_failed_upload_keeps_the_window(program, da
                                                                      root):
     s = Setup(os.path.join(root, "failed"), data)
     server = Server(server_script, os.path.join(root, "failed-site"))
-    p = s.start(program)
+    p = None
     try:
+        p = s.start(program)
         main = p.window("UploadTavrel")
         message = find(main, "text", "Meldingen")
         tick(main, "Bewaar CSV bestanden in")
@@ -190,7 +195,8 @@ def wrong_folders_write_nothing_and_a_failed_upload_keeps_the_window(program, da
         press(find(main, "push button", "Sluiten"))
         check(p.ended() == 0, "Sluiten ends the program")
     finally:
-        p.stop()
+        if p:
+            p.stop()
         server.stop()
 
 

@@ -1,0 +1,21 @@
+// The FTP script runner's reading of a script. "open" lines are turned into
+// comments first, so no input ever makes a connection.
+#include "upload/ScriptRunner.h"
+
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace tavrel;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    QStringList lines = QString::fromLatin1(reinterpret_cast<const char*>(data), qsizetype(size))
+                            .split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        if (line.trimmed().startsWith(QLatin1String("open"), Qt::CaseInsensitive))
+            line = QStringLiteral("rem");
+    ScriptRunner runner([](const QString&) {});
+    runner.run(lines);
+    return 0;
+}

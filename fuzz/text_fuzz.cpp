@@ -1,0 +1,42 @@
+// The text routines: fields of a separated line, the date conversion, the
+// FTP log check, and the lines of an import file.
+#include "common/ConvertDate.h"
+#include "common/TextFields.h"
+#include "common/Windows1252.h"
+#include "editors/CsvImport.h"
+#include "upload/LogCheck.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace tavrel;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text = fromWindows1252(bytes);
+    const qsizetype cut = text.indexOf(QLatin1Char('\n'));
+    const QString separator =
+        cut > 0 ? text.left(std::min<qsizetype>(cut, 3)) : QStringLiteral(";");
+    const int count = FieldCount(text, separator);
+    for (int n = 0; n <= count + 1 && n < 64; ++n)
+        GetField(text, separator, n);
+    ConvertDate(text);
+    logShowsRefusal(text);
+    failureLine(text);
+    maskPassword(text, text.left(4));
+
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("import.csv"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(bytes);
+        file.close();
+        QString error;
+        for (const QString& line : readImportFile(path, &error))
+            FieldCount(line, QStringLiteral(";"));
+    }
+    return 0;
+}
