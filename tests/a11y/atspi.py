@@ -51,7 +51,11 @@ def write_settings(config, **values):
 
 
 def application(pid):
-    for app in pyatspi.Registry.getDesktop(0):
+    desktop = pyatspi.Registry.getDesktop(0)
+    # Without a main loop the list of applications is refreshed only on
+    # demand: ask afresh each time.
+    desktop.clear_cache()
+    for app in desktop:
         if app is not None and app.get_process_id() == pid:
             return app
     return None

@@ -175,9 +175,8 @@ bool Connection::loadTablesFor(const QString& statement, ErrorInfo* error) {
         if (!copied) {
             if (error)
                 *error = {ErrorNumber::NotADatabase, kSource,
-                          QStringLiteral("Tabel ") + w +
-                              QStringLiteral(" kan niet worden gelezen uit ") + path_ +
-                              QStringLiteral(" (") + why + QLatin1Char(')')};
+                          QStringLiteral("De tabel ") + w + QStringLiteral(" uit ") + path_ +
+                              QStringLiteral(" kan niet worden gelezen: ") + why};
             return false;
         }
         loaded_.insert(key);

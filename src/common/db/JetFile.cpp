@@ -97,8 +97,8 @@ std::unique_ptr<JetFile> JetFile::open(const QString& path, QString* error) {
     std::string why;
     auto file = jet::File::open(QFile::encodeName(path).toStdString(), &why);
     if (!file) {
-        *error = QStringLiteral("Het bestand ") + path +
-                 QStringLiteral(" kan niet worden gelezen: ") + QString::fromStdString(why);
+        *error =
+            QStringLiteral("Het bestand ") + path + QLatin1Char(' ') + QString::fromStdString(why);
         return nullptr;
     }
     return std::unique_ptr<JetFile>(new JetFile(std::move(file)));
@@ -119,7 +119,7 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, QString* erro
     jet::Table table;
     std::string why;
     if (!file_->table(name.toStdString(), &table, &why)) {
-        *error = QString::fromStdString(why);
+        *error = QStringLiteral("het bestand ") + QString::fromStdString(why);
         return false;
     }
     sqlite3* db = *static_cast<sqlite3* const*>(target.driver()->handle().constData());
@@ -163,7 +163,7 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, QString* erro
         },
         &why);
     if (!read)
-        return fail(QString::fromStdString(why));
+        return fail(QStringLiteral("het bestand ") + QString::fromStdString(why));
     if (!stored)
         return fail(QStringLiteral("er is te weinig geheugen of schijfruimte voor de kopie"));
     sqlite3_exec(db, "RELEASE jet_copy", nullptr, nullptr, nullptr);

@@ -407,7 +407,7 @@ std::unique_ptr<File> File::open(const std::string& path, std::string* error) {
     auto impl = std::make_unique<Impl>();
     impl->file = std::fopen(path.c_str(), "rb");
     if (!impl->file) {
-        *error = "het bestand kan niet worden geopend";
+        *error = "kan niet worden geopend";
         return nullptr;
     }
     return start(std::move(impl), error);
@@ -443,22 +443,21 @@ std::unique_ptr<File> File::start(std::unique_ptr<Impl> started, std::string* er
         impl.format = kJet4;
         break;
     case Kind::Ace:
-        *error =
-            "het is een Access-bestand van 2007 of later (.accdb), dat dit programma niet leest";
+        *error = "is een Access-bestand van 2007 of later (.accdb), dat dit programma niet leest";
         return nullptr;
     case Kind::Other:
-        *error = "het is geen Jet-database";
+        *error = "is geen Jet-database";
         return nullptr;
     }
     f->jet4_ = impl.format.jet4;
     if (size < long(impl.format.pageSize) * 3) {
-        *error = "het bestand is beschadigd of onvolledig (te kort)";
+        *error = "is beschadigd of onvolledig (te kort)";
         return nullptr;
     }
     impl.pageCount = std::uint32_t(size / long(impl.format.pageSize));
     rc4(head.data() + 0x18, impl.format.jet4 ? 128 : 126);
     if (u32(head.data() + 0x3e) != 0) {
-        *error = "het bestand is versleuteld en kan hier niet worden gelezen";
+        *error = "is versleuteld en kan hier niet worden gelezen";
         return nullptr;
     }
     try {
@@ -493,8 +492,12 @@ std::unique_ptr<File> File::start(std::unique_ptr<Impl> started, std::string* er
             *error = why;
             return nullptr;
         }
+        // Every table's definition and page map, so that a file copied only
+        // in part is refused at once, before any run depends on it.
+        for (std::size_t i = 0; i < f->userTables_.size(); ++i)
+            impl.dataPages(impl.readTable(f->userTables_[i], f->pagesOf_[i]));
     } catch (const Damaged& d) {
-        *error = "het bestand is beschadigd of onvolledig (" + d.what + ")";
+        *error = "is beschadigd of onvolledig (" + d.what + ")";
         return nullptr;
     }
     return f;
@@ -524,11 +527,11 @@ bool File::table(const std::string& name, Table* table, std::string* error) {
             *table = impl_->readTable(userTables_[i], pagesOf_[i]);
             return true;
         } catch (const Damaged& d) {
-            *error = "het bestand is beschadigd of onvolledig (" + d.what + ")";
+            *error = "is beschadigd of onvolledig (" + d.what + ")";
             return false;
         }
     }
-    *error = "de tabel " + name + " staat niet in het bestand";
+    *error = "bevat geen tabel " + name;
     return false;
 }
 
@@ -566,7 +569,7 @@ bool File::readRows(const Table& table, const std::vector<int>& wanted, const Ro
             }
         }
     } catch (const Damaged& d) {
-        *error = "het bestand is beschadigd of onvolledig (" + d.what + ")";
+        *error = "is beschadigd of onvolledig (" + d.what + ")";
         return false;
     }
     return true;

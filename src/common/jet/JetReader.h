@@ -67,7 +67,9 @@ struct Value {
 
 class File {
 public:
-    // Opens path. On failure returns null and error says why, in Dutch.
+    // Opens path and checks every user table's definition and page map. On
+    // failure returns null and error says why, in Dutch, as the end of a
+    // sentence that begins with the file ("is beschadigd of onvolledig (…)").
     static std::unique_ptr<File> open(const std::string& path, std::string* error);
     // The same for a file's bytes in memory (for tests and fuzzing).
     static std::unique_ptr<File> fromBytes(std::string bytes, std::string* error);
@@ -87,8 +89,8 @@ public:
     std::string otherObject(const std::string& name) const;
 
     // Reads the definition of a user table, its name matched without regard
-    // to ASCII letter case. False, with error, when there is none or it is
-    // damaged.
+    // to ASCII letter case. False, with error (worded as for open), when
+    // there is none or it is damaged.
     bool table(const std::string& name, Table* table, std::string* error);
 
     // Calls row for every row of the table, in the order of its data pages,

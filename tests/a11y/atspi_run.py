@@ -1,10 +1,11 @@
-"""The upload as a person runs it: the real program, its real message boxes
-and a real FTP server on 127.0.0.1, driven only through AT-SPI (typing,
-toggling, pressing).
+"""The run behind OK as a person uses it: the real program, its real message
+boxes and a real FTP server on 127.0.0.1, driven only through AT-SPI
+(typing, toggling, pressing).
 
-    xvfb-run -a dbus-run-session -- /usr/bin/python3 atspi_upload.py PROGRAM DATA_DIR FTP_SERVER
+    xvfb-run -a dbus-run-session -- /usr/bin/python3 atspi_run.py PROGRAM DATA_DIR FTP_SERVER JET_FILE
 
-DATA_DIR holds the demo databases; FTP_SERVER is the test FTP server script.
+DATA_DIR holds the demo databases; FTP_SERVER is the test FTP server script;
+JET_FILE a Jet club database, of which a damaged copy is opened.
 Each run gets a private HOME of its own and a TEMP that is shared as /tmp
 is, with another user's trap in it: the log's name as a link to a file of
 the user's.
@@ -200,14 +201,52 @@ def wrong_folders_write_nothing_and_a_failed_upload_keeps_the_window(program, da
         server.stop()
 
 
+def a_damaged_club_file_is_reported_and_the_window_stays(program, data, server_script, root,
+                                                        jet_file):
+    """A club file that was copied only in part, as from a USB stick."""
+    s = Setup(os.path.join(root, "damaged"), data)
+    with open(jet_file, "rb") as f:
+        whole = f.read()
+    cut = os.path.join(s.home, "team.mdb")
+    with open(cut, "wb") as f:
+        f.write(whole[:len(whole) * 8 // 10])
+    csv_folder = os.path.join(s.home, "csv")
+    os.makedirs(csv_folder)
+    p = None
+    try:
+        p = s.start(program)
+        main = p.window("UploadTavrel")
+        type_into(find(main, "text", "Tavrel datafile:"), cut)
+        tick(main, "Upload naar webdomein", False)
+        tick(main, "Bewaar CSV bestanden in")
+        type_into(find(main, "text", "CSV folder"), csv_folder)
+        press(find(main, "push button", "OK"))
+        report = p.window("Foutmelding!", 20)
+        text = " ".join(label.name for label in find_all(report, "label"))
+        check("beschadigd of onvolledig" in text, "the report says the file is damaged: " + text)
+        check("ConnectJetDB" in text or "OpenRecordSet" in text, "the report names its place")
+        press(find(report, "push button", "OK"))
+        message = find(main, "text", "Meldingen")
+        wait_for("the run's own message", lambda: text_of(message) != "")
+        check(p.alive(), "the program stays open")
+        check(os.listdir(csv_folder) == [], "no file written: %s" % os.listdir(csv_folder))
+        press(find(main, "push button", "Sluiten"))
+        check(p.ended() == 0, "Sluiten ends the program")
+    finally:
+        if p:
+            p.stop()
+
+
 def main():
-    program, data, server_script = sys.argv[1:4]
+    program, data, server_script, jet_file = sys.argv[1:5]
     with tempfile.TemporaryDirectory() as root:
         boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, data,
                                                                         server_script, root)
         wrong_folders_write_nothing_and_a_failed_upload_keeps_the_window(program, data,
                                                                         server_script, root)
-    print("2 passed, 0 failed")
+        a_damaged_club_file_is_reported_and_the_window_stays(program, data, server_script, root,
+                                                             jet_file)
+    print("3 passed, 0 failed")
 
 
 if __name__ == "__main__":
