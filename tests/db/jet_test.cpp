@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -203,6 +204,39 @@ TEST(JetFile, AMissingTableOrColumnIsNamed) {
         ASSERT_EQ(ui.messages().size(), 1u);
         EXPECT_TRUE(ui.messages()[0].text.contains(QLatin1String(says)))
             << ui.messages()[0].text.toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(JetFile, CopiesOnlyTheColumnsStatementsReadAndMoreWhenNeeded) {
+    ScriptedUi ui;
+    Connection c;
+    ASSERT_TRUE(ConnectJetDB(jetSample(QStringLiteral("V2003-test.mdb")), c));
+    auto copied = [&c] {
+        QStringList names;
+        QSqlQuery q(QStringLiteral("PRAGMA table_info(Table1)"), c.database());
+        while (q.next())
+            names << q.value(1).toString();
+        return names;
+    };
+    // A count needs no column: the first keeps the table in being.
+    const std::pair<const char*, QStringList> steps[] = {
+        {"SELECT COUNT(*) FROM Table1", {QStringLiteral("A")}},
+        {"SELECT [C] FROM Table1 ORDER BY B", {QStringLiteral("B"), QStringLiteral("C")}},
+        {"SELECT t.* FROM Table1 AS t",
+         {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"),
+          QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G"), QStringLiteral("H"),
+          QStringLiteral("I")}},
+    };
+    for (const auto& [statement, columns] : steps) {
+        SCOPED_TRACE(statement);
+        Recordset rs = OpenRecordSet(QLatin1String(statement), c);
+        ASSERT_TRUE(rs.isOpen());
+        EXPECT_FALSE(rs.failed());
+        EXPECT_EQ(copied(), columns);
     }
 }
 

@@ -148,38 +148,59 @@ ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
     return {code, kSource, what + QStringLiteral(" (") + e.text() + QLatin1Char(')')};
 }
 
-// Copies the Jet tables a statement names into the in-memory database, each
-// once per connection. Names are found by their words, so a word that happens
-// to be a table name costs at most one unneeded copy.
+// Copies the Jet tables a statement names into the in-memory database, with
+// the columns it names (all of them for a "*" in its select list), each once
+// per connection; a later statement that needs more columns copies the table
+// again with them. Names are found by their words, so a word that happens to
+// be a table or column name costs at most a little unneeded copying.
 bool Connection::loadTablesFor(const QString& statement, ErrorInfo* error) {
     if (!jet_)
         return true;
     static const QRegularExpression plainWord(QStringLiteral("[\\p{L}_][\\p{L}\\p{N}_]*"));
-    QStringList wanted;
     // Bracketed names may hold spaces; plain words may not.
     static const QRegularExpression bracketed(QStringLiteral("\\[([^\\]]+)\\]"));
+    static const QRegularExpression countStar(QStringLiteral("\\(\\s*\\*\\s*\\)"));
+    QStringList wanted;
+    QSet<QString> words;
     for (auto it = bracketed.globalMatch(statement); it.hasNext();)
         wanted << it.next().captured(1);
     for (auto it = plainWord.globalMatch(statement); it.hasNext();)
         wanted << it.next().captured(0);
+    for (const QString& w : wanted)
+        words.insert(w.toLower());
+    const bool everyColumn = QString(statement).remove(countStar).contains(QLatin1Char('*'));
 
     QSqlDatabase db = database();
     for (const QString& w : wanted) {
         const QString key = w.toLower();
-        if (!jetTables_.contains(key) || loaded_.contains(key))
+        if (!jetTables_.contains(key))
             continue;
+        const QString table = jetTables_.value(key);
+        const QSet<QString> all = jet_->columnNames(table);
+        QSet<QString> needed = everyColumn ? all : (words & all);
+        const auto copied = loaded_.constFind(key);
+        if (copied != loaded_.constEnd()) {
+            if (copied->contains(needed))
+                continue;
+            needed |= *copied;
+        }
         QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = OFF"));
+        if (copied != loaded_.constEnd())
+            QSqlQuery(db).exec(QStringLiteral("DROP TABLE \"") +
+                               QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                               QLatin1Char('"'));
         QString why;
-        const bool copied = jet_->copyTable(jetTables_.value(key), db, &why);
+        const bool ok = jet_->copyTable(table, db, &needed, &why);
         QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = ON"));
-        if (!copied) {
+        if (!ok) {
+            loaded_.remove(key);
             if (error)
                 *error = {ErrorNumber::NotADatabase, kSource,
                           QStringLiteral("De tabel ") + w + QStringLiteral(" uit ") + path_ +
                               QStringLiteral(" kan niet worden gelezen: ") + why};
             return false;
         }
-        loaded_.insert(key);
+        loaded_.insert(key, needed);
     }
     return true;
 }

@@ -63,7 +63,8 @@ private:
     QString path_;
     std::unique_ptr<JetFile> jet_;
     QHash<QString, QString> jetTables_; // lower-case name -> name in the file
-    QSet<QString> loaded_;
+    // The columns copied so far of each copied table (lower-case names).
+    QHash<QString, QSet<QString>> loaded_;
 };
 
 // Opens connection on the database file at path. On failure shows the error

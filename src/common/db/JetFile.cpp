@@ -115,7 +115,18 @@ QString JetFile::otherObject(const QString& name) const {
     return QString::fromStdString(file_->otherObject(name.toStdString()));
 }
 
-bool JetFile::copyTable(const QString& name, QSqlDatabase& target, QString* error) {
+QSet<QString> JetFile::columnNames(const QString& name) const {
+    QSet<QString> names;
+    jet::Table table;
+    std::string why;
+    if (file_->table(name.toStdString(), &table, &why))
+        for (const jet::Column& c : table.columns)
+            names.insert(QString::fromStdString(c.name).toLower());
+    return names;
+}
+
+bool JetFile::copyTable(const QString& name, QSqlDatabase& target, const QSet<QString>* columns,
+                        QString* error) {
     jet::Table table;
     std::string why;
     if (!file_->table(name.toStdString(), &table, &why)) {
@@ -126,10 +137,19 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, QString* erro
     QStringList definitions, marks;
     std::vector<int> all;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        definitions << quoted(QString::fromStdString(table.columns[i].name)) + QLatin1Char(' ') +
-                           sqliteType(table.columns[i].type);
+        const QString column = QString::fromStdString(table.columns[i].name);
+        // Only what statements read is decoded and stored.
+        if (columns && !columns->contains(column.toLower()))
+            continue;
+        definitions << quoted(column) + QLatin1Char(' ') + sqliteType(table.columns[i].type);
         marks << QStringLiteral("?");
         all.push_back(int(i));
+    }
+    if (all.empty() && !table.columns.empty()) {
+        definitions << quoted(QString::fromStdString(table.columns[0].name)) + QLatin1Char(' ') +
+                           sqliteType(table.columns[0].type);
+        marks << QStringLiteral("?");
+        all.push_back(0);
     }
     const QString tableName = quoted(QString::fromStdString(table.name));
     auto fail = [&](const QString& what) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -33,12 +34,19 @@ public:
     // query"), or "".
     QString otherObject(const QString& name) const;
 
+    // The names of a table's columns, lower-case, or empty when there is no
+    // such table.
+    QSet<QString> columnNames(const QString& table) const;
+
     // Creates table name (matched without regard to letter case) in target
-    // and copies every row into it with prepared inserts. Yes/no values
+    // and copies every row into it with prepared inserts: the columns named
+    // in columns (lower-case; at least the first one, so the table exists),
+    // or all when columns is null. Yes/no values
     // become -1 and 0, dates ISO text, currency and decimal values the text
     // of their digits, texts UTF-8, binary and OLE values their bytes; nulls
     // stay null. Nothing is left of the table when the copy fails.
-    bool copyTable(const QString& name, QSqlDatabase& target, QString* error);
+    bool copyTable(const QString& name, QSqlDatabase& target, const QSet<QString>* columns,
+                   QString* error);
 
 private:
     explicit JetFile(std::unique_ptr<jet::File> file);
