@@ -10,6 +10,7 @@
 #include "upload/LogCheck.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -312,6 +313,11 @@ void Main::editorClosed() {
 
 void Main::cmdCancel_Click() {
     Ui::current().endProgram();
+}
+
+void Main::closeEvent(QCloseEvent* event) {
+    event->accept();
+    cmdCancel_Click();
 }
 
 RunInput Main::runInput() const {

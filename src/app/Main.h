@@ -70,6 +70,10 @@ public:
     void focusLimitsDatabase() override;
     void editorClosed() override;
 
+protected:
+    // The close box ends the program as "Sluiten" does.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildControls();
     void arrangeControls();

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QWidget>
 
 namespace tavrel {
 
@@ -43,11 +44,22 @@ QMessageBox::StandardButtons qtButtons(Buttons buttons) {
     return QMessageBox::Ok;
 }
 
+// The window a box or dialog belongs to: the active one, or, right after
+// another modal window closed and none is active yet, the last visible one.
+QWidget* owner() {
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    QWidget* last = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->isWindow() && !w->inherits("QMenu"))
+            last = w;
+    return last;
+}
+
 } // namespace
 
 Answer QtUi::messageBox(const QString& text, const QString& title, Buttons buttons, Icon icon) {
-    QMessageBox box(qtIcon(icon), title, displayText(text), qtButtons(buttons),
-                    QApplication::activeWindow());
+    QMessageBox box(qtIcon(icon), title, displayText(text), qtButtons(buttons), owner());
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;
@@ -61,13 +73,13 @@ Answer QtUi::messageBox(const QString& text, const QString& title, Buttons butto
 }
 
 QString QtUi::openFile(const QString& title, const QString& filter, const QString& fileName) {
-    const QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), title,
-                                                        fileName, qtFileFilter(filter));
+    const QString chosen =
+        QFileDialog::getOpenFileName(owner(), title, fileName, qtFileFilter(filter));
     return QDir::toNativeSeparators(chosen);
 }
 
 QString QtUi::pickFolder(const QString& title, const QString& startFolder) {
-    FolderDialog dialog(title, startFolder, QApplication::activeWindow());
+    FolderDialog dialog(title, startFolder, owner());
     return dialog.exec() == QDialog::Accepted ? dialog.chosenFolder() : QString();
 }
 

@@ -2,7 +2,10 @@
 #include "QtUi.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 using namespace tavrel;
 
@@ -22,6 +25,16 @@ void saveSnapshotAndQuit(QWidget& window, const QString& file) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kProgramTitle);
+    // Only "Sluiten", the main window's close box and a finished run end the
+    // program: closing a box or a dialog while the main window is hidden
+    // behind an editor must never look like the last window closing.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Qt's own buttons and dialogs speak the program's language.
+    QTranslator qtDutch;
+    if (qtDutch.load(QLocale(QLocale::Dutch, QLocale::Netherlands), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtDutch);
 
     QtUi ui;
     Ui::install(&ui);
