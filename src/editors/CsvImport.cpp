@@ -7,7 +7,9 @@
 #include <QDate>
 #include <QFile>
 #include <QSet>
+#include <QStringDecoder>
 
+#include <algorithm>
 #include <optional>
 
 namespace tavrel {
@@ -24,6 +26,35 @@ std::optional<qint16> smallInteger(const QString& field) {
     if (!ok || n < -32768 || n > 32767)
         return std::nullopt;
     return qint16(n);
+}
+
+// A field the export writes empty for a null: null again.
+QVariant textOrNull(const QString& field) {
+    return field.isEmpty() ? kNull : QVariant(field);
+}
+
+// An optional whole-number field ("t/m" years and ages): empty is null.
+std::optional<QVariant> optionalInteger(const QString& field) {
+    if (field.trimmed().isEmpty())
+        return kNull;
+    const auto n = smallInteger(field);
+    return n ? std::optional<QVariant>(QVariant(*n)) : std::nullopt;
+}
+
+bool blank(const QString& line) {
+    return line.trimmed().isEmpty();
+}
+
+// The file's text: UTF-8 after a byte-order mark or where the bytes are valid
+// UTF-8 with non-ASCII text (what spreadsheets write), else Windows-1252.
+QString decodeImport(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return fromWindows1252(bytes);
 }
 
 // A date field: year-month-day as the export writes it, or empty for none.
@@ -75,10 +106,10 @@ QString integerReason(int field, const QString& text) {
 QStringList readImportFile(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+        *error = QStringLiteral("het bestand kan niet worden geopend");
         return {};
     }
-    QStringList lines = fromWindows1252(file.readAll()).split(QLatin1Char('\n'));
+    QStringList lines = decodeImport(file.readAll()).split(QLatin1Char('\n'));
     for (QString& line : lines)
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
@@ -96,10 +127,12 @@ ImportResult importLimits(Connection& connection, const QStringList& lines) {
     ErrorInfo error;
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines[i];
+        if (blank(line))
+            continue;
         auto field = [&](int n) { return GetField(line, kSeparator, n); };
         const auto distance = smallInteger(field(2));
         const auto from = smallInteger(field(5));
-        const auto to = smallInteger(field(6));
+        const auto to = optionalInteger(field(6));
         const auto first = dateField(field(9));
         const auto last = dateField(field(10));
         if (!distance)
@@ -127,12 +160,16 @@ ImportResult importLimits(Connection& connection, const QStringList& lines) {
         }
         if (!connection.Execute(
                 QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                {code, *distance, field(3), field(4), *from, *to, field(7), field(8)}, &error))
+                {code, *distance, field(3), field(4), *from, *to, textOrNull(field(7)),
+                 textOrNull(field(8))},
+                &error))
             return failed(i + 1, error.Description);
     }
     if (!transaction.commit())
         return failed(0, QStringLiteral("de wijzigingen konden niet worden opgeslagen"));
-    return {true, 0, {}, int(lines.size())};
+    return {true, 0, {}, int(std::count_if(lines.begin(), lines.end(), [](const QString& l) {
+                return !blank(l);
+            }))};
 }
 
 ImportResult importLevels(Connection& connection, const QStringList& lines) {
@@ -145,16 +182,23 @@ ImportResult importLevels(Connection& connection, const QStringList& lines) {
                              : error.Description);
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines[i];
+        if (blank(line))
+            continue;
         auto field = [&](int n) { return GetField(line, kSeparator, n); };
         QVariantList values;
         for (int n = 1; n <= 8; ++n) {
-            if (n == 1 || n == 4 || n == 6 || n == 7) {
+            if (n == 7) {
+                const auto age = optionalInteger(field(n));
+                if (!age)
+                    return failed(i + 1, integerReason(n, field(n)));
+                values << *age;
+            } else if (n == 1 || n == 4 || n == 6) {
                 const auto number = smallInteger(field(n));
                 if (!number)
                     return failed(i + 1, integerReason(n, field(n)));
                 values << *number;
             } else {
-                values << field(n);
+                values << (n == 8 ? textOrNull(field(n)) : QVariant(field(n)));
             }
         }
         if (!connection.Execute(
@@ -164,7 +208,9 @@ ImportResult importLevels(Connection& connection, const QStringList& lines) {
     }
     if (!transaction.commit())
         return failed(0, QStringLiteral("de wijzigingen konden niet worden opgeslagen"));
-    return {true, 0, {}, int(lines.size())};
+    return {true, 0, {}, int(std::count_if(lines.begin(), lines.end(), [](const QString& l) {
+                return !blank(l);
+            }))};
 }
 
 QString importFailureText(const ImportResult& result) {

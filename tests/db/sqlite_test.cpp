@@ -75,10 +75,34 @@ TEST(Connect, ReportsADatabaseLockedByAnotherProgram) {
         ASSERT_EQ(ui.messages().size(), 1u);
         EXPECT_TRUE(
             ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: ConnectJetDB\r\n")));
+        EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("door een ander programma")))
+            << ui.messages()[0].text.toStdString();
         lock.exec(QStringLiteral("ROLLBACK"));
         other.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
+}
+
+TEST(Statements, RefusalsSayWhyInDutchWithoutSql) {
+    TempDir dir;
+    const QString path = makeLimitsDatabase(dir, true);
+    ScriptedUi ui;
+    Connection c;
+    ASSERT_TRUE(ConnectJetDB(path, c));
+    const std::pair<const char*, const char*> cases[] = {
+        {"INSERT INTO wedstrijden (code) VALUES ((SELECT code FROM wedstrijden LIMIT 1))",
+         "die code bestaat al"},
+        {"INSERT INTO wedstrijden (code) VALUES (NULL)", "een verplicht veld is leeg"},
+        {"INSERT INTO limieten (wcode) VALUES ('BESTAAT NIET')",
+         "het verwijst naar een wedstrijd die niet bestaat"},
+    };
+    for (const auto& [statement, reason] : cases) {
+        SCOPED_TRACE(statement);
+        ErrorInfo error;
+        EXPECT_FALSE(c.Execute(QLatin1String(statement), {}, &error));
+        EXPECT_EQ(error.Description,
+                  QString(QStringLiteral("De opdracht is geweigerd: ") + QLatin1String(reason)));
+    }
 }
 
 TEST(Recordset, CountsBeforeWalkingAndReadsFieldsByName) {

@@ -137,8 +137,6 @@ TEST_F(Import, ABadLineChangesNothingAndIsNamed) {
         "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j;40000;2001;x;y;"
         "2010-01-01;2010-12-12\r\n",
         "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j\r\n",
-        "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\n\r\nB;50;vr;j;2000;2001;x;"
-        "y;2010-01-01;2010-12-12\r\n",
         "A;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\nB;50;vr;j;2000;2001;x;y;"
         "morgen;2010-12-12\r\n",
     };
@@ -150,6 +148,27 @@ TEST_F(Import, ABadLineChangesNothingAndIsNamed) {
         EXPECT_TRUE(ui.messages().back().text.startsWith(QStringLiteral("Regel 2 ")))
             << ui.messages().back().text.toStdString();
         EXPECT_TRUE(ui.messages().back().text.endsWith(QStringLiteral("Er is niets gewijzigd.")));
+    }
+}
+
+TEST_F(Import, FilesFromOtherClubsAreReadAsTheyWereWritten) {
+    // Blank lines and extra line ends are no lines; a byte-order mark or
+    // valid UTF-8 means UTF-8, anything else Windows-1252.
+    const std::pair<QByteArray, const char*> files[] = {
+        {"Z\xc3\xa9;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\n  \r\n\r\n",
+         "UTF-8"},
+        {"\xef\xbb\xbfZ\xc3\xa9;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\n",
+         "BOM"},
+        {"\r\nZ\xe9;50;vr;j;2000;2001;00.30.00;00.31.00;2010-01-01;2010-12-12\r\n\r\n", "1252"},
+    };
+    for (const auto& [file, what] : files) {
+        SCOPED_TRACE(what);
+        importLimitsFile(file);
+        EXPECT_EQ(rows(QStringLiteral("SELECT wcode FROM limieten WHERE wcode LIKE 'Z%'")),
+                  (QList<QVariantList>{{QStringLiteral("Z\u00e9")}}));
+        EXPECT_TRUE(rows(QStringLiteral("SELECT code FROM wedstrijden WHERE code LIKE '%\u00bf%'"))
+                        .isEmpty())
+            << "no meet named after the byte-order mark";
     }
 }
 
@@ -178,6 +197,16 @@ TEST_F(Import, ExportedLimitsAndLevelsImportBackUnchanged) {
     // A database full of limits and levels, exported by the program itself.
     TempDir demoDir;
     const QString demo = makeLimitsDatabase(demoDir, true);
+    // What the grids allow to stay empty: "t/m" years and ages, limit times.
+    sqlExec(demo, QStringLiteral("UPDATE limieten SET gebjaar2 = NULL WHERE rowid % 7 = 0"));
+    sqlExec(demo, QStringLiteral("UPDATE limieten SET limiet50 = NULL WHERE rowid % 5 = 0"));
+    sqlExec(demo, QStringLiteral("UPDATE niveaus SET leeftijd2 = NULL WHERE rowid % 6 = 0"));
+    sqlExec(demo, QStringLiteral("UPDATE niveaus SET tijd = NULL WHERE rowid % 11 = 0"));
+    const QString nulls = QStringLiteral(
+        "SELECT (SELECT count(*) FROM limieten WHERE gebjaar2 IS NULL), (SELECT count(*) FROM "
+        "limieten WHERE limiet50 IS NULL), (SELECT count(*) FROM niveaus WHERE leeftijd2 IS "
+        "NULL), (SELECT count(*) FROM niveaus WHERE tijd IS NULL)");
+    const auto nullsBefore = sqlRows(demo, nulls);
     const auto limitsBefore = sorted(sqlRows(demo, QStringLiteral("SELECT * FROM limieten")));
     const auto levelsBefore = sorted(sqlRows(demo, QStringLiteral("SELECT * FROM niveaus")));
     const auto datesBefore =
@@ -203,6 +232,8 @@ TEST_F(Import, ExportedLimitsAndLevelsImportBackUnchanged) {
     importLevelsFile(demoDir.read(QStringLiteral("niveaus.csv")));
     EXPECT_EQ(sorted(sqlRows(demo, QStringLiteral("SELECT * FROM limieten"))), limitsBefore);
     EXPECT_EQ(sorted(sqlRows(demo, QStringLiteral("SELECT * FROM niveaus"))), levelsBefore);
+    EXPECT_EQ(sqlRows(demo, nulls), nullsBefore) << "nulls come back as nulls, not empty texts";
+    EXPECT_NE(nullsBefore.front().front().toInt(), 0);
     EXPECT_EQ(
         sqlRows(demo, QStringLiteral("SELECT code, datum1, datum2 FROM wedstrijden ORDER BY code")),
         datesBefore);
@@ -222,7 +253,7 @@ TEST_F(Import, LevelsReplaceEveryRowOrNone) {
                                     QStringLiteral("B"), 12, 13, QStringLiteral("03.00.00")}}));
 
     const auto before = everything();
-    importLevelsFile("50;vr;j;25;A;9;10;00.40.00\r\n50;vr;j;25;A;11\r\n", true);
+    importLevelsFile("50;vr;j;25;A;9;10;00.40.00\r\n50;vr;j;25;A\r\n", true);
     EXPECT_EQ(everything(), before) << "a short line with a missing number restores every row";
     EXPECT_TRUE(ui.messages().back().text.startsWith(QStringLiteral("Regel 2 ")));
 

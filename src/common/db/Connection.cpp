@@ -145,7 +145,37 @@ ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
                                            QStringLiteral(", die hier niet gelezen kan worden)")) +
                     QStringLiteral(". Misschien is dit geen Tavrel- of limietendatabase.")};
     }
-    return {code, kSource, what + QStringLiteral(" (") + e.text() + QLatin1Char(')')};
+    return {code, kSource, what + QStringLiteral(": ") + refusalReason(e)};
+}
+
+QString refusalReason(const QSqlError& e) {
+    const int code = e.nativeErrorCode().toInt();
+    const QString text = e.databaseText();
+    if (text.contains(QLatin1String("UNIQUE constraint")))
+        return QStringLiteral("die code bestaat al");
+    if (text.contains(QLatin1String("NOT NULL constraint")))
+        return QStringLiteral("een verplicht veld is leeg");
+    if (text.contains(QLatin1String("FOREIGN KEY constraint")))
+        return QStringLiteral("het verwijst naar een wedstrijd die niet bestaat");
+    switch (code & 0xff) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return QStringLiteral("de database wordt door een ander programma gebruikt; probeer het "
+                              "straks opnieuw");
+    case 8: // SQLITE_READONLY
+        return QStringLiteral("het bestand kan niet worden gewijzigd (alleen-lezen)");
+    case 10: // SQLITE_IOERR
+        return QStringLiteral("het bestand kan niet worden gelezen of geschreven");
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return QStringLiteral("de database is beschadigd");
+    case 13: // SQLITE_FULL
+        return QStringLiteral("de schijf is vol");
+    case 14: // SQLITE_CANTOPEN
+        return QStringLiteral("het bestand kan niet worden geopend");
+    default:
+        return QStringLiteral("de database gaf fout %1").arg(code);
+    }
 }
 
 // Copies the Jet tables a statement names into the in-memory database, with
@@ -218,14 +248,14 @@ bool Connection::run(QSqlQuery& query, const QString& statement, const QVariantL
     const QString sql = toSqliteDialect(statement);
     if (!query.prepare(sql)) {
         if (error)
-            *error = errorOf(query.lastError(), QStringLiteral("Opdracht geweigerd: ") + statement);
+            *error = errorOf(query.lastError(), QStringLiteral("De opdracht is geweigerd"));
         return false;
     }
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
     if (!query.exec()) {
         if (error)
-            *error = errorOf(query.lastError(), QStringLiteral("Opdracht geweigerd: ") + statement);
+            *error = errorOf(query.lastError(), QStringLiteral("De opdracht is geweigerd"));
         return false;
     }
     return true;

@@ -71,6 +71,9 @@ private:
 // report with the place "ConnectJetDB" and answers false.
 bool ConnectJetDB(const QString& path, Connection& connection);
 
+// Why the database refused a statement, in plain Dutch (no SQL, no English).
+QString refusalReason(const QSqlError& error);
+
 // The statement in SQLite's dialect: "DELETE * FROM" becomes "DELETE FROM".
 QString toSqliteDialect(const QString& jetStatement);
 
