@@ -49,6 +49,9 @@ bool GridModel::select(Connection& connection, const QString& table, const QStri
     rows_.clear();
     connection_ = &connection;
     table_ = table;
+    where_ = where;
+    whereValues_ = values;
+    orderBy_ = orderBy;
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
     ErrorInfo error;
@@ -193,14 +196,26 @@ bool GridModel::commitRow(int row) {
     Row candidate = r;
     candidate.edited = values;
     ErrorInfo error;
-    if (!store(candidate, &error)) {
+    bool stale = false;
+    if (!store(candidate, &error, &stale)) {
         reportNotStored(error);
-        revert(row);
+        if (stale) {
+            reload();
+        } else if (isBusy(error)) {
+            // Another program holds the database: what was typed stays, to
+            // be stored on the next try.
+        } else {
+            revert(row);
+        }
         return false;
     }
     r = candidate;
     Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
     return true;
+}
+
+bool GridModel::reload() {
+    return connection_ && select(*connection_, table_, where_, whereValues_, orderBy_);
 }
 
 bool GridModel::commitAll() {
@@ -210,7 +225,24 @@ bool GridModel::commitAll() {
     return ok;
 }
 
-bool GridModel::store(Row& row, ErrorInfo* error) {
+namespace {
+
+// "a IS ? AND b IS ?": the row still holds what the window loaded (IS also
+// matches nulls).
+QString unchanged(const QStringList& names) {
+    QStringList tests;
+    for (const QString& name : names)
+        tests << name + QStringLiteral(" IS ?");
+    return tests.join(QStringLiteral(" AND "));
+}
+
+const QString kStale = QStringLiteral(
+    "De rij is intussen door een ander programma gewijzigd. Het venster toont nu wat er is "
+    "opgeslagen; er is niets anders veranderd.");
+
+} // namespace
+
+bool GridModel::store(Row& row, ErrorInfo* error, bool* stale) {
     QStringList assignments, marks;
     for (const QString& name : names_) {
         assignments << name + QStringLiteral(" = ?");
@@ -228,18 +260,40 @@ bool GridModel::store(Row& row, ErrorInfo* error) {
         if (ok)
             row.rowid = query.lastInsertId().toLongLong();
     } else {
-        values << row.rowid;
+        values << row.rowid << row.stored;
         ok = connection_->run(query,
                               QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") +
                                   assignments.join(QStringLiteral(", ")) +
-                                  QStringLiteral(" WHERE rowid = ?"),
+                                  QStringLiteral(" WHERE rowid = ? AND ") + unchanged(names_),
                               values, error);
+        if (ok && query.numRowsAffected() != 1) {
+            *stale = true;
+            *error = {0, kErrorSource, kStale};
+            return false;
+        }
     }
     if (ok) {
-        row.stored = row.edited;
+        refetch(row);
         row.dirty = false;
     }
     return ok;
+}
+
+// The row as the database now holds it, so the next comparison is exact.
+void GridModel::refetch(Row& row) {
+    QSqlQuery query(connection_->database());
+    ErrorInfo error;
+    if (connection_->run(
+            query, QStringLiteral("SELECT * FROM ") + table_ + QStringLiteral(" WHERE rowid = ?"),
+            {row.rowid}, &error) &&
+        query.next()) {
+        row.stored.clear();
+        for (int i = 0; i < names_.size(); ++i)
+            row.stored << query.value(i);
+    } else {
+        row.stored = row.edited;
+    }
+    row.edited = row.stored;
 }
 
 void GridModel::revert(int row) {
@@ -267,10 +321,18 @@ bool GridModel::deleteRow(int row) {
         return false;
     if (rows_[size_t(row)].rowid >= 0) {
         ErrorInfo error;
-        if (!connection_->Execute(QStringLiteral("DELETE FROM ") + table_ +
-                                      QStringLiteral(" WHERE rowid = ?"),
-                                  {rows_[size_t(row)].rowid}, &error)) {
+        QSqlQuery query(connection_->database());
+        if (!connection_->run(query,
+                              QStringLiteral("DELETE FROM ") + table_ +
+                                  QStringLiteral(" WHERE rowid = ? AND ") + unchanged(names_),
+                              QVariantList{rows_[size_t(row)].rowid} + rows_[size_t(row)].stored,
+                              &error)) {
             reportNotStored(error);
+            return false;
+        }
+        if (query.numRowsAffected() != 1) {
+            reportNotStored({0, kErrorSource, kStale});
+            reload();
             return false;
         }
     }

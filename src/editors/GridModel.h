@@ -50,6 +50,8 @@ public:
     // the error report has then been shown.
     bool select(Connection& connection, const QString& table, const QString& where,
                 const QVariantList& values, const QString& orderBy);
+    // Reads the same rows again, dropping pending edits.
+    bool reload();
     void clear();
 
     void setWillChangeRecord(WillChangeRecord handler) { willChange_ = std::move(handler); }
@@ -82,12 +84,18 @@ private:
         QVariantList edited;
         bool dirty = false;
     };
-    bool store(Row& row, ErrorInfo* error);
+    // Stores a row only if the database still holds what was loaded; stale
+    // is set when it no longer does.
+    bool store(Row& row, ErrorInfo* error, bool* stale);
+    void refetch(Row& row);
     void revert(int row);
     void reportNotStored(const ErrorInfo& error);
 
     Connection* connection_ = nullptr;
     QString table_;
+    QString where_;
+    QVariantList whereValues_;
+    QString orderBy_;
     QStringList names_;
     std::vector<bool> numeric_;
     std::vector<Row> rows_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 #include "app/Main.h"
 #include "editors/RecordGrid.h"
 #include "support/Databases.h"
@@ -53,6 +55,19 @@ inline void choose(QComboBox* box, const QString& item) {
 // Typing a text into a filter box without choosing an item.
 inline void typeInto(QComboBox* box, const QString& text) {
     box->lineEdit()->setText(text);
+}
+
+// Rows in an order of their own, to compare tables whose order may differ.
+inline QList<QVariantList> sorted(QList<QVariantList> rows) {
+    std::sort(rows.begin(), rows.end(), [](const QVariantList& a, const QVariantList& b) {
+        for (int i = 0; i < a.size(); ++i) {
+            const QString x = a[i].toString(), y = b[i].toString();
+            if (x != y)
+                return x < y;
+        }
+        return false;
+    });
+    return rows;
 }
 
 // Typing into a grid cell; the row is stored when another row becomes current.

@@ -10,18 +10,6 @@ using namespace tavrel::test;
 
 namespace {
 
-QList<QVariantList> sorted(QList<QVariantList> rows) {
-    std::sort(rows.begin(), rows.end(), [](const QVariantList& a, const QVariantList& b) {
-        for (int i = 0; i < a.size(); ++i) {
-            const QString x = a[i].toString(), y = b[i].toString();
-            if (x != y)
-                return x < y;
-        }
-        return false;
-    });
-    return rows;
-}
-
 struct Import : EditorFixture {
     void SetUp() override {
         EditorFixture::SetUp();

@@ -125,6 +125,41 @@ TEST_F(LevelsEditor, WarningsStoreTheRowAndAnEmptyAgeIsRefusedSilently) {
     }
 }
 
+TEST_F(LevelsEditor, AStaleRowIsRefusedAndNoOtherRowChanges) {
+    chooseAll();
+    ASSERT_EQ(cells(e->Data, 7),
+              (QStringList{QStringLiteral("01.10.00"), QStringLiteral("01.05.00")}));
+    // Another program rewrites the table behind the window's back: the same
+    // rows, stored again in another order (as an import does).
+    sqlExec(limits,
+            QStringLiteral("CREATE TABLE copy AS SELECT * FROM niveaus ORDER BY rowid DESC"));
+    sqlExec(limits, QStringLiteral("DELETE FROM niveaus"));
+    sqlExec(limits, QStringLiteral("INSERT INTO niveaus SELECT * FROM copy"));
+    sqlExec(limits, QStringLiteral("DROP TABLE copy"));
+    const auto before = sorted(rows(QStringLiteral("SELECT * FROM niveaus")));
+
+    // Row 1 (12 to 13) was stored first; that place now holds level B.
+    ui.answer(Answer::Ok);
+    editCell(e->Data, 1, 7, QStringLiteral("02.00.00"));
+    leaveRow(e->Data, 0);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("intussen door een ander programma")))
+        << ui.messages()[0].text.toStdString();
+    EXPECT_EQ(sorted(rows(QStringLiteral("SELECT * FROM niveaus"))), before)
+        << "no row overwritten by the stale one";
+    EXPECT_EQ(cells(e->Data, 7),
+              (QStringList{QStringLiteral("01.10.00"), QStringLiteral("01.05.00")}))
+        << "the grid shows what is stored";
+
+    // After the reload an edit goes to the right row.
+    editCell(e->Data, 1, 7, QStringLiteral("02.00.00"));
+    leaveRow(e->Data, 0);
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT tijd FROM niveaus WHERE niveau = 'A' AND leeftijd1 = 12")),
+        (QList<QVariantList>{{QStringLiteral("02.00.00")}}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM niveaus")), (QList<QVariantList>{{3}}));
+}
+
 TEST_F(LevelsEditor, DeletionIsConfirmedOrCancelled) {
     chooseAll();
     e->Data->setCurrentIndex(e->Data->model().index(1, 5));

@@ -71,6 +71,12 @@ private:
 // report with the place "ConnectJetDB" and answers false.
 bool ConnectJetDB(const QString& path, Connection& connection);
 
+// True when a refusal came from another program holding the database: the
+// same change may succeed when tried again.
+inline bool isBusy(const ErrorInfo& error) {
+    return (error.Number & 0xff) == 5 || (error.Number & 0xff) == 6;
+}
+
 // Why the database refused a statement, in plain Dutch (no SQL, no English).
 QString refusalReason(const QSqlError& error);
 
