@@ -16,16 +16,16 @@ bool refuseChangesOnJet(const Connection& connection) {
     return true;
 }
 
-void runImport(Connection& connection, const ImportSteps& steps) {
+bool runImport(Connection& connection, const ImportSteps& steps) {
     if (refuseChangesOnJet(connection))
-        return;
+        return false;
     Ui& ui = Ui::current();
     if (ui.messageBox(steps.question, steps.title, Buttons::OkCancel, Icon::None) != Answer::Ok)
-        return;
+        return false;
     const QString file =
         ui.openFile(QStringLiteral("Zoek import bestand"), steps.filter, QString());
     if (file.isEmpty())
-        return;
+        return false;
     QString error;
     const QStringList lines = readImportFile(file, &error);
     if (!error.isEmpty()) {
@@ -33,7 +33,7 @@ void runImport(Connection& connection, const ImportSteps& steps) {
                           QStringLiteral(" kan niet worden gelezen (") + error +
                           QStringLiteral(")."),
                       steps.title, Buttons::Ok, Icon::Critical);
-        return;
+        return false;
     }
     ui.setWaitCursor(true);
     ui.yield();
@@ -41,6 +41,7 @@ void runImport(Connection& connection, const ImportSteps& steps) {
     ui.setWaitCursor(false);
     if (!result.ok)
         ui.messageBox(importFailureText(result), steps.title, Buttons::Ok, Icon::Critical);
+    return true;
 }
 
 } // namespace tavrel

@@ -18,7 +18,8 @@ struct ImportSteps {
 
 // The import behind an editor's "Importeer": the question, the file dialog,
 // the hourglass, the import itself, and a message when a line failed.
-void runImport(Connection& connection, const ImportSteps& steps);
+// True when a file was imported (or tried): the editor then reloads.
+bool runImport(Connection& connection, const ImportSteps& steps);
 
 // On a Jet database nothing can be changed: says so and answers true.
 bool refuseChangesOnJet(const Connection& connection);

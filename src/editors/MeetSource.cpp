@@ -4,6 +4,8 @@
 #include "common/db/Connection.h"
 #include "common/db/Recordset.h"
 
+#include <QSqlQuery>
+
 namespace tavrel {
 
 const QStringList& MeetSource::fieldNames() {
@@ -103,28 +105,55 @@ bool MeetSource::update() {
     if (!hasCurrent() || !records_[size_t(current_)].dirty)
         return true;
     ErrorInfo error;
-    if (store(records_[size_t(current_)], &error))
+    bool stale = false;
+    if (store(records_[size_t(current_)], &error, &stale))
         return true;
     Ui::current().messageBox(QStringLiteral("De wedstrijd is niet opgeslagen.\r\n\r\n") +
                                  error.Description,
                              kProgramTitle, Buttons::Ok, Icon::Critical);
+    if (stale && onStale)
+        onStale();
     return false;
 }
 
-bool MeetSource::store(Record& r, ErrorInfo* error) {
-    QVariantList values = r.values;
+bool MeetSource::store(Record& r, ErrorInfo* error, bool* stale) {
     bool ok;
     if (r.stored) {
-        values << r.saved[0];
-        ok = connection_.Execute(
-            QStringLiteral("UPDATE wedstrijden SET code = ?, datum1 = ?, datum2 = ?, "
-                           "wedstrijd = ?, opmerking = ?, badlengte = ? WHERE code = ?"),
+        // Only what the user changed is written, and only while the meet
+        // still holds what the window loaded.
+        QStringList assignments, unchanged;
+        QVariantList values;
+        for (int i = 0; i < fieldNames().size(); ++i)
+            if (r.values[i] != r.saved[i] || r.values[i].isNull() != r.saved[i].isNull()) {
+                assignments << fieldNames()[i] + QStringLiteral(" = ?");
+                values << r.values[i];
+            }
+        for (int i = 0; i < fieldNames().size(); ++i) {
+            unchanged << fieldNames()[i] + QStringLiteral(" IS ?");
+            values << r.saved[i];
+        }
+        if (assignments.isEmpty()) {
+            r.dirty = false;
+            return true;
+        }
+        QSqlQuery query(connection_.database());
+        ok = connection_.run(
+            query,
+            QStringLiteral("UPDATE wedstrijden SET ") + assignments.join(QStringLiteral(", ")) +
+                QStringLiteral(" WHERE ") + unchanged.join(QStringLiteral(" AND ")),
             values, error);
+        if (ok && query.numRowsAffected() != 1) {
+            *stale = true;
+            *error = {0, kErrorSource,
+                      QStringLiteral("De wedstrijd is intussen door een ander programma "
+                                     "gewijzigd. Het venster toont nu wat er is opgeslagen.")};
+            return false;
+        }
     } else {
         ok = connection_.Execute(
             QStringLiteral("INSERT INTO wedstrijden (code, datum1, datum2, wedstrijd, "
                            "opmerking, badlengte) VALUES (?, ?, ?, ?, ?, ?)"),
-            values, error);
+            r.values, error);
     }
     if (ok) {
         r.saved = r.values;

@@ -48,6 +48,9 @@ public:
 
     // Called whenever the current record changes.
     std::function<void()> onReposition;
+    // Called after a store was refused because another program changed the
+    // meet meanwhile: the window reloads.
+    std::function<void()> onStale;
 
     static const QStringList& fieldNames();
 
@@ -58,7 +61,7 @@ private:
         bool stored = false; // in the database
         bool dirty = false;
     };
-    bool store(Record& record, ErrorInfo* error);
+    bool store(Record& record, ErrorInfo* error, bool* stale);
 
     Connection& connection_;
     std::vector<Record> records_;

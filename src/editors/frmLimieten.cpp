@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tavrel {
@@ -176,6 +178,8 @@ void frmLimieten::connectHandlers() {
         connect(cmdUpDown[i], &QPushButton::clicked, this, [this, i] { cmdUpDown_Click(i); });
     connect(checkGelijk, &QCheckBox::toggled, this, &frmLimieten::checkGelijk_Click);
     Data1.onReposition = [this] { Data1_Reposition(); };
+    // Not while the meet source is still storing: once the handler is done.
+    Data1.onStale = [this] { QTimer::singleShot(0, this, [this] { reloadMeets(); }); };
 }
 
 // Leaving the code or a date field validates it, as the user moves on; focus
@@ -418,15 +422,37 @@ void frmLimieten::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& reco
 void frmLimieten::cmdImport_Click() {
     commitGrid();
     Data1.update();
-    runImport(
-        connection_,
-        {QStringLiteral(
-             "Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde wedstrijden worden "
-             "verwijderd!"),
-         QStringLiteral("Importeer limieten"),
-         QStringLiteral(
-             "(UploadTavrel uitvoer) limieten.csv|limieten.csv|(csv bestand) *.csv|*.csv"),
-         importLimits});
+    if (runImport(
+            connection_,
+            {QStringLiteral("Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde "
+                            "wedstrijden worden "
+                            "verwijderd!"),
+             QStringLiteral("Importeer limieten"),
+             QStringLiteral(
+                 "(UploadTavrel uitvoer) limieten.csv|limieten.csv|(csv bestand) *.csv|*.csv"),
+             importLimits}))
+        reloadMeets();
+}
+
+// Reads the meets and the grid afresh, after an import or a meet that
+// another program changed meanwhile; the current meet stays where it exists.
+void frmLimieten::reloadMeets() {
+    const QString code = Data1.hasCurrent() ? Data1.field(kCode).toString() : QString();
+    if (!Data1.open())
+        return;
+    {
+        const QSignalBlocker quiet(lstCode);
+        lstCode->clear();
+        lstCode->addItems(Data1.codes());
+    }
+    const QList<QListWidgetItem*> found = lstCode->findItems(code, Qt::MatchExactly);
+    const int row = !found.isEmpty() ? lstCode->row(found.first()) : lstCode->count() > 0 ? 0 : -1;
+    if (row >= 0) {
+        lstCode->setCurrentRow(row);
+        lstCode_Click();
+    } else {
+        cbASG_Click(0);
+    }
 }
 
 // Rows still being edited are stored before the meet, the filter or the

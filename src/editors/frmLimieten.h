@@ -67,6 +67,7 @@ private:
     void showCurrentMeet();
     void storeTypedDate(int index);
     void commitGrid();
+    void reloadMeets();
 
     MeetSource Data1{connection_};
     bool newMeet_ = false;

@@ -98,12 +98,14 @@ void frmNiveaus::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& recor
 
 void frmNiveaus::cmdImport_Click() {
     Data->commitPending();
-    runImport(
-        connection_,
-        {QStringLiteral("Importeer niveaus\r\n\r\nAlle huidige niveaus worden verwijderd!"),
-         QStringLiteral("Importeer niveaus"),
-         QStringLiteral("(UploadTavrel uitvoer) niveaus.csv|niveaus.csv|(csv bestand) *.csv|*.csv"),
-         importLevels});
+    if (runImport(
+            connection_,
+            {QStringLiteral("Importeer niveaus\r\n\r\nAlle huidige niveaus worden verwijderd!"),
+             QStringLiteral("Importeer niveaus"),
+             QStringLiteral(
+                 "(UploadTavrel uitvoer) niveaus.csv|niveaus.csv|(csv bestand) *.csv|*.csv"),
+             importLevels}))
+        Data->model().reload(); // the rows on screen are gone or stored anew
 }
 
 } // namespace tavrel

@@ -19,7 +19,7 @@ KEY_END = 0xFF57
 KEY_BACKSPACE = 0xFF08
 
 
-def wait_for(what, find, seconds=15):
+def wait_for(what, find, seconds=30):
     end = time.time() + seconds
     while time.time() < end:
         found = find()
@@ -167,7 +167,7 @@ class Program:
             sys.exit("the program did not show up through AT-SPI (status %s):\n%s"
                      % (self.proc.returncode, self.errors[-3000:]))
 
-    def window(self, title, seconds=15):
+    def window(self, title, seconds=30):
         return wait_for(title, lambda: window(self.app, title), seconds)
 
     def ended(self, seconds=30):

@@ -4,6 +4,9 @@
 #include "editors/frmNiveaus.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
 
 using namespace tavrel;
 using namespace tavrel::test;
@@ -96,12 +99,32 @@ TEST_F(Import, ReplacesTheNamedMeetsAndLeavesTheOthers) {
         QVariant(1));
     EXPECT_EQ(
         rows(QStringLiteral("SELECT limiet50 FROM limieten WHERE afstand = 200")).first().first(),
-        QVariant(QString()))
-        << "an empty field is stored as the empty text it is";
+        kNull)
+        << "an empty limit time is null again, as the export read it";
 
     const auto once = everything();
     importLimitsFile(kTwoMeets);
     EXPECT_EQ(everything(), once) << "twice is once";
+}
+
+TEST_F(Import, TheEditorShowsWhatTheImportStoredAndKeepsItWhenEdited) {
+    main->cmdLimiet[0]->click();
+    auto* e = editor<frmLimieten>();
+    ASSERT_NE(e, nullptr);
+    ASSERT_EQ(e->tbCode->text(), QStringLiteral("A"));
+    ui.answer(Answer::Ok).chooseFile(dir.write(QStringLiteral("limieten.csv"), kTwoMeets));
+    e->cmdImport->click();
+    EXPECT_EQ(e->tbCode->text(), QStringLiteral("A")) << "the same meet, read afresh";
+    EXPECT_EQ(e->tbWedstrijd->text(), QString()) << "the import made meet A anew";
+    // A remark typed now, then another meet: only the remark is written.
+    e->tbData->selectAll();
+    QTest::keyClicks(e->tbData, QStringLiteral("nieuw"));
+    e->lstCode->setCurrentRow(2);
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT datum1, datum2, opmerking FROM wedstrijden WHERE code = 'A'")),
+        (QList<QVariantList>{{QStringLiteral("2010-01-01"), QStringLiteral("2010-12-12"),
+                              QStringLiteral("nieuw")}}));
+    e->cmdOK->click();
 }
 
 TEST_F(Import, AMeetWhoseLinesAreApartKeepsEveryLine) {
