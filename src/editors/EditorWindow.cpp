@@ -11,11 +11,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace tavrel {
 
 EditorWindow::EditorWindow(EditorHost& host, QWidget* parent, const QString& name,
-                           const QString& title, const QString& gridName, const QString& importHint)
+                           const QString& title, const QString& gridName, const QString& importHint,
+                           const QString& chooseHint)
     : QWidget(parent, Qt::Window)
     , host_(host) {
     setObjectName(name);
@@ -33,6 +35,11 @@ EditorWindow::EditorWindow(EditorHost& host, QWidget* parent, const QString& nam
     Label1 = named(new QLabel(importHint), QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     cmdOK = named(new QPushButton(QStringLiteral("Sluiten")), QStringLiteral("cmdOK"));
+    lblKies = named(new QLabel(chooseHint), QStringLiteral("lblKies"));
+    lblKies->setWordWrap(true);
+    lblKies->setAlignment(Qt::AlignCenter);
+    connect(Data, &RecordGrid::shownChanged, lblKies,
+            [this](bool shown) { lblKies->setHidden(shown); });
     connect(cmdImport, &QPushButton::clicked, this, [this] { cmdImport_Click(); });
     connect(cmdOK, &QPushButton::clicked, this, &EditorWindow::cmdOK_Click);
 }
@@ -66,6 +73,17 @@ QHBoxLayout* EditorWindow::bottomRow() {
     row->addWidget(Label1, 1);
     row->addWidget(cmdOK, 0, Qt::AlignBottom);
     return row;
+}
+
+QWidget* EditorWindow::gridArea(QSize minimum) {
+    auto* area = new QWidget;
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Data, 1);
+    layout->addWidget(lblKies, 1);
+    Data->setMinimumSize(minimum);
+    area->setMinimumSize(minimum);
+    return area;
 }
 
 void EditorWindow::cmdOK_Click() {

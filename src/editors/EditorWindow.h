@@ -29,6 +29,7 @@ public:
     QPushButton* cmdImport;
     QLabel* Label1;
     QPushButton* cmdOK;
+    QLabel* lblKies; // says what to choose while the grid is hidden
 
     // The opening steps; false when the database could not be used (the
     // main window then shows why, and the editor must not be shown).
@@ -41,7 +42,7 @@ public:
 
 protected:
     EditorWindow(EditorHost& host, QWidget* parent, const QString& name, const QString& title,
-                 const QString& gridName, const QString& importHint);
+                 const QString& gridName, const QString& importHint, const QString& chooseHint);
 
     // The opening steps both editors begin with: the main window's path, the
     // file test and the connection, with their messages in the main window.
@@ -54,6 +55,10 @@ protected:
 
     // The row of the import button, its hint and "Sluiten".
     QHBoxLayout* bottomRow();
+
+    // The grid, or while it is hidden the hint of what to choose, in a place
+    // that keeps its size either way (so the window opens large enough).
+    QWidget* gridArea(QSize minimum);
 
     // Stores what is still being edited, before the editor closes.
     virtual void storePending();

@@ -4,6 +4,9 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace tavrel {
 
@@ -29,8 +32,20 @@ void RecordGrid::showColumns(int firstShown, const QStringList& captions, int wi
         const int column = firstShown + i;
         model_.setCaption(column, captions[i]);
         model_.setCentred(column, true);
-        setColumnWidth(column, twips(widthTwips, this));
+        // Never narrower than its caption, whatever the font.
+        const QHeaderView* header = horizontalHeader();
+        const int margin =
+            2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        const int caption = header->fontMetrics().horizontalAdvance(captions[i]) + 2 * margin + 4;
+        setColumnWidth(column, std::max(twips(widthTwips, this), caption));
     }
+}
+
+void RecordGrid::setVisible(bool visible) {
+    const bool was = !isHidden();
+    QTableView::setVisible(visible);
+    if (was != visible)
+        Q_EMIT shownChanged(visible);
 }
 
 void RecordGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -23,6 +23,12 @@ public:
     // Stores the current row's edits, as leaving the row does.
     bool commitPending();
 
+    void setVisible(bool visible) override;
+
+Q_SIGNALS:
+    // The grid was shown or hidden (the filter became complete or not).
+    void shownChanged(bool shown);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -36,7 +36,9 @@ frmLimieten::frmLimieten(EditorHost& host, QWidget* parent)
                    QStringLiteral("Limieten kunnen worden geimporteerd uit een CSV bestand, dat "
                                   "eerder of ergens anders met dit programma is gemaakt. LET OP "
                                   "dat alle huidige limieten van geimporteerde wedstrijden eerst "
-                                  "worden verwijderd.")) {
+                                  "worden verwijderd."),
+                   QStringLiteral("Kies een wedstrijd, afstand, slag en geslacht om de limieten "
+                                  "te zien.")) {
     buildControls();
     arrangeControls();
     connectHandlers();
@@ -129,7 +131,9 @@ void frmLimieten::arrangeControls() {
     auto* meetPanel = new QWidget;
     meetPanel->setLayout(meet);
     meet->setContentsMargins(0, 0, 0, 0);
-    meetPanel->setFixedWidth(fontMetrics().averageCharWidth() * 42);
+    // Wide enough for an ordinary meet name or remark, such as
+    // "Districtskampioenschappen jeugd 2010", to show whole.
+    meetPanel->setFixedWidth(fontMetrics().averageCharWidth() * 58);
 
     // Right: the filter and the limits grid.
     auto* limits = new QVBoxLayout;
@@ -140,10 +144,7 @@ void frmLimieten::arrangeControls() {
     }
     limits->addLayout(filter);
     limits->addWidget(checkGelijk);
-    limits->addWidget(Data, 1);
-    limits->addStretch(0);
-    Data->setMinimumWidth(twips(4 * 1400 + 900, this));
-    Data->setMinimumHeight(fontMetrics().lineSpacing() * 12);
+    limits->addWidget(gridArea({twips(4 * 1400 + 900, this), fontMetrics().lineSpacing() * 12}), 1);
 
     auto* top = new QHBoxLayout;
     top->addWidget(meetPanel, 0);

@@ -17,7 +17,9 @@ frmNiveaus::frmNiveaus(EditorHost& host, QWidget* parent)
                    QStringLiteral("Niveaus"),
                    QStringLiteral("Limieten kunnen worden geimporteerd uit een CSV bestand, dat "
                                   "eerder of ergens anders met dit programma is gemaakt. LET OP "
-                                  "dat alle huidige limieten eerst worden verwijderd.")) {
+                                  "dat alle huidige limieten eerst worden verwijderd."),
+                   QStringLiteral("Kies afstand, slag, geslacht, badlengte en niveau om de "
+                                  "niveaus te zien.")) {
     const QStringList captions = {QStringLiteral("Afstand"), QStringLiteral("Slag"),
                                   QStringLiteral("Geslacht"), QStringLiteral("Badlengte"),
                                   QStringLiteral("Niveau")};
@@ -49,11 +51,9 @@ frmNiveaus::frmNiveaus(EditorHost& host, QWidget* parent)
     auto* all = new QVBoxLayout(this);
     all->addLayout(filters);
     all->addWidget(Line2);
-    all->addWidget(Data, 1);
-    all->addStretch(0);
+    all->addWidget(gridArea({twips(3 * 1300 + 900, this), fontMetrics().lineSpacing() * 14}), 1);
     all->addWidget(Line4);
     all->addLayout(bottomRow());
-    Data->setMinimumSize(twips(3 * 1300 + 900, this), fontMetrics().lineSpacing() * 14);
     setMinimumWidth(twips(8000, this));
 }
 

@@ -2,6 +2,7 @@
 
 #include "editors/frmNiveaus.h"
 
+#include <QLabel>
 #include <QTest>
 
 using namespace tavrel;
@@ -53,8 +54,10 @@ TEST_F(LevelsEditor, TheGridShowsOnlyWhenAllFiveFiltersAreChosen) {
     choose(e->cbASG[2], QStringLiteral("jongens/heren"));
     choose(e->cbASG[3], QStringLiteral("25"));
     EXPECT_TRUE(e->Data->isHidden()) << "four of five";
+    EXPECT_FALSE(e->lblKies->isHidden()) << "the hint says what to choose";
     choose(e->cbASG[4], QStringLiteral("A "));
     ASSERT_FALSE(e->Data->isHidden());
+    EXPECT_TRUE(e->lblKies->isHidden());
     EXPECT_EQ(cells(e->Data, 5), (QStringList{QStringLiteral("10"), QStringLiteral("12")}))
         << "level \"A \" filters on A";
     for (int c = 0; c < 5; ++c)
