@@ -5,19 +5,22 @@
 
 namespace tavrel {
 
-bool refuseChangesOnJet(const Connection& connection) {
-    if (!connection.isReadOnly())
+bool refuseChanges(const Connection& connection) {
+    if (connection.canChange())
         return false;
-    Ui::current().messageBox(
-        QStringLiteral("Het bestand ") + connection.path() +
-            QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. "
-                           "Er is niets gewijzigd."),
-        kProgramTitle, Buttons::Ok, Icon::Exclamation);
+    const QString why =
+        connection.isReadOnly()
+            ? QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. ")
+            : QStringLiteral(" kan niet worden gewijzigd (alleen-lezen, of de map is "
+                             "niet schrijfbaar). ");
+    Ui::current().messageBox(QStringLiteral("Het bestand ") + connection.path() + why +
+                                 QStringLiteral("Er is niets gewijzigd."),
+                             kProgramTitle, Buttons::Ok, Icon::Exclamation);
     return true;
 }
 
 bool runImport(Connection& connection, const ImportSteps& steps) {
-    if (refuseChangesOnJet(connection))
+    if (refuseChanges(connection))
         return false;
     Ui& ui = Ui::current();
     if (ui.messageBox(steps.question, steps.title, Buttons::OkCancel, Icon::None) != Answer::Ok)

@@ -21,7 +21,8 @@ struct ImportSteps {
 // True when a file was imported (or tried): the editor then reloads.
 bool runImport(Connection& connection, const ImportSteps& steps);
 
-// On a Jet database nothing can be changed: says so and answers true.
-bool refuseChangesOnJet(const Connection& connection);
+// On a Jet database, or a file this user may not change, nothing can be
+// changed: says so and answers true.
+bool refuseChanges(const Connection& connection);
 
 } // namespace tavrel

@@ -340,7 +340,7 @@ void frmLimieten::cmdDel_Click() {
 
 void frmLimieten::cmdUpDown_Click(int Index) {
     commitGrid();
-    if (!Data1.hasCurrent() || refuseChangesOnJet(connection_))
+    if (!Data1.hasCurrent() || refuseChanges(connection_))
         return;
     const int step = 1 - 2 * Index;
     const QString dates[] = {QStringLiteral("datum1"), QStringLiteral("datum2")};

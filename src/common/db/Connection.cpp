@@ -5,8 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 namespace tavrel {
 
@@ -55,6 +58,15 @@ void Connection::close() {
 
 QSqlDatabase Connection::database() const {
     return QSqlDatabase::database(name_, false);
+}
+
+bool Connection::canChange() const {
+    if (!isOpen() || jet_)
+        return false;
+    const QVariant handle = database().driver()->handle();
+    sqlite3* db = handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    return db != nullptr && sqlite3_db_readonly(db, "main") == 0 &&
+           QFileInfo(QFileInfo(path_).absolutePath()).isWritable();
 }
 
 bool Connection::open(const QString& path, ErrorInfo* error) {

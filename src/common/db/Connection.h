@@ -19,7 +19,7 @@ class JetFile;
 
 // A connection to a database file. The engine is chosen by the file's first
 // bytes: a SQLite file is opened read-write with foreign keys on; a Jet file
-// is read through libmdb into a private in-memory SQLite copy (each table the
+// is read by the project's Jet reader into a private in-memory SQLite copy (each table the
 // first time a statement names it) and refuses every change.
 //
 // Statements are written in the Jet dialect the program has always used;
@@ -35,6 +35,9 @@ public:
     bool isOpen() const { return !name_.isEmpty(); }
     const QString& path() const { return path_; }
     bool isReadOnly() const { return jet_ != nullptr; }
+    // False for a Jet file, and for a SQLite file that this user may not
+    // change (the file or its folder, where the journal goes, not writable).
+    bool canChange() const;
 
     // Runs a statement that returns no rows. On failure fills error (when
     // given) and returns false; nothing is reported here.
