@@ -40,8 +40,17 @@ QStringList MeetSource::codes() const {
     return list;
 }
 
-void MeetSource::moveTo(int position) {
+void MeetSource::leaveCurrent() {
     update();
+    // A meet made with "Nieuw" and left without anything stored is dropped;
+    // it stands last, so no other position moves.
+    if (hasCurrent() && !records_[size_t(current_)].stored && !records_[size_t(current_)].dirty)
+        records_.erase(records_.begin() + current_);
+    current_ = -1;
+}
+
+void MeetSource::moveTo(int position) {
+    leaveCurrent();
     current_ = position >= 0 && position < recordCount() ? position : -1;
     if (onReposition)
         onReposition();
@@ -57,7 +66,7 @@ bool MeetSource::findFirst(const QString& code) {
 }
 
 void MeetSource::addNew() {
-    update();
+    leaveCurrent();
     Record r;
     for (int i = 0; i < fieldNames().size(); ++i)
         r.values << QVariant(QMetaType::fromType<QString>());
@@ -108,11 +117,25 @@ bool MeetSource::update() {
     bool stale = false;
     if (store(records_[size_t(current_)], &error, &stale))
         return true;
-    Ui::current().messageBox(QStringLiteral("De wedstrijd is niet opgeslagen.\r\n\r\n") +
-                                 error.Description,
-                             kProgramTitle, Buttons::Ok, Icon::Critical);
-    if (stale && onStale)
+    // What another program holds may be stored when tried again: the typed
+    // values stay. Any other refusal (a code that exists, an empty code)
+    // would come back at every move, so the meet shows what is stored.
+    const bool keep = isBusy(error);
+    Ui::current().messageBox(
+        QStringLiteral("De wedstrijd is niet opgeslagen.\r\n\r\n") + error.Description +
+            (keep || stale
+                 ? QString()
+                 : QStringLiteral("\r\n\r\nHet venster toont weer wat er is opgeslagen.")),
+        kProgramTitle, Buttons::Ok, Icon::Critical);
+    if (stale && onStale) {
         onStale();
+    } else if (!keep) {
+        Record& r = records_[size_t(current_)];
+        r.values = r.saved;
+        r.dirty = false;
+        if (onReposition)
+            onReposition();
+    }
     return false;
 }
 

@@ -43,7 +43,9 @@ public:
     QVariant field(const QString& name) const;
     void setField(const QString& name, const QVariant& value);
     // Stores the current record's edits now. False when the database
-    // refused them; the edits stay, and the refusal has been shown.
+    // refused them; the refusal has been shown. The edits stay only when
+    // another program held the database; otherwise the record shows what is
+    // stored again.
     bool update();
 
     // Called whenever the current record changes.
@@ -61,6 +63,7 @@ private:
         bool stored = false; // in the database
         bool dirty = false;
     };
+    void leaveCurrent();
     bool store(Record& record, ErrorInfo* error, bool* stale);
 
     Connection& connection_;

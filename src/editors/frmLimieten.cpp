@@ -251,7 +251,8 @@ void frmLimieten::tbCode_Validate() {
     if (!Data1.hasCurrent())
         return;
     const int remembered = lstCode->currentRow();
-    Data1.update();
+    if (!Data1.update())
+        return; // the list still shows what is stored
     {
         const QSignalBlocker quiet(lstCode);
         lstCode->clear();

@@ -107,6 +107,49 @@ TEST_F(LimitsEditor, ANewMeetIsStoredWhenItsCodeIsLeftAndListedLast) {
     EXPECT_EQ(listed()[1], QStringLiteral("AAA")) << "sorted again at the next opening";
 }
 
+// A code the database refuses, for a meet that exists and for a new one: one
+// message, the stored meet shown again, the list unchanged, and nothing
+// refused again when the user moves on.
+TEST_F(LimitsEditor, ARefusedCodeIsSaidOnceAndTheStoredMeetShownAgain) {
+    const auto before = rows(QStringLiteral("SELECT * FROM wedstrijden ORDER BY code"));
+    const QStringList codes = listed();
+    struct Case {
+        const char* name;
+        bool isNew;
+        QString typed;
+        QString reason;
+    } cases[] = {
+        {"renamed to a code that exists", false, QStringLiteral("B1"),
+         QStringLiteral("die code bestaat al")},
+        {"new meet with a code that exists", true, QStringLiteral("C1"),
+         QStringLiteral("die code bestaat al")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        select(0);
+        if (c.isNew)
+            e->cmdNieuw->click();
+        e->tbCode->setText(c.typed);
+        Q_EMIT e->tbCode->textEdited(c.typed);
+        const auto asked = ui.prompts().size();
+        ui.answer(Answer::Ok);
+        e->tbCode_Validate();
+        ASSERT_EQ(ui.prompts().size(), asked + 1);
+        const QString text = ui.prompts().back().text;
+        EXPECT_TRUE(text.startsWith(QStringLiteral("De wedstrijd is niet opgeslagen.")) &&
+                    text.contains(c.reason) && !text.contains(QStringLiteral("UPDATE")) &&
+                    !text.contains(QStringLiteral("constraint")))
+            << text.toStdString();
+        EXPECT_EQ(e->tbCode->text(), c.isNew ? QString() : QStringLiteral("A1"));
+        EXPECT_EQ(listed(), codes);
+        select(1); // moving on asks nothing more
+        select(0);
+        EXPECT_EQ(ui.prompts().size(), asked + 1);
+        EXPECT_EQ(listed(), codes) << "no entry for a new meet that was never stored";
+    }
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM wedstrijden ORDER BY code")), before);
+}
+
 TEST_F(LimitsEditor, LeavingTheCodeFieldThroughTheKeyboardValidatesIt) {
     e->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(e));
