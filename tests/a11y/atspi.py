@@ -17,6 +17,8 @@ import pyatspi
 
 KEY_END = 0xFF57
 KEY_BACKSPACE = 0xFF08
+KEY_RETURN = 0xFF0D
+KEY_TAB = 0xFF09
 
 
 def wait_for(what, find, seconds=30):
@@ -145,6 +147,64 @@ def type_keys(field, text):
         pyatspi.Registry.generateKeyboardEvent(KEY_BACKSPACE, None, pyatspi.KEY_SYM)
     for ch in text:
         pyatspi.Registry.generateKeyboardEvent(keysym(ch), None, pyatspi.KEY_SYM)
+
+
+def key(sym):
+    pyatspi.Registry.generateKeyboardEvent(sym, None, pyatspi.KEY_SYM)
+
+
+def choose(window, caption, item):
+    """Types an item into the editable combo box with this caption and
+    presses Enter, as a person picks a filter by keyboard."""
+    box = find(window, "combo box", caption)
+    type_into(find(box, "text"), item)
+    key(KEY_RETURN)
+
+
+def cell(table, row, column):
+    return table.queryTable().getAccessibleAt(row, column)
+
+
+def type_cells(table, row, column, texts):
+    """Clicks into a grid cell and types texts into it and the cells after
+    it, Tab between them."""
+    target = cell(table, row, column)
+    click(target)
+    wait_for("the cell selected", lambda: target.getState().contains(pyatspi.STATE_FOCUSED)
+             or target.getState().contains(pyatspi.STATE_SELECTED))
+    for i, text in enumerate(texts):
+        if i:
+            key(KEY_TAB)
+        for ch in text:
+            key(keysym(ch))
+
+
+def labels(node):
+    return [n.name for n in find_all(node, "label")] + [text_of(n) for n in find_all(node, "text")
+                                                        if n.queryText().characterCount < 2000]
+
+
+def box_saying(program, text, seconds=30):
+    """The shown message box (or any window) whose labels hold text."""
+    def shown():
+        for w in program.app:
+            if (w is not None and w.getState().contains(pyatspi.STATE_SHOWING)
+                    and any(text in t for t in labels(w))):
+                return w
+        return None
+    return wait_for("a box saying %r" % text, shown, seconds)
+
+
+def answer(box, button="OK"):
+    """Presses a button of a box and waits until the box is gone."""
+    press(find(box, "push button", button))
+
+    def gone():
+        try:
+            return not box.getState().contains(pyatspi.STATE_SHOWING)
+        except Exception:  # the box is destroyed already
+            return True
+    wait_for("the box closed", gone)
 
 
 def type_into(field, text):
