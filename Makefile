@@ -34,6 +34,7 @@ demo: build
 	scripts/demo $(BUILD)
 
 bench: configure
+	scripts/install-deps bench
 	cmake --build --preset default --target bench-tools
 	scripts/bench $(BUILD)
 

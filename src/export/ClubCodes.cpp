@@ -3,7 +3,9 @@
 #include "FieldText.h"
 #include "common/Values.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <optional>
 
 namespace tavrel {
@@ -98,6 +100,41 @@ QString timeText(ClubLayout layout, const QVariant& totalTime) {
     const qint64 seconds = t.left(t.size() - below).toLongLong();
     return twoDigits(seconds / 60) + QLatin1Char('.') + twoDigits(seconds % 60) + QLatin1Char('.') +
            tenths + hundredths;
+}
+
+void appendTime(std::string& out, ClubLayout layout, qint64 totalTime) {
+    if (totalTime < 0)
+        return;
+    const int below = layout == ClubLayout::Tavrel2006 ? 4 : 3;
+    char digits[24] = {};
+    const int n = int(std::to_chars(digits, digits + sizeof digits, totalTime).ptr - digits);
+    // The digits, padded with zeros in front to at least below + 1.
+    char t[32] = {};
+    const int size = std::max(n, below + 1);
+    std::fill(t, t + size - n, '0');
+    std::copy(digits, digits + n, t + size - n);
+    const auto fromEnd = [&](int k) { return t[size - k]; };
+    qint64 seconds = 0;
+    for (int i = 0; i < size - below; ++i)
+        seconds = seconds * 10 + (t[i] - '0');
+    const auto two = [&out](qint64 v) {
+        if (v < 10)
+            out += '0';
+        char d[24];
+        out.append(d, size_t(std::to_chars(d, d + sizeof d, v).ptr - d));
+    };
+    two(seconds / 60);
+    out += '.';
+    two(seconds % 60);
+    out += '.';
+    if (layout == ClubLayout::Tavrel2006) {
+        out += fromEnd(4);
+        if (fromEnd(3) != '1')
+            out += fromEnd(2); // a hand time has tenths only
+    } else {
+        out += fromEnd(3);
+        out += fromEnd(2);
+    }
 }
 
 } // namespace tavrel

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <string>
+
 namespace tavrel {
 
 // The codes of the club database turned into the texts of the times file,
@@ -20,5 +22,7 @@ QString resultTypeText(const QVariant& resultType);                // "st.est.",
 // hundredths, one more); 2009 times are milliseconds. A time with fewer
 // digits reads as if padded with zeros; null, or no whole number, gives "".
 QString timeText(ClubLayout layout, const QVariant& totalTime);
+// timeText of a whole number, appended as bytes.
+void appendTime(std::string& out, ClubLayout layout, qint64 totalTime);
 
 } // namespace tavrel

@@ -1,7 +1,5 @@
 #include "CsvFile.h"
 
-#include "common/Windows1252.h"
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -37,15 +35,19 @@ bool CsvFile::open(QString* error) {
     return true;
 }
 
-void CsvFile::writeLine(QStringView line) {
-    buffer_ += toWindows1252(line);
+void CsvFile::writeLine(std::string_view line) {
+    buffer_ += line;
+    endLine();
+}
+
+void CsvFile::endLine() {
     buffer_ += "\r\n";
-    if (buffer_.size() >= kChunk)
+    if (buffer_.size() >= size_t(kChunk))
         flush();
 }
 
 bool CsvFile::flush() {
-    const bool ok = file_.write(buffer_) == buffer_.size();
+    const bool ok = file_.write(buffer_.data(), qint64(buffer_.size())) == qint64(buffer_.size());
     buffer_.clear();
     return ok;
 }

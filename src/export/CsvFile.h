@@ -4,6 +4,9 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <string>
+#include <string_view>
+
 namespace tavrel {
 
 // An output file of CR LF lines in Windows-1252. The lines go to a temporary
@@ -15,14 +18,19 @@ public:
 
     // False with a Dutch description when the file cannot be created.
     bool open(QString* error);
-    void writeLine(QStringView line);
+    // A line already in Windows-1252, without its line end.
+    void writeLine(std::string_view line);
+    // The buffer the next line is appended to in place, then ended with
+    // endLine() (or cut back to the size it had, to drop it).
+    std::string& pending() { return buffer_; }
+    void endLine();
     bool commit(QString* error);
 
 private:
     bool flush();
 
     QSaveFile file_;
-    QByteArray buffer_;
+    std::string buffer_;
 };
 
 } // namespace tavrel

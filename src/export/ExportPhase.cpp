@@ -2,14 +2,14 @@
 
 #include "CsvFile.h"
 #include "common/Ui.h"
-#include "common/db/Recordset.h"
+#include "common/db/Cursor.h"
 
 namespace tavrel {
 
 bool ExportPhase::run(PhaseContext& context) {
-    Recordset records = OpenRecordSet(query(context.input), *context.connection);
+    Cursor records = OpenCursor(query(context.input), *context.connection);
     if (!records.isOpen()) {
-        // OpenRecordSet has shown the database's own report.
+        // OpenCursor has shown the database's own report.
         context.message.showMessage(label() +
                                     QStringLiteral(": de gegevens konden niet worden gelezen"));
         return false;
@@ -26,11 +26,13 @@ bool ExportPhase::run(PhaseContext& context) {
     Ui::current().yield();
 
     prepare(records, context.input);
-    QString text;
     for (; !records.atEnd(); records.MoveNext()) {
-        text.clear();
-        if (line(records, text))
-            file.writeLine(text);
+        std::string& out = file.pending();
+        const size_t start = out.size();
+        if (line(records, out))
+            file.endLine();
+        else
+            out.resize(start);
     }
     if (records.failed()) {
         // A walk cut short is no export: the old file stays, nothing is sent.

@@ -4,9 +4,11 @@
 
 #include <QString>
 
+#include <string>
+
 namespace tavrel {
 
-class Recordset;
+class Cursor;
 
 // The steps every export shares: open the query, create the file, show the
 // record count, yield once, write a line per record, and only then put the
@@ -21,9 +23,10 @@ protected:
     // The word before the count: "Zwemmers: 12 records ...".
     virtual QString label() const = 0;
     // Called once before the walk, to look the columns up.
-    virtual void prepare(const Recordset& records, const RunInput& input) = 0;
-    // The line of the current record; false to skip the record.
-    virtual bool line(const Recordset& records, QString& out) = 0;
+    virtual void prepare(const Cursor& records, const RunInput& input) = 0;
+    // Appends the line of the current record in Windows-1252, without its
+    // line end; false to skip the record.
+    virtual bool line(const Cursor& records, std::string& out) = 0;
 };
 
 } // namespace tavrel

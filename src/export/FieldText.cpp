@@ -3,8 +3,14 @@
 #include "common/ConvertDate.h"
 #include "common/Values.h"
 
+#include "common/Windows1252.h"
+#include "common/db/Cursor.h"
+
 #include <QLocale>
 
+#include <sqlite3.h>
+
+#include <charconv>
 #include <cmath>
 
 namespace tavrel {
@@ -29,6 +35,52 @@ QString fieldText(const QVariant& value) {
 
 QString dateField(const QVariant& value) {
     return ConvertDate(dayMonthYearText(value));
+}
+
+void appendText(Line& out, QStringView text) {
+    put(out, toWindows1252(text));
+}
+
+void appendUtf8(Line& out, QByteArrayView utf8) {
+    for (const char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            appendText(out, QString::fromUtf8(utf8));
+            return;
+        }
+    out.append(utf8.data(), size_t(utf8.size()));
+}
+
+void appendField(Line& out, const Cursor& records, int column) {
+    switch (records.type(column)) {
+    case SQLITE_NULL:
+        return;
+    case SQLITE_INTEGER: {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, records.integer(column)).ptr;
+        out.append(digits, size_t(end - digits));
+        return;
+    }
+    case SQLITE_TEXT:
+        appendUtf8(out, records.utf8(column));
+        return;
+    default:
+        appendText(out, fieldText(records.value(column)));
+    }
+}
+
+const QByteArray& RepeatedText::of(const Cursor& records, int column, Convert convert) {
+    if (records.type(column) != SQLITE_TEXT) {
+        valid_ = false;
+        converted_ = convert(records.value(column));
+        return converted_;
+    }
+    const QByteArrayView now = records.utf8(column);
+    if (!valid_ || now != QByteArrayView(last_)) {
+        last_ = now.toByteArray();
+        converted_ = convert(records.value(column));
+        valid_ = true;
+    }
+    return converted_;
 }
 
 } // namespace tavrel

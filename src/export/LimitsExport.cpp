@@ -1,7 +1,8 @@
 #include "ExportPhase.h"
 #include "Exports.h"
 #include "FieldText.h"
-#include "common/db/Recordset.h"
+#include "common/Windows1252.h"
+#include "common/db/Cursor.h"
 
 #include <array>
 
@@ -11,11 +12,11 @@ namespace {
 
 // Lines of fields joined by ";", the last one without a separator.
 template <size_t N>
-void joinFields(const Recordset& r, const std::array<int, N>& columns, QString& out) {
+void joinFields(const Cursor& r, const std::array<int, N>& columns, Line& out) {
     for (size_t i = 0; i < N; ++i) {
         if (i)
-            out += QLatin1Char(';');
-        out += fieldText(r.value(columns[i]));
+            out += ';';
+        appendField(out, r, columns[i]);
     }
 }
 
@@ -31,7 +32,7 @@ class LimitsExport final : public ExportPhase {
     QString fileName() const override { return QStringLiteral("limieten.csv"); }
     QString label() const override { return QStringLiteral("Limieten"); }
 
-    void prepare(const Recordset& r, const RunInput&) override {
+    void prepare(const Cursor& r, const RunInput&) override {
         const char* names[] = {"wcode",    "afstand",  "slag",     "geslacht",
                                "gebjaar1", "gebjaar2", "limiet25", "limiet50"};
         for (size_t i = 0; i < columns_.size(); ++i)
@@ -40,10 +41,12 @@ class LimitsExport final : public ExportPhase {
         to_ = r.column(QStringLiteral("datum2"));
     }
 
-    bool line(const Recordset& r, QString& out) override {
+    bool line(const Cursor& r, Line& out) override {
         joinFields(r, columns_, out);
-        out += QLatin1Char(';') + dateField(r.value(from_)) + QLatin1Char(';') +
-               dateField(r.value(to_));
+        out += ';';
+        appendText(out, dateField(r.value(from_)));
+        out += ';';
+        appendText(out, dateField(r.value(to_)));
         return true;
     }
 
@@ -58,14 +61,14 @@ class LevelsExport final : public ExportPhase {
     QString fileName() const override { return QStringLiteral("niveaus.csv"); }
     QString label() const override { return QStringLiteral("Niveaus"); }
 
-    void prepare(const Recordset& r, const RunInput&) override {
+    void prepare(const Cursor& r, const RunInput&) override {
         const char* names[] = {"afstand", "slag",      "geslacht",  "badlengte",
                                "niveau",  "leeftijd1", "leeftijd2", "tijd"};
         for (size_t i = 0; i < columns_.size(); ++i)
             columns_[i] = r.column(QLatin1String(names[i]));
     }
 
-    bool line(const Recordset& r, QString& out) override {
+    bool line(const Cursor& r, Line& out) override {
         joinFields(r, columns_, out);
         return true;
     }

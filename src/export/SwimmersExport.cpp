@@ -2,7 +2,8 @@
 #include "Exports.h"
 #include "FieldText.h"
 #include "common/Values.h"
-#include "common/db/Recordset.h"
+#include "common/Windows1252.h"
+#include "common/db/Cursor.h"
 
 namespace tavrel {
 
@@ -22,7 +23,7 @@ class SwimmersExport final : public ExportPhase {
                                                       : QStringLiteral("GENDER");
     }
 
-    void prepare(const Recordset& r, const RunInput& input) override {
+    void prepare(const Cursor& r, const RunInput& input) override {
         v2006_ = input.version == QLatin1String("2006");
         registration_ = r.column(QStringLiteral("REGISTRATIONID"));
         first_ = r.column(QStringLiteral("FIRSTNAME"));
@@ -33,7 +34,7 @@ class SwimmersExport final : public ExportPhase {
         active_ = r.column(QStringLiteral("ACTIVE"));
     }
 
-    bool line(const Recordset& r, QString& out) override {
+    bool line(const Cursor& r, Line& out) override {
         // A missing number becomes "Fout", which is no number: the member is skipped.
         const QVariant registration = Nz(r.value(registration_), QStringLiteral("Fout"));
         if (!IsNumeric(registration))
@@ -44,10 +45,11 @@ class SwimmersExport final : public ExportPhase {
                                   : !isNullValue(active) && active.toString() == QLatin1String("T");
         const bool boy = equalsNumber(r.value(sex_), v2006_ ? 0 : 1);
         const QChar sep = QLatin1Char(';');
-        out += fieldText(registration) + sep + fieldText(r.value(first_)) + sep +
-               fieldText(r.value(prefix_)) + sep + fieldText(r.value(last_)) + sep +
-               (boy ? QLatin1Char('j') : QLatin1Char('m')) + sep + dateField(r.value(birth_)) +
-               sep + (isActive ? QLatin1Char('1') : QLatin1Char('0'));
+        appendText(out, QString(fieldText(registration) + sep + fieldText(r.value(first_)) + sep +
+                                fieldText(r.value(prefix_)) + sep + fieldText(r.value(last_)) +
+                                sep + (boy ? QLatin1Char('j') : QLatin1Char('m')) + sep +
+                                dateField(r.value(birth_)) + sep +
+                                (isActive ? QLatin1Char('1') : QLatin1Char('0'))));
         return true;
     }
 

@@ -3,7 +3,15 @@
 #include "Exports.h"
 #include "FieldText.h"
 #include "common/Values.h"
-#include "common/db/Recordset.h"
+#include "common/Windows1252.h"
+#include "common/db/Cursor.h"
+
+#include <QHash>
+
+#include <sqlite3.h>
+
+#include <array>
+#include <functional>
 
 namespace tavrel {
 
@@ -36,7 +44,7 @@ class TimesExport final : public ExportPhase {
     QString fileName() const override { return QStringLiteral("tijden.csv"); }
     QString label() const override { return QStringLiteral("Tijden"); }
 
-    void prepare(const Recordset& r, const RunInput& input) override {
+    void prepare(const Cursor& r, const RunInput& input) override {
         layout_ = input.version == QLatin1String("2006") ? ClubLayout::Tavrel2006
                                                          : ClubLayout::Tavrel2009;
         place_ = r.column(QStringLiteral("PLACE"));
@@ -49,30 +57,114 @@ class TimesExport final : public ExportPhase {
         registration_ = r.column(QStringLiteral("REGISTRATIONID"));
         time_ = r.column(QStringLiteral("TOTALTIME"));
         type_ = r.column(QStringLiteral("RESULTTYP"));
+        const ClubLayout layout = layout_;
+        pool_codes_.text = [layout](const QVariant& v) { return poolText(layout, v); };
+        stroke_codes_.text = [layout](const QVariant& v) { return strokeText(layout, v); };
+        distance_codes_.text = [layout](const QVariant& v) { return distanceText(layout, v); };
+        type_codes_.text = [](const QVariant& v) { return resultTypeText(v); };
     }
 
-    bool line(const Recordset& r, QString& out) override {
-        const QVariant registration = Nz(r.value(registration_), QStringLiteral("Fout"));
-        if (!IsNumeric(registration))
+    bool line(const Cursor& r, Line& out) override {
+        const Line* registration = registrationText(r);
+        if (!registration)
             return false;
-        // Results come by meet date: most lines repeat the date before them.
-        const QVariant date = r.value(date_);
-        if (date != lastDate_) {
-            lastDate_ = date;
-            lastDateText_ = dateField(date);
-        }
-        const QChar sep = QLatin1Char(';');
-        out += fieldText(r.value(place_)) + sep + lastDateText_ + sep + fieldText(r.value(name_)) +
-               sep + poolText(layout_, r.value(pool_)) + sep +
-               strokeText(layout_, r.value(stroke_)) + sep +
-               distanceText(layout_, r.value(distance_)) + sep + fieldText(registration) + sep +
-               timeText(layout_, r.value(time_)) + sep + resultTypeText(r.value(type_)) + sep;
+        // Most lines repeat the meet and the date before them: results come
+        // by meet date.
+        put(out, place_text_.of(r, place_, asField));
+        out += ';';
+        put(out, date_text_.of(r, date_, asDate));
+        out += ';';
+        put(out, name_text_.of(r, name_, asField));
+        out += ';';
+        put(out, pool_codes_.of(r, pool_));
+        out += ';';
+        put(out, stroke_codes_.of(r, stroke_));
+        out += ';';
+        put(out, distance_codes_.of(r, distance_));
+        out += ';';
+        out += *registration;
+        out += ';';
+        if (r.type(time_) == SQLITE_INTEGER)
+            appendTime(out, layout_, r.integer(time_));
+        else
+            appendText(out, timeText(layout_, r.value(time_)));
+        out += ';';
+        put(out, type_codes_.of(r, type_));
+        out += ';';
         return true;
     }
 
+    // The registration of a member with a numeric one, null for any other.
+    // The test of a text is remembered per distinct text.
+    const Line* registrationText(const Cursor& r) {
+        registration_text_.clear();
+        switch (r.type(registration_)) {
+        case SQLITE_INTEGER:
+            appendField(registration_text_, r, registration_);
+            return &registration_text_;
+        case SQLITE_TEXT: {
+            const QByteArrayView text = r.utf8(registration_);
+            auto known = numeric_.constFind(text.toByteArray());
+            if (known == numeric_.cend()) {
+                if (numeric_.size() > 100000)
+                    numeric_.clear(); // bounded, whatever the file holds
+                known =
+                    numeric_.insert(text.toByteArray(),
+                                    IsNumeric(Nz(r.value(registration_), QStringLiteral("Fout"))));
+            }
+            if (!*known)
+                return nullptr;
+            appendUtf8(registration_text_, text);
+            return &registration_text_;
+        }
+        default: {
+            const QVariant registration = Nz(r.value(registration_), QStringLiteral("Fout"));
+            if (!IsNumeric(registration))
+                return nullptr;
+            appendText(registration_text_, fieldText(registration));
+            return &registration_text_;
+        }
+        }
+    }
+
+    static QByteArray asField(const QVariant& v) { return toWindows1252(fieldText(v)); }
+    static QByteArray asDate(const QVariant& v) { return toWindows1252(dateField(v)); }
+
+    // A code column: the text of each whole number is made once.
+    struct Codes {
+        std::function<QString(const QVariant&)> text;
+        std::array<QByteArray, 64> small; // the usual codes, by value
+        std::array<bool, 64> made{};
+        QHash<qint64, QByteArray> known;
+        QByteArray scratch;
+        const QByteArray& of(const Cursor& r, int column) {
+            if (r.type(column) != SQLITE_INTEGER) {
+                scratch = toWindows1252(text(r.value(column)));
+                return scratch;
+            }
+            const qint64 code = r.integer(column);
+            if (code >= 0 && code < qint64(small.size())) {
+                if (!made[size_t(code)]) {
+                    small[size_t(code)] = toWindows1252(text(r.value(column)));
+                    made[size_t(code)] = true;
+                }
+                return small[size_t(code)];
+            }
+            auto it = known.constFind(code);
+            if (it == known.cend()) {
+                if (known.size() > 1000)
+                    known.clear();
+                it = known.insert(code, toWindows1252(text(r.value(column))));
+            }
+            return *it;
+        }
+    };
+
     ClubLayout layout_ = ClubLayout::Tavrel2009;
-    QVariant lastDate_;
-    QString lastDateText_;
+    RepeatedText place_text_, date_text_, name_text_;
+    Codes pool_codes_, stroke_codes_, distance_codes_, type_codes_;
+    QHash<QByteArray, bool> numeric_;
+    Line registration_text_;
     int place_ = -1, date_ = -1, name_ = -1, pool_ = -1, distance_ = -1, stroke_ = -1,
         registration_ = -1, time_ = -1, type_ = -1;
 };

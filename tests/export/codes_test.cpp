@@ -100,6 +100,22 @@ TEST(ClubCodes, SwimTimes) {
             << (c.layout == v2006 ? "2006 " : "2009 ") << c.total.toString().toStdString();
 }
 
+// The byte path of the times file writes what timeText writes, for every
+// number of digits and both layouts, hand times included.
+TEST(ClubCodes, TimesAsBytesEqualTheirText) {
+    for (const ClubLayout layout : {ClubLayout::Tavrel2006, ClubLayout::Tavrel2009}) {
+        for (qint64 total : {qint64(-1), qint64(0), qint64(7), qint64(12), qint64(105), qint64(1234),
+                             qint64(59999), qint64(61010), qint64(591234), qint64(3600000),
+                             qint64(123456789012LL)})
+            for (qint64 t : {total, total * 10 + 1, total * 100 + 10}) {
+                std::string bytes;
+                appendTime(bytes, layout, t);
+                EXPECT_EQ(QString::fromStdString(bytes), timeText(layout, QVariant(qlonglong(t))))
+                    << t;
+            }
+    }
+}
+
 TEST(FieldText, WritesValuesPlainly) {
     EXPECT_EQ(fieldText(kNull), QString());
     EXPECT_EQ(fieldText(QVariant()), QString());
@@ -119,9 +135,11 @@ TEST(CsvFile, WritesWindows1252LinesWithCrLf) {
     CsvFile file(path);
     QString error;
     ASSERT_TRUE(file.open(&error));
-    file.writeLine(u"Zoë;Müller;€ 5");
-    file.writeLine(u"日本");
-    file.writeLine(u"");
+    for (const char16_t* text : {u"Zoë;Müller;€ 5", u"日本", u""}) {
+        Line line;
+        appendText(line, text);
+        file.writeLine(line);
+    }
     EXPECT_FALSE(QFile::exists(path)) << "nothing in place before the commit";
     ASSERT_TRUE(file.commit(&error));
     EXPECT_EQ(dir.read(QStringLiteral("uit.csv")),

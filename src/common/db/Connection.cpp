@@ -112,7 +112,10 @@ bool Connection::open(const QString& path, ErrorInfo* error) {
     // The probe reads the schema, so a damaged or locked file fails here.
     if (!db.open() || !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON")) ||
         !probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) ||
-        (jet_ && !probe.exec(QStringLiteral("PRAGMA query_only = ON")))) {
+        (jet_ && !probe.exec(QStringLiteral("PRAGMA query_only = ON"))) ||
+        // Reading through a mapping saves a copy of every page the large
+        // exports read; bounded, so memory stays small on any file.
+        (!jet_ && !probe.exec(QStringLiteral("PRAGMA mmap_size = 33554432")))) {
         *error = errorOf(db.isOpen() ? probe.lastError() : db.lastError(),
                          QStringLiteral("Database kan niet worden geopend: ") + path);
         probe = QSqlQuery();
@@ -271,6 +274,18 @@ bool Connection::run(QSqlQuery& query, const QString& statement, const QVariantL
         return false;
     }
     return true;
+}
+
+sqlite3* Connection::handleFor(const QString& statement, ErrorInfo* error) {
+    if (!isOpen()) {
+        *error = {ErrorNumber::InvalidArgument, kSource,
+                  QStringLiteral("Er is geen verbinding met een database.")};
+        return nullptr;
+    }
+    if (!loadTablesFor(statement, error))
+        return nullptr;
+    const QVariant handle = database().driver()->handle();
+    return handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
 }
 
 bool Connection::Execute(const QString& statement, const QVariantList& values, ErrorInfo* error) {

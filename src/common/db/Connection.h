@@ -12,6 +12,7 @@
 
 class QSqlError;
 class QSqlQuery;
+struct sqlite3;
 
 namespace tavrel {
 
@@ -54,13 +55,18 @@ public:
              ErrorInfo* error);
     QSqlDatabase database() const;
 
+    // The sqlite3 handle that answers statement, with the Jet tables it
+    // names copied first; null with error filled when that fails. For Cursor.
+    ::sqlite3* handleFor(const QString& statement, ErrorInfo* error);
+    // The Dutch description of a refusal of the database.
+    ErrorInfo errorOf(const QSqlError& e, const QString& what) const;
+
     void close();
 
 private:
     friend bool ConnectJetDB(const QString& path, Connection& connection);
     bool open(const QString& path, ErrorInfo* error);
     bool loadTablesFor(const QString& statement, ErrorInfo* error);
-    ErrorInfo errorOf(const QSqlError& e, const QString& what) const;
 
     QString name_;
     QString path_;

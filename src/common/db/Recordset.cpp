@@ -1,5 +1,7 @@
 #include "Recordset.h"
 
+#include "Cursor.h"
+
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -56,22 +58,6 @@ void Recordset::Close() {
     query_.reset();
     record_ = QSqlRecord();
     atEnd_ = true;
-}
-
-// The statement that counts the rows of a query. A final ORDER BY changes no
-// count, so it is left out: sorting a large join only to count it would
-// nearly double the time to open it.
-static QString countStatement(const QString& statement) {
-    static const QRegularExpression finalOrder(
-        QStringLiteral("\\s+ORDER\\s+BY\\s+[^()'\"?\\[\\]]*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression limit(QStringLiteral("\\b(LIMIT|OFFSET)\\b"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    QString counted = statement;
-    const QRegularExpressionMatch order = finalOrder.match(statement);
-    if (order.hasMatch() && !limit.match(order.captured(0)).hasMatch())
-        counted.truncate(order.capturedStart());
-    return QStringLiteral("SELECT COUNT(*) FROM (") + counted + QLatin1Char(')');
 }
 
 Recordset OpenRecordSet(const QString& query, Connection& connection, const QVariantList& values) {

@@ -1,0 +1,245 @@
+#include "Cursor.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+
+#include <sqlite3.h>
+
+namespace tavrel {
+
+namespace {
+
+// Counts the rows that reach the select list; answers null.
+void countRow(sqlite3_context* context, int, sqlite3_value**) {
+    ++*static_cast<qint64*>(sqlite3_user_data(context));
+    sqlite3_result_null(context);
+}
+
+ErrorInfo refusal(const Connection& connection, sqlite3* db) {
+    const QSqlError e(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
+                      QString::number(sqlite3_extended_errcode(db)));
+    return connection.errorOf(e, QStringLiteral("De opdracht is geweigerd"));
+}
+
+bool bind(sqlite3_stmt* stmt, const QVariantList& values) {
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant& v = values[i];
+        int rc;
+        if (v.isNull())
+            rc = sqlite3_bind_null(stmt, i + 1);
+        else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
+                 v.typeId() == QMetaType::Short || v.typeId() == QMetaType::Bool)
+            rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
+        else if (v.typeId() == QMetaType::Double)
+            rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
+        else {
+            const QByteArray text = v.toString().toUtf8();
+            rc = sqlite3_bind_text(stmt, i + 1, text.constData(), int(text.size()),
+                                   SQLITE_TRANSIENT);
+        }
+        if (rc != SQLITE_OK)
+            return false;
+    }
+    return true;
+}
+
+// A sorted query with one sort key: the sort has taken in every row once
+// the first comes out. (With several keys SQLite may sort block by block
+// where an index gives the first key.)
+bool sortsWhole(const QString& statement) {
+    static const QRegularExpression finalOrder(
+        QStringLiteral("\\s+ORDER\\s+BY\\s+([^()'\"?\\[\\],]*)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression limit(QStringLiteral("\\b(LIMIT|OFFSET)\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = finalOrder.match(statement);
+    return m.hasMatch() && !limit.match(m.captured(1)).hasMatch();
+}
+
+} // namespace
+
+QString countStatement(const QString& statement) {
+    static const QRegularExpression finalOrder(
+        QStringLiteral("\\s+ORDER\\s+BY\\s+[^()'\"?\\[\\]]*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression limit(QStringLiteral("\\b(LIMIT|OFFSET)\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QString counted = statement;
+    const QRegularExpressionMatch order = finalOrder.match(statement);
+    if (order.hasMatch() && !limit.match(order.captured(0)).hasMatch())
+        counted.truncate(order.capturedStart());
+    return QStringLiteral("SELECT COUNT(*) FROM (") + counted + QLatin1Char(')');
+}
+
+Cursor::Cursor() = default;
+Cursor::Cursor(Cursor&& other) noexcept {
+    *this = std::move(other);
+}
+Cursor& Cursor::operator=(Cursor&& other) noexcept {
+    if (this != &other) {
+        Close();
+        stmt_ = std::exchange(other.stmt_, nullptr);
+        counted_ = std::move(other.counted_);
+        first_ = other.first_;
+        count_ = other.count_;
+        walked_ = other.walked_;
+        atEnd_ = std::exchange(other.atEnd_, true);
+        failed_ = other.failed_;
+        failure_ = std::move(other.failure_);
+    }
+    return *this;
+}
+Cursor::~Cursor() {
+    Close();
+}
+
+void Cursor::Close() {
+    if (stmt_)
+        sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+    atEnd_ = true;
+}
+
+void Cursor::MoveNext() {
+    if (stmt_ && !atEnd_)
+        step();
+}
+
+void Cursor::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) {
+        atEnd_ = false;
+        ++walked_;
+        return;
+    }
+    atEnd_ = true;
+    if (rc != SQLITE_DONE) {
+        failed_ = true;
+        const int code = rc & 0xff;
+        failure_ = code == SQLITE_CORRUPT || code == SQLITE_NOTADB
+                       ? QStringLiteral("de database is beschadigd")
+                       : QStringLiteral("de database gaf een fout (%1)").arg(code);
+    } else if (count_ >= 0 && walked_ != count_) {
+        failed_ = true;
+        failure_ = QStringLiteral("%1 van de %2 records gelezen").arg(walked_).arg(count_);
+    }
+}
+
+int Cursor::column(const QString& name) const {
+    if (!stmt_)
+        return -1;
+    for (int i = first_; i < sqlite3_column_count(stmt_); ++i)
+        if (name.compare(QString::fromUtf8(sqlite3_column_name(stmt_, i)), Qt::CaseInsensitive) ==
+            0)
+            return i;
+    return -1;
+}
+
+int Cursor::type(int column) const {
+    return sqlite3_column_type(stmt_, column);
+}
+
+qint64 Cursor::integer(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
+
+double Cursor::real(int column) const {
+    return sqlite3_column_double(stmt_, column);
+}
+
+QByteArrayView Cursor::utf8(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return {text, sqlite3_column_bytes(stmt_, column)};
+}
+
+QVariant Cursor::value(int column) const {
+    if (!stmt_ || atEnd_ || column < 0)
+        return {};
+    switch (type(column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(integer(column)));
+    case SQLITE_FLOAT:
+        return QVariant(real(column));
+    case SQLITE_BLOB: {
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+        return QVariant(QByteArray(data, sqlite3_column_bytes(stmt_, column)));
+    }
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>());
+    default:
+        return QVariant(QString::fromUtf8(utf8(column)));
+    }
+}
+
+Cursor OpenCursor(const QString& query, Connection& connection, const QVariantList& values) {
+    Cursor cursor;
+    ErrorInfo error;
+    QString statement = query.trimmed();
+    static const QRegularExpression trailingSemicolons(QStringLiteral(";+\\s*$"));
+    statement.remove(trailingSemicolons);
+    sqlite3* db = connection.handleFor(statement, &error);
+    if (!db) {
+        ReportError(QStringLiteral("OpenRecordSet"), error);
+        return cursor;
+    }
+    statement = toSqliteDialect(statement);
+    static const QRegularExpression plainSelect(QStringLiteral("^SELECT\\s+(?!DISTINCT\\b|ALL\\b)"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    cursor.counted_ = std::make_unique<qint64>(0);
+    // Not deterministic, so SQLite calls it for every row.
+    const bool counting =
+        sortsWhole(statement) && plainSelect.match(statement).hasMatch() &&
+        sqlite3_create_function_v2(db, "tavrel_counted_row", 0, SQLITE_UTF8, cursor.counted_.get(),
+                                   countRow, nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (counting) {
+        statement.replace(plainSelect.match(statement).capturedLength(), 0,
+                          QStringLiteral("tavrel_counted_row(), "));
+        cursor.first_ = 1;
+    }
+    const QByteArray sql = statement.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK ||
+        !bind(stmt, values)) {
+        error = refusal(connection, db);
+        sqlite3_finalize(stmt);
+        ReportError(QStringLiteral("OpenRecordSet"), error);
+        return cursor;
+    }
+    cursor.stmt_ = stmt;
+    cursor.count_ = -1; // not yet known: no short walk is reported on the first step
+    cursor.step();
+    if (cursor.failed_) {
+        error = refusal(connection, db);
+        cursor.Close();
+        ReportError(QStringLiteral("OpenRecordSet"), error);
+        return Cursor();
+    }
+    if (counting && sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_SORT, 0) > 0) {
+        cursor.count_ = *cursor.counted_;
+    } else {
+        // No sort ran (an index gave the order): count apart.
+        const QByteArray count =
+            countStatement(query.trimmed().remove(trailingSemicolons)).toUtf8();
+        sqlite3_stmt* counter = nullptr;
+        const QByteArray countSql = toSqliteDialect(QString::fromUtf8(count)).toUtf8();
+        if (sqlite3_prepare_v2(db, countSql.constData(), int(countSql.size()), &counter, nullptr) !=
+                SQLITE_OK ||
+            !bind(counter, values) || sqlite3_step(counter) != SQLITE_ROW) {
+            error = refusal(connection, db);
+            sqlite3_finalize(counter);
+            cursor.Close();
+            ReportError(QStringLiteral("OpenRecordSet"), error);
+            return Cursor();
+        }
+        cursor.count_ = sqlite3_column_int64(counter, 0);
+        sqlite3_finalize(counter);
+    }
+    if (cursor.atEnd_ && cursor.walked_ != cursor.count_) {
+        cursor.failed_ = true;
+        cursor.failure_ =
+            QStringLiteral("%1 van de %2 records gelezen").arg(cursor.walked_).arg(cursor.count_);
+    }
+    return cursor;
+}
+
+} // namespace tavrel

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Connection.h"
+
+#include <QByteArrayView>
+#include <QVariant>
+
+#include <memory>
+
+struct sqlite3_stmt;
+
+namespace tavrel {
+
+// A query walked forward once on the sqlite3 C API of a connection, for the
+// exports: typed values (64-bit integers, UTF-8 bytes) without a QVariant
+// per field. Its record count is exact as soon as it is open; for a sorted
+// query it is counted in the same pass (the sort takes in every row before
+// the first comes out), otherwise by COUNT(*).
+class Cursor {
+public:
+    Cursor();
+    ~Cursor();
+    Cursor(Cursor&&) noexcept;
+    Cursor& operator=(Cursor&&) noexcept;
+
+    bool isOpen() const { return stmt_ != nullptr; }
+    qint64 RecordCount() const { return count_; }
+    bool atEnd() const { return atEnd_; }
+    void MoveNext();
+    // True when the walk stopped on an error, or ended before the records it
+    // counted; failure() says why, in Dutch.
+    bool failed() const { return failed_; }
+    const QString& failure() const { return failure_; }
+
+    // The index of a column (letter case ignored), -1 when there is none.
+    int column(const QString& name) const;
+    // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL.
+    int type(int column) const;
+    qint64 integer(int column) const;
+    double real(int column) const;
+    // The text of a column as UTF-8, valid until the next move.
+    QByteArrayView utf8(int column) const;
+    // The value as Qt's SQLite driver gives it, for the unusual types.
+    QVariant value(int column) const;
+
+    void Close();
+
+private:
+    friend Cursor OpenCursor(const QString& query, Connection& connection,
+                             const QVariantList& values);
+    void step();
+
+    sqlite3_stmt* stmt_ = nullptr;
+    std::unique_ptr<qint64> counted_; // rows seen by the counting function
+    int first_ = 0;                   // the counting column, when there is one
+    qint64 count_ = 0;
+    qint64 walked_ = 0;
+    bool atEnd_ = true;
+    bool failed_ = false;
+    QString failure_;
+};
+
+// Opens query on connection with values bound to its "?" marks. When the
+// database refuses it, shows the error report with the place "OpenRecordSet"
+// once and returns a cursor that is not open.
+Cursor OpenCursor(const QString& query, Connection& connection, const QVariantList& values = {});
+
+// The statement that counts the rows of a query: a final ORDER BY is left
+// out, since it changes no count.
+QString countStatement(const QString& statement);
+
+} // namespace tavrel
