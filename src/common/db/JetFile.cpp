@@ -134,7 +134,7 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, const QSet<QS
         return false;
     }
     sqlite3* db = *static_cast<sqlite3* const*>(target.driver()->handle().constData());
-    QStringList definitions, marks;
+    QStringList definitions;
     std::vector<int> all;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const QString column = QString::fromStdString(table.columns[i].name);
@@ -142,15 +142,39 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, const QSet<QS
         if (columns && !columns->contains(column.toLower()))
             continue;
         definitions << quoted(column) + QLatin1Char(' ') + sqliteType(table.columns[i].type);
-        marks << QStringLiteral("?");
         all.push_back(int(i));
     }
     if (all.empty() && !table.columns.empty()) {
         definitions << quoted(QString::fromStdString(table.columns[0].name)) + QLatin1Char(' ') +
                            sqliteType(table.columns[0].type);
-        marks << QStringLiteral("?");
         all.push_back(0);
     }
+    // The table's own key ("MEETSID" in MEETS) becomes the copy's rowid, so
+    // the joins on it look rows up directly instead of through an index
+    // built for each query. A null or a repeated key puts it back as a
+    // plain column.
+    int key = -1;
+    for (std::size_t p = 0; p < all.size(); ++p) {
+        const jet::Column& c = table.columns[std::size_t(all[p])];
+        if ((c.type == jet::Type::Long || c.type == jet::Type::Int) &&
+            QString::fromStdString(c.name).compare(
+                QString::fromStdString(table.name) + QStringLiteral("ID"), Qt::CaseInsensitive) ==
+                0)
+            key = int(p);
+    }
+    bool keyRefused = false;
+    if (copyRows(table, db, definitions, all, key, &keyRefused, error))
+        return true;
+    return keyRefused && copyRows(table, db, definitions, all, -1, nullptr, error);
+}
+
+bool JetFile::copyRows(const jet::Table& table, sqlite3* db, QStringList definitions,
+                       const std::vector<int>& all, int key, bool* keyRefused, QString* error) {
+    if (key >= 0)
+        definitions[key] += QStringLiteral(" PRIMARY KEY");
+    QStringList marks;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        marks << QStringLiteral("?");
     const QString tableName = quoted(QString::fromStdString(table.name));
     auto fail = [&](const QString& what) {
         *error = what;
@@ -171,17 +195,32 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, const QSet<QS
     if (!insert.get())
         return fail(QStringLiteral("de tabel kan niet worden overgenomen"));
     bool stored = true;
+    bool refused = false;
+    std::string why;
     const bool read = file_->readRows(
         table, all,
         [&](const std::vector<jet::Value>& row) {
             sqlite3_stmt* s = insert.get();
+            if (key >= 0 && row[std::size_t(key)].kind == jet::Value::Kind::Null) {
+                refused = true;
+                return false;
+            }
             for (std::size_t i = 0; i < row.size() && stored; ++i)
                 stored = bind(s, int(i) + 1, row[i]);
-            stored = stored && sqlite3_step(s) == SQLITE_DONE;
+            const int rc = stored ? sqlite3_step(s) : SQLITE_ERROR;
             sqlite3_reset(s);
+            if (key >= 0 && (rc & 0xff) == SQLITE_CONSTRAINT) {
+                refused = true;
+                return false;
+            }
+            stored = stored && rc == SQLITE_DONE;
             return stored;
         },
         &why);
+    if (refused) {
+        *keyRefused = true;
+        return fail(QString());
+    }
     if (!read)
         return fail(QStringLiteral("het bestand ") + QString::fromStdString(why));
     if (!stored)

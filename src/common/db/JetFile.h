@@ -5,14 +5,17 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class QSqlDatabase;
+struct sqlite3;
 
 namespace tavrel {
 
 namespace jet {
 class File;
-}
+struct Table;
+} // namespace jet
 
 // A Jet (.mdb) file opened read-only through the project's own reader, whose
 // tables can be copied one by one into a SQLite database.
@@ -49,6 +52,12 @@ public:
                    QString* error);
 
 private:
+    // Creates the copy of table with the columns all (their definitions
+    // given) and fills it. key, when not -1, is the place in all of the
+    // column to use as rowid; keyRefused tells that a null or a repeated
+    // value refused it (the copy is then undone).
+    bool copyRows(const jet::Table& table, ::sqlite3* db, QStringList definitions,
+                  const std::vector<int>& all, int key, bool* keyRefused, QString* error);
     explicit JetFile(std::unique_ptr<jet::File> file);
     std::unique_ptr<jet::File> file_;
 };
