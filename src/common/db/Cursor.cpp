@@ -79,6 +79,7 @@ Cursor& Cursor::operator=(Cursor&& other) noexcept {
     if (this != &other) {
         Close();
         stmt_ = std::exchange(other.stmt_, nullptr);
+        values_ = std::move(other.values_);
         counted_ = std::move(other.counted_);
         first_ = other.first_;
         count_ = other.count_;
@@ -110,6 +111,9 @@ void Cursor::step() {
     if (rc == SQLITE_ROW) {
         atEnd_ = false;
         ++walked_;
+        values_.resize(size_t(sqlite3_data_count(stmt_)));
+        for (size_t i = 0; i < values_.size(); ++i)
+            values_[i] = sqlite3_column_value(stmt_, int(i));
         return;
     }
     atEnd_ = true;
@@ -136,24 +140,25 @@ int Cursor::column(const QString& name) const {
 }
 
 int Cursor::type(int column) const {
-    return sqlite3_column_type(stmt_, column);
+    return sqlite3_value_type(values_[size_t(column)]);
 }
 
 qint64 Cursor::integer(int column) const {
-    return sqlite3_column_int64(stmt_, column);
+    return sqlite3_value_int64(values_[size_t(column)]);
 }
 
 double Cursor::real(int column) const {
-    return sqlite3_column_double(stmt_, column);
+    return sqlite3_value_double(values_[size_t(column)]);
 }
 
 QByteArrayView Cursor::utf8(int column) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return {text, sqlite3_column_bytes(stmt_, column)};
+    sqlite3_value* v = values_[size_t(column)];
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return {text, sqlite3_value_bytes(v)};
 }
 
 QVariant Cursor::value(int column) const {
-    if (!stmt_ || atEnd_ || column < 0)
+    if (!stmt_ || atEnd_ || column < 0 || size_t(column) >= values_.size())
         return {};
     switch (type(column)) {
     case SQLITE_INTEGER:
@@ -161,8 +166,9 @@ QVariant Cursor::value(int column) const {
     case SQLITE_FLOAT:
         return QVariant(real(column));
     case SQLITE_BLOB: {
-        const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
-        return QVariant(QByteArray(data, sqlite3_column_bytes(stmt_, column)));
+        sqlite3_value* v = values_[size_t(column)];
+        const auto* data = static_cast<const char*>(sqlite3_value_blob(v));
+        return QVariant(QByteArray(data, sqlite3_value_bytes(v)));
     }
     case SQLITE_NULL:
         return QVariant(QMetaType::fromType<QString>());

@@ -6,8 +6,10 @@
 #include <QVariant>
 
 #include <memory>
+#include <vector>
 
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace tavrel {
 
@@ -51,6 +53,9 @@ private:
     void step();
 
     sqlite3_stmt* stmt_ = nullptr;
+    // The current record's values, fetched once per record: one call into
+    // SQLite per column instead of one per question asked of it.
+    std::vector<sqlite3_value*> values_;
     std::unique_ptr<qint64> counted_; // rows seen by the counting function
     int first_ = 0;                   // the counting column, when there is one
     qint64 count_ = 0;
