@@ -8,6 +8,7 @@ accessibility registry can send key presses:
     xvfb-run -a dbus-run-session -- /usr/bin/python3 TEST.py ...
 """
 import os
+import shutil
 import stat
 import subprocess
 import sys
@@ -50,6 +51,17 @@ def write_settings(config, **values):
         ini.write("\n".join(lines) + "\n")
     os.chmod(path, 0o644)
     return path
+
+
+def on_limits_copy(program, data, root):
+    """The program with its own settings in root, on a copy of
+    DATA/limieten.db there; the running program and the copy's path."""
+    config = os.path.join(root, "config")
+    os.makedirs(config)
+    db = os.path.join(root, "limieten.db")
+    shutil.copy(os.path.join(data, "limieten.db"), db)
+    write_settings(config, **{"Limieten Database": db})
+    return Program(program, program_env(config, HOME=root)), db
 
 
 def application(pid):

@@ -7,13 +7,11 @@ After every dialog the program must still run and the editor still work.
 DATA_DIR holds limieten.db, which each run copies before changing it.
 """
 import os
-import shutil
 import sqlite3
 import sys
 import tempfile
 
-from atspi import (Program, check, find, press, program_env, type_into, wait_for,
-                   write_settings)
+from atspi import check, find, on_limits_copy, press, type_into, wait_for
 
 LEVELS = ("50;vr;j;25;A;9;11;00.32.94\r\n"
           "100;vl;m;50;B;12;14;01.20.00\r\n")
@@ -47,11 +45,6 @@ def import_through_the_dialog(p, editor, title, path):
 def main():
     program, data = sys.argv[1:3]
     with tempfile.TemporaryDirectory() as root:
-        config = os.path.join(root, "config")
-        os.makedirs(config)
-        db = os.path.join(root, "limieten.db")
-        shutil.copy(os.path.join(data, "limieten.db"), db)
-        write_settings(config, **{"Limieten Database": db})
         levels = os.path.join(root, "niveaus.csv")
         with open(levels, "w", newline="") as f:
             f.write(LEVELS)
@@ -59,7 +52,7 @@ def main():
         with open(limits, "w", newline="") as f:
             f.write(LIMITS)
 
-        p = Program(program, program_env(config, HOME=root))
+        p, db = on_limits_copy(program, data, root)
         try:
             main_window = p.window("UploadTavrel")
             press(find(main_window, "push button", "Bewerk niveaus"))

@@ -8,15 +8,14 @@ still runs, the editor still works and the database holds what it should.
 DATA_DIR holds limieten.db, which each run copies before changing it.
 """
 import os
-import shutil
 import sqlite3
 import sys
 import tempfile
 
 import pyatspi
 
-from atspi import (Program, answer, box_saying, cell, check, choose, click, find, press,
-                   program_env, text_of, type_cells, type_into, wait_for, write_settings)
+from atspi import (answer, box_saying, cell, check, choose, click, find, on_limits_copy, press,
+                   text_of, type_cells, type_into, wait_for)
 
 LEVEL_FILTER = [("Afstand", "100"), ("Slag", "vrij"), ("Geslacht", "jongens/heren"),
                 ("Badlengte", "25"), ("Niveau", "A ")]
@@ -64,12 +63,7 @@ def two_warnings(p, table, first_cell, typed, warnings):
 def main():
     program, data = sys.argv[1:3]
     with tempfile.TemporaryDirectory() as root:
-        config = os.path.join(root, "config")
-        os.makedirs(config)
-        db = os.path.join(root, "limieten.db")
-        shutil.copy(os.path.join(data, "limieten.db"), db)
-        write_settings(config, **{"Limieten Database": db})
-        p = Program(program, program_env(config, HOME=root))
+        p, db = on_limits_copy(program, data, root)
         try:
             main_window = p.window("UploadTavrel")
 

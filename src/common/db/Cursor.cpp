@@ -43,30 +43,31 @@ bool bind(sqlite3_stmt* stmt, const QVariantList& values) {
     return true;
 }
 
+// The statement's final ORDER BY, unless it has a LIMIT or OFFSET (which
+// the count and the sort's whole input depend on).
+QRegularExpressionMatch finalOrder(const QString& statement) {
+    static const QRegularExpression order(QStringLiteral("\\s+ORDER\\s+BY\\s+([^()'\"?\\[\\]]*)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression limit(QStringLiteral("\\b(LIMIT|OFFSET)\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QRegularExpressionMatch m = order.match(statement);
+    return m.hasMatch() && !limit.match(m.captured(1)).hasMatch() ? m : QRegularExpressionMatch();
+}
+
 // A sorted query with one sort key: the sort has taken in every row once
 // the first comes out. (With several keys SQLite may sort block by block
 // where an index gives the first key.)
 bool sortsWhole(const QString& statement) {
-    static const QRegularExpression finalOrder(
-        QStringLiteral("\\s+ORDER\\s+BY\\s+([^()'\"?\\[\\],]*)$"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression limit(QStringLiteral("\\b(LIMIT|OFFSET)\\b"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = finalOrder.match(statement);
-    return m.hasMatch() && !limit.match(m.captured(1)).hasMatch();
+    const QRegularExpressionMatch m = finalOrder(statement);
+    return m.hasMatch() && !m.captured(1).contains(QLatin1Char(','));
 }
 
 } // namespace
 
 QString countStatement(const QString& statement) {
-    static const QRegularExpression finalOrder(
-        QStringLiteral("\\s+ORDER\\s+BY\\s+[^()'\"?\\[\\]]*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression limit(QStringLiteral("\\b(LIMIT|OFFSET)\\b"),
-                                          QRegularExpression::CaseInsensitiveOption);
     QString counted = statement;
-    const QRegularExpressionMatch order = finalOrder.match(statement);
-    if (order.hasMatch() && !limit.match(order.captured(0)).hasMatch())
+    const QRegularExpressionMatch order = finalOrder(statement);
+    if (order.hasMatch())
         counted.truncate(order.capturedStart());
     return QStringLiteral("SELECT COUNT(*) FROM (") + counted + QLatin1Char(')');
 }
