@@ -63,8 +63,7 @@ QSqlDatabase Connection::database() const {
 bool Connection::canChange() const {
     if (!isOpen() || jet_)
         return false;
-    const QVariant handle = database().driver()->handle();
-    sqlite3* db = handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    sqlite3* db = handle();
     return db != nullptr && sqlite3_db_readonly(db, "main") == 0 &&
            QFileInfo(QFileInfo(path_).absolutePath()).isWritable();
 }
@@ -290,8 +289,12 @@ sqlite3* Connection::handleFor(const QString& statement, ErrorInfo* error) {
     }
     if (!loadTablesFor(statement, error))
         return nullptr;
-    const QVariant handle = database().driver()->handle();
-    return handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    return handle();
+}
+
+sqlite3* Connection::handle() const {
+    const QVariant h = database().driver()->handle();
+    return h.isValid() ? *static_cast<sqlite3* const*>(h.constData()) : nullptr;
 }
 
 bool Connection::Execute(const QString& statement, const QVariantList& values, ErrorInfo* error) {

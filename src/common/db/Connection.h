@@ -67,6 +67,7 @@ private:
     friend bool ConnectJetDB(const QString& path, Connection& connection);
     bool open(const QString& path, ErrorInfo* error);
     bool loadTablesFor(const QString& statement, ErrorInfo* error);
+    ::sqlite3* handle() const;
 
     QString name_;
     QString path_;

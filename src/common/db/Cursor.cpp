@@ -64,6 +64,11 @@ bool sortsWhole(const QString& statement) {
 
 } // namespace
 
+QString plainStatement(const QString& query) {
+    static const QRegularExpression trailingSemicolons(QStringLiteral(";+\\s*$"));
+    return query.trimmed().remove(trailingSemicolons);
+}
+
 QString countStatement(const QString& statement) {
     QString counted = statement;
     const QRegularExpressionMatch order = finalOrder(statement);
@@ -178,68 +183,61 @@ QVariant Cursor::value(int column) const {
     }
 }
 
+// Prepares sql with values bound; null when the database refuses it.
+static sqlite3_stmt* prepared(sqlite3* db, const QString& sql, const QVariantList& values) {
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) == SQLITE_OK &&
+        bind(stmt, values))
+        return stmt;
+    sqlite3_finalize(stmt);
+    return nullptr;
+}
+
 Cursor OpenCursor(const QString& query, Connection& connection, const QVariantList& values) {
-    Cursor cursor;
     ErrorInfo error;
-    QString statement = query.trimmed();
-    static const QRegularExpression trailingSemicolons(QStringLiteral(";+\\s*$"));
-    statement.remove(trailingSemicolons);
-    sqlite3* db = connection.handleFor(statement, &error);
-    if (!db) {
-        ReportError(QStringLiteral("OpenRecordSet"), error);
-        return cursor;
-    }
-    statement = toSqliteDialect(statement);
+    const QString plain = plainStatement(query);
+    sqlite3* db = connection.handleFor(plain, &error);
+    auto refused = [&](bool described) {
+        ReportError(QStringLiteral("OpenRecordSet"), described ? error : refusal(connection, db));
+        return Cursor();
+    };
+    if (!db)
+        return refused(true);
+    const QString sqlite = toSqliteDialect(plain);
     static const QRegularExpression plainSelect(QStringLiteral("^SELECT\\s+(?!DISTINCT\\b|ALL\\b)"),
                                                 QRegularExpression::CaseInsensitiveOption);
+    Cursor cursor;
     cursor.counted_ = std::make_unique<qint64>(0);
     // Not deterministic, so SQLite calls it for every row.
     const bool counting =
-        sortsWhole(statement) && plainSelect.match(statement).hasMatch() &&
+        sortsWhole(sqlite) && plainSelect.match(sqlite).hasMatch() &&
         sqlite3_create_function_v2(db, "tavrel_counted_row", 0, SQLITE_UTF8, cursor.counted_.get(),
                                    countRow, nullptr, nullptr, nullptr) == SQLITE_OK;
+    QString statement = sqlite;
     if (counting) {
-        statement.replace(plainSelect.match(statement).capturedLength(), 0,
-                          QStringLiteral("tavrel_counted_row(), "));
+        statement.insert(plainSelect.match(sqlite).capturedLength(),
+                         QStringLiteral("tavrel_counted_row(), "));
         cursor.first_ = 1;
     }
-    const QByteArray sql = statement.toUtf8();
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK ||
-        !bind(stmt, values)) {
-        error = refusal(connection, db);
-        sqlite3_finalize(stmt);
-        ReportError(QStringLiteral("OpenRecordSet"), error);
-        return cursor;
-    }
-    cursor.stmt_ = stmt;
+    cursor.stmt_ = prepared(db, statement, values);
+    if (!cursor.stmt_)
+        return refused(false);
     cursor.count_ = -1; // not yet known: no short walk is reported on the first step
     cursor.step();
-    if (cursor.failed_) {
-        error = refusal(connection, db);
-        cursor.Close();
-        ReportError(QStringLiteral("OpenRecordSet"), error);
-        return Cursor();
-    }
-    if (counting && sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_SORT, 0) > 0) {
+    if (cursor.failed_)
+        return refused(false);
+    if (counting && sqlite3_stmt_status(cursor.stmt_, SQLITE_STMTSTATUS_SORT, 0) > 0) {
         cursor.count_ = *cursor.counted_;
     } else {
         // No sort ran (an index gave the order): count apart.
-        const QByteArray count =
-            countStatement(query.trimmed().remove(trailingSemicolons)).toUtf8();
-        sqlite3_stmt* counter = nullptr;
-        const QByteArray countSql = toSqliteDialect(QString::fromUtf8(count)).toUtf8();
-        if (sqlite3_prepare_v2(db, countSql.constData(), int(countSql.size()), &counter, nullptr) !=
-                SQLITE_OK ||
-            !bind(counter, values) || sqlite3_step(counter) != SQLITE_ROW) {
-            error = refusal(connection, db);
-            sqlite3_finalize(counter);
-            cursor.Close();
-            ReportError(QStringLiteral("OpenRecordSet"), error);
-            return Cursor();
-        }
-        cursor.count_ = sqlite3_column_int64(counter, 0);
+        sqlite3_stmt* counter = prepared(db, countStatement(sqlite), values);
+        const bool counted = counter && sqlite3_step(counter) == SQLITE_ROW;
+        if (counted)
+            cursor.count_ = sqlite3_column_int64(counter, 0);
         sqlite3_finalize(counter);
+        if (!counted)
+            return refused(false);
     }
     if (cursor.atEnd_ && cursor.walked_ != cursor.count_) {
         cursor.failed_ = true;

@@ -70,6 +70,9 @@ private:
 // once and returns a cursor that is not open.
 Cursor OpenCursor(const QString& query, Connection& connection, const QVariantList& values = {});
 
+// A query without its surrounding blanks and final semicolons.
+QString plainStatement(const QString& query);
+
 // The statement that counts the rows of a query: a final ORDER BY is left
 // out, since it changes no count.
 QString countStatement(const QString& statement);

@@ -2,7 +2,6 @@
 
 #include "Cursor.h"
 
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -65,9 +64,7 @@ Recordset OpenRecordSet(const QString& query, Connection& connection, const QVar
     ErrorInfo error;
     // The count comes from the same statement wrapped in COUNT(*), so memory
     // stays flat however many records the walk will see.
-    QString statement = query.trimmed();
-    static const QRegularExpression trailingSemicolons(QStringLiteral(";+\\s*$"));
-    statement.remove(trailingSemicolons);
+    const QString statement = plainStatement(query);
     QSqlQuery count(connection.database());
     count.setForwardOnly(true);
     auto walk = std::make_unique<QSqlQuery>(connection.database());
