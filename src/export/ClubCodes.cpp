@@ -105,36 +105,30 @@ QString timeText(ClubLayout layout, const QVariant& totalTime) {
 void appendTime(std::string& out, ClubLayout layout, qint64 totalTime) {
     if (totalTime < 0)
         return;
-    const int below = layout == ClubLayout::Tavrel2006 ? 4 : 3;
-    char digits[24] = {};
-    const int n = int(std::to_chars(digits, digits + sizeof digits, totalTime).ptr - digits);
-    // The digits, padded with zeros in front to at least below + 1.
-    char t[32] = {};
-    const int size = std::max(n, below + 1);
-    std::fill(t, t + size - n, '0');
-    std::copy(digits, digits + n, t + size - n);
-    const auto fromEnd = [&](int k) { return t[size - k]; };
-    qint64 seconds = 0;
-    for (int i = 0; i < size - below; ++i)
-        seconds = seconds * 10 + (t[i] - '0');
-    const auto two = [&out](qint64 v) {
+    // The digits below the seconds, counted from the seconds down.
+    const bool y2006 = layout == ClubLayout::Tavrel2006;
+    const qint64 below = y2006 ? totalTime % 10000 : totalTime % 1000;
+    const qint64 seconds = y2006 ? totalTime / 10000 : totalTime / 1000;
+    char text[32];
+    char* p = text;
+    const auto two = [&p](qint64 v) {
         if (v < 10)
-            out += '0';
-        char d[24];
-        out.append(d, size_t(std::to_chars(d, d + sizeof d, v).ptr - d));
+            *p++ = '0';
+        p = std::to_chars(p, p + 20, v).ptr;
     };
     two(seconds / 60);
-    out += '.';
+    *p++ = '.';
     two(seconds % 60);
-    out += '.';
-    if (layout == ClubLayout::Tavrel2006) {
-        out += fromEnd(4);
-        if (fromEnd(3) != '1')
-            out += fromEnd(2); // a hand time has tenths only
+    *p++ = '.';
+    if (y2006) {
+        *p++ = char('0' + below / 1000);
+        if (below / 100 % 10 != 1)
+            *p++ = char('0' + below / 10 % 10); // a hand time has tenths only
     } else {
-        out += fromEnd(3);
-        out += fromEnd(2);
+        *p++ = char('0' + below / 100);
+        *p++ = char('0' + below / 10 % 10);
     }
+    out.append(text, size_t(p - text));
 }
 
 } // namespace tavrel

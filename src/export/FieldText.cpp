@@ -12,6 +12,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace tavrel {
 
@@ -75,7 +76,10 @@ const QByteArray& RepeatedText::of(const Cursor& records, int column, Convert co
         return converted_;
     }
     const QByteArrayView now = records.utf8(column);
-    if (!valid_ || now != QByteArrayView(last_)) {
+    const bool same =
+        valid_ && now.size() == last_.size() &&
+        (now.empty() || std::memcmp(now.data(), last_.constData(), size_t(now.size())) == 0);
+    if (!same) {
         last_ = now.toByteArray();
         converted_ = convert(records.value(column));
         valid_ = true;

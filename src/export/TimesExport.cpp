@@ -58,10 +58,10 @@ class TimesExport final : public ExportPhase {
         time_ = r.column(QStringLiteral("TOTALTIME"));
         type_ = r.column(QStringLiteral("RESULTTYP"));
         const ClubLayout layout = layout_;
-        pool_codes_.text = [layout](const QVariant& v) { return poolText(layout, v); };
-        stroke_codes_.text = [layout](const QVariant& v) { return strokeText(layout, v); };
-        distance_codes_.text = [layout](const QVariant& v) { return distanceText(layout, v); };
-        type_codes_.text = [](const QVariant& v) { return resultTypeText(v); };
+        pool_codes_.convert = [layout](const QVariant& v) { return poolText(layout, v); };
+        stroke_codes_.convert = [layout](const QVariant& v) { return strokeText(layout, v); };
+        distance_codes_.convert = [layout](const QVariant& v) { return distanceText(layout, v); };
+        type_codes_.convert = [](const QVariant& v) { return resultTypeText(v); };
     }
 
     bool line(const Cursor& r, Line& out) override {
@@ -69,39 +69,34 @@ class TimesExport final : public ExportPhase {
         if (!registration)
             return false;
         // Most lines repeat the meet and the date before them: results come
-        // by meet date.
+        // by meet date. Each piece carries its separator, so a line is a few
+        // appends.
         put(out, place_text_.of(r, place_, asField));
-        out += ';';
         put(out, date_text_.of(r, date_, asDate));
-        out += ';';
         put(out, name_text_.of(r, name_, asField));
-        out += ';';
         put(out, pool_codes_.of(r, pool_));
-        out += ';';
         put(out, stroke_codes_.of(r, stroke_));
-        out += ';';
         put(out, distance_codes_.of(r, distance_));
-        out += ';';
         out += *registration;
-        out += ';';
         if (r.type(time_) == SQLITE_INTEGER)
             appendTime(out, layout_, r.integer(time_));
         else
             appendText(out, timeText(layout_, r.value(time_)));
         out += ';';
         put(out, type_codes_.of(r, type_));
-        out += ';';
         return true;
     }
 
-    // The registration of a member with a numeric one, null for any other.
-    // The test of a text is remembered per distinct text.
+    // The registration of a member with a numeric one and its separator;
+    // null for any other. The test of a text is remembered per distinct text.
     const Line* registrationText(const Cursor& r) {
         registration_text_.clear();
         switch (r.type(registration_)) {
         case SQLITE_INTEGER:
             appendField(registration_text_, r, registration_);
-            return &registration_text_;
+            break;
+        case SQLITE_NULL:
+            return nullptr; // stands for "Fout", which is no number
         case SQLITE_TEXT: {
             const QByteArrayView text = r.utf8(registration_);
             auto known = numeric_.constFind(text.toByteArray());
@@ -115,37 +110,40 @@ class TimesExport final : public ExportPhase {
             if (!*known)
                 return nullptr;
             appendUtf8(registration_text_, text);
-            return &registration_text_;
+            break;
         }
         default: {
             const QVariant registration = Nz(r.value(registration_), QStringLiteral("Fout"));
             if (!IsNumeric(registration))
                 return nullptr;
             appendText(registration_text_, fieldText(registration));
-            return &registration_text_;
         }
         }
+        registration_text_ += ';';
+        return &registration_text_;
     }
 
-    static QByteArray asField(const QVariant& v) { return toWindows1252(fieldText(v)); }
-    static QByteArray asDate(const QVariant& v) { return toWindows1252(dateField(v)); }
+    static QByteArray asField(const QVariant& v) { return toWindows1252(fieldText(v)) + ';'; }
+    static QByteArray asDate(const QVariant& v) { return toWindows1252(dateField(v)) + ';'; }
 
-    // A code column: the text of each whole number is made once.
+    // A code column: the text of each whole number, with its separator, is
+    // made once.
     struct Codes {
-        std::function<QString(const QVariant&)> text;
+        std::function<QString(const QVariant&)> convert;
+        QByteArray text(const QVariant& v) const { return toWindows1252(convert(v)) + ';'; }
         std::array<QByteArray, 64> small; // the usual codes, by value
         std::array<bool, 64> made{};
         QHash<qint64, QByteArray> known;
         QByteArray scratch;
         const QByteArray& of(const Cursor& r, int column) {
             if (r.type(column) != SQLITE_INTEGER) {
-                scratch = toWindows1252(text(r.value(column)));
+                scratch = text(r.value(column));
                 return scratch;
             }
             const qint64 code = r.integer(column);
             if (code >= 0 && code < qint64(small.size())) {
                 if (!made[size_t(code)]) {
-                    small[size_t(code)] = toWindows1252(text(r.value(column)));
+                    small[size_t(code)] = text(r.value(column));
                     made[size_t(code)] = true;
                 }
                 return small[size_t(code)];
@@ -154,7 +152,7 @@ class TimesExport final : public ExportPhase {
             if (it == known.cend()) {
                 if (known.size() > 1000)
                     known.clear();
-                it = known.insert(code, toWindows1252(text(r.value(column))));
+                it = known.insert(code, text(r.value(column)));
             }
             return *it;
         }

@@ -86,6 +86,7 @@ Cursor& Cursor::operator=(Cursor&& other) noexcept {
         Close();
         stmt_ = std::exchange(other.stmt_, nullptr);
         values_ = std::move(other.values_);
+        types_ = std::move(other.types_);
         counted_ = std::move(other.counted_);
         first_ = other.first_;
         count_ = other.count_;
@@ -118,8 +119,11 @@ void Cursor::step() {
         atEnd_ = false;
         ++walked_;
         values_.resize(size_t(sqlite3_data_count(stmt_)));
-        for (size_t i = 0; i < values_.size(); ++i)
+        types_.resize(values_.size());
+        for (size_t i = 0; i < values_.size(); ++i) {
             values_[i] = sqlite3_column_value(stmt_, int(i));
+            types_[i] = sqlite3_value_type(values_[i]);
+        }
         return;
     }
     atEnd_ = true;
@@ -143,10 +147,6 @@ int Cursor::column(const QString& name) const {
             0)
             return i;
     return -1;
-}
-
-int Cursor::type(int column) const {
-    return sqlite3_value_type(values_[size_t(column)]);
 }
 
 qint64 Cursor::integer(int column) const {

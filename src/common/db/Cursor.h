@@ -37,7 +37,7 @@ public:
     // The index of a column (letter case ignored), -1 when there is none.
     int column(const QString& name) const;
     // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL.
-    int type(int column) const;
+    int type(int column) const { return types_[size_t(column)]; }
     qint64 integer(int column) const;
     double real(int column) const;
     // The text of a column as UTF-8, valid until the next move.
@@ -56,6 +56,8 @@ private:
     // The current record's values, fetched once per record: one call into
     // SQLite per column instead of one per question asked of it.
     std::vector<sqlite3_value*> values_;
+    // Their types as they came: a later conversion to text leaves these be.
+    std::vector<int> types_;
     std::unique_ptr<qint64> counted_; // rows seen by the counting function
     int first_ = 0;                   // the counting column, when there is one
     qint64 count_ = 0;
