@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSqlQuery>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -237,6 +238,62 @@ TEST(JetFile, CopiesOnlyTheColumnsStatementsReadAndMoreWhenNeeded) {
         ASSERT_TRUE(rs.isOpen());
         EXPECT_FALSE(rs.failed());
         EXPECT_EQ(copied(), columns);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The meets of the Jet club file lie on one data page; each row starts with
+// its column count, then MEETSID, and ends with its null mask.
+constexpr int kPage = 4096, kMeetsPage = 41;
+
+int rowStart(const QByteArray& file, int row) {
+    const int at = kPage * kMeetsPage + 14 + 2 * row;
+    return kPage * kMeetsPage + (qFromLittleEndian<quint16>(file.constData() + at) & 0x1fff);
+}
+
+TEST(JetFile, AKeyThatRepeatsOrIsNullStillCopiesEveryRow) {
+    QByteArray sample;
+    {
+        QFile f(QStringLiteral(TAVREL_TEST_DATA "/jet-club/team2009.mdb"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        sample = f.readAll();
+    }
+    // The page really holds the meets, in order: 1, 2, ...
+    ASSERT_EQ(qFromLittleEndian<qint32>(sample.constData() + rowStart(sample, 1) + 2), 2);
+    QByteArray repeated = sample;
+    qToLittleEndian<qint32>(1, repeated.data() + rowStart(repeated, 1) + 2);
+    QByteArray null = sample;
+    null[rowStart(null, 0) - 1] = char(null[rowStart(null, 0) - 1] & ~1); // the second row's end
+
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* ids; // MEETSID of the first three rows
+    } cases[] = {{"repeated.mdb", repeated, "1,1,3"}, {"null.mdb", null, "1,,3"}};
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedUi ui;
+        Connection connection;
+        ASSERT_TRUE(ConnectJetDB(dir.write(QLatin1String(c.name), c.bytes), connection));
+        Recordset rs = OpenRecordSet(QStringLiteral("SELECT MEETSID, NAME FROM MEETS"), connection);
+        ASSERT_TRUE(rs.isOpen());
+        EXPECT_EQ(rs.RecordCount(), 24);
+        QStringList ids;
+        for (int i = 0; i < 3 && !rs.atEnd(); ++i, rs.MoveNext())
+            ids << rs[QStringLiteral("MEETSID")].toString();
+        EXPECT_EQ(ids.join(QLatin1Char(',')), QLatin1String(c.ids));
+        // The join on the key still finds the results of the unchanged meets.
+        Recordset joined =
+            OpenRecordSet(QStringLiteral("SELECT COUNT(*) AS n FROM MEETS INNER JOIN RESULTS ON "
+                                         "MEETS.MEETSID = RESULTS.MEETSID WHERE MEETS.MEETSID = 3"),
+                          connection);
+        ASSERT_TRUE(joined.isOpen());
+        EXPECT_GT(joined[QStringLiteral("n")].toLongLong(), 0);
+        EXPECT_TRUE(ui.messages().empty());
     }
 }
 
