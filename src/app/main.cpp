@@ -1,4 +1,5 @@
 #include "Main.h"
+#include "CommandLine.h"
 #include "QtUi.h"
 
 #include <QApplication>
@@ -6,6 +7,9 @@
 #include <QLocale>
 #include <QTimer>
 #include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
 
 using namespace tavrel;
 
@@ -20,10 +24,45 @@ void saveSnapshotAndQuit(QWidget& window, const QString& file) {
     });
 }
 
+bool starting = true;
+QtMessageHandler qtHandler = nullptr;
+QList<std::pair<QtMsgType, QString>> held; // Qt's messages while it starts
+
+// Qt gives up with an abort when it finds no display. While it starts, its
+// English messages are held back; if it gives up, the user reads one Dutch
+// sentence and the program stops with status 1.
+void startMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!starting) {
+        if (qtHandler)
+            qtHandler(type, context, text);
+        return;
+    }
+    if (type == QtFatalMsg) {
+        std::fputs(noDisplayText().toLocal8Bit().constData(), stderr);
+        std::_Exit(1);
+    }
+    held.append({type, text});
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine command = parseCommandLine(arguments);
+    if (command.action != CommandLine::Action::Run) {
+        std::fputs(command.text.toLocal8Bit().constData(),
+                   command.action == CommandLine::Action::Refuse ? stderr : stdout);
+        return command.status;
+    }
+
+    qtHandler = qInstallMessageHandler(startMessage);
     QApplication app(argc, argv);
+    starting = false;
+    for (const auto& [type, text] : std::as_const(held))
+        if (qtHandler)
+            qtHandler(type, QMessageLogContext(), text);
     QApplication::setApplicationName(kProgramTitle);
     // Only "Sluiten", the main window's close box and a finished run end the
     // program: closing a box or a dialog while the main window is hidden
