@@ -5,6 +5,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace tavrel {
 
@@ -21,8 +27,20 @@ QString orDefault(const QString& value, const QString& fallback) {
 
 } // namespace
 
-QString programFolder() {
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + folderSeparator();
+QString defaultCsvFolder(const QString& programDir) {
+#ifdef Q_OS_WIN
+    const bool writable = QFileInfo(programDir).isWritable();
+#else
+    // access() asks the system, so root is refused an unchangeable folder too.
+    const bool writable = ::access(QFile::encodeName(programDir).constData(), W_OK) == 0;
+#endif
+    if (writable)
+        return QDir::toNativeSeparators(programDir) + folderSeparator();
+    // Installed for the whole system: the user's own documents instead.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return QDir::toNativeSeparators(folder) + folderSeparator();
 }
 
 StartupSettings StartupSettings::read() {
@@ -34,7 +52,8 @@ StartupSettings StartupSettings::read() {
     s.ftpFolder = orDefault(setting("FTPfolder"), kDefaultFtpFolder);
     s.user = setting("User");
     s.password = setting("Password");
-    s.csvFolder = orDefault(setting("CSVdir"), programFolder());
+    s.csvFolder =
+        orDefault(setting("CSVdir"), defaultCsvFolder(QCoreApplication::applicationDirPath()));
     return s;
 }
 

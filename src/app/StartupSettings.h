@@ -27,7 +27,9 @@ inline const QString kDefaultLimitsDatabase =
 inline const QString kExampleDomain = QStringLiteral("www.example.com");
 inline const QString kDefaultFtpFolder = QStringLiteral("httpdocs");
 
-// The program's own folder with the folder separator appended.
-QString programFolder();
+// The CSV folder of a first start: the program's folder where this user may
+// write there, otherwise the user's documents folder (or home folder); with
+// the folder separator appended.
+QString defaultCsvFolder(const QString& programDir);
 
 } // namespace tavrel

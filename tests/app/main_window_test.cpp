@@ -4,6 +4,7 @@
 #include "common/Registry.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "support/Unchangeable.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -297,6 +298,32 @@ TEST(MainWindow, NothingIsClippedAtItsNaturalSize) {
     EXPECT_LT(w.cmdOK->x(), w.cmdCancel->x());
     EXPECT_LT(w.cmdCancel->x(), w.cmdLimiet[0]->x());
     EXPECT_LT(w.cmdLimiet[0]->x(), w.cmdLimiet[1]->x());
+}
+
+} // namespace
+
+namespace {
+
+// Installed for the whole system, the program's folder is not the user's:
+// a first start then offers a folder the user can write.
+TEST(MainWindow, AFirstStartOffersACsvFolderTheUserCanWrite) {
+    test::TempDir program, home;
+    test::Unchangeable installed(program.path());
+    if (!installed.works())
+        GTEST_SKIP() << "no way to make a folder unchangeable for this user";
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qunsetenv("XDG_CONFIG_HOME"); // no user-dirs file: documents are HOME/Documents
+    const QString documents = QDir::toNativeSeparators(home.file(QStringLiteral("Documents")));
+
+    EXPECT_EQ(defaultCsvFolder(program.path()), home.folder()) << "no documents folder yet";
+    ASSERT_TRUE(QDir().mkpath(documents));
+    EXPECT_EQ(defaultCsvFolder(program.path()), documents + QDir::separator());
+    test::TempDir writable;
+    EXPECT_EQ(defaultCsvFolder(writable.path()), writable.folder());
+
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 } // namespace
