@@ -1,7 +1,7 @@
 # The two promises of the README: `make test` and `make demo`, on a fresh Debian 12 machine.
 BUILD := build
 
-.PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench format clean
+.PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench package format clean
 
 all: build
 
@@ -38,7 +38,12 @@ bench: configure
 	cmake --build --preset default --target bench-tools
 	scripts/bench $(BUILD)
 
+# The Debian package, in build/package/.
+package: build
+	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/package
+
 format:
+	scripts/install-deps format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:

@@ -2,6 +2,7 @@
 
 #include "StartupSettings.h"
 #include "Version.h"
+#include "WavePicture.h"
 #include "common/BrowseFolder.h"
 #include "common/Files.h"
 #include "common/Ui.h"
@@ -16,8 +17,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,27 +47,6 @@ void makeBold(QWidget* w, int extraPoints = 0) {
     w->setFont(f);
 }
 
-// A small wave on a blue disc: the program's picture and window icon.
-QPixmap wavePicture() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0x1e, 0x6f, 0xc8));
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(1, 1, 30, 30);
-    p.setPen(QPen(Qt::white, 2.5, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
-    for (int y : {13, 20}) {
-        QPainterPath wave;
-        wave.moveTo(6, y);
-        wave.cubicTo(10, y - 4, 13, y + 4, 16, y);
-        wave.cubicTo(19, y - 4, 22, y + 4, 26, y);
-        p.drawPath(wave);
-    }
-    return pixmap;
-}
-
 } // namespace
 
 Main::Main(QWidget* parent)
@@ -86,7 +64,7 @@ void Main::buildControls() {
     Label1 = named(new QLabel(QStringLiteral("Tavrel Upload Programma")), QStringLiteral("Label1"));
     makeBold(Label1, 4);
     Picture1 = named(new QLabel, QStringLiteral("Picture1"));
-    Picture1->setPixmap(wavePicture());
+    Picture1->setPixmap(QPixmap::fromImage(wavePicture()));
     setWindowIcon(Picture1->pixmap());
 
     const std::array<QString, 2> dbCaptions = {QStringLiteral("Tavrel datafile:"),

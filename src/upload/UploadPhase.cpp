@@ -110,10 +110,13 @@ private:
 } // namespace
 
 QString defaultRunnerProgram() {
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("tavrel-ftp"),
-                                                         {QCoreApplication::applicationDirPath()});
-    return found.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/tavrel-ftp")
-                           : found;
+    // Beside the program in the build folder and the Windows folder;
+    // installed, in its own folder next to the program's.
+    const QString here = QCoreApplication::applicationDirPath();
+    const QString found = QStandardPaths::findExecutable(
+        QStringLiteral("tavrel-ftp"),
+        {here, QDir::cleanPath(here + QStringLiteral("/" TAVREL_RUNNER_FROM_PROGRAM))});
+    return found.isEmpty() ? here + QStringLiteral("/tavrel-ftp") : found;
 }
 
 std::unique_ptr<Phase> makeUploadPhase(const QString& runnerProgram) {

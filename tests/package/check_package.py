@@ -1,0 +1,68 @@
+"""The Debian package as a user gets it: built with CPack, unpacked into a
+temporary root (dpkg -x), its desktop entry and AppStream file validated,
+and the installed program started: --version, offscreen to its main window,
+and a whole run with an upload through the real window (atspi_run.py),
+which only works when the program finds its installed tavrel-ftp.
+
+    /usr/bin/python3 check_package.py BUILD_DIR A11Y_DIR DATA_DIR FTP_SERVER JET_FILE
+"""
+import glob
+import os
+import subprocess
+import sys
+import tempfile
+
+build, a11y, data, ftp_server, jet = sys.argv[1:6]
+
+
+def run(argv, **kw):
+    proc = subprocess.run(argv, capture_output=True, text=True, timeout=300, **kw)
+    if proc.returncode != 0:
+        sys.exit("%s failed (%d):\n%s%s" % (argv[0], proc.returncode, proc.stdout, proc.stderr))
+    return proc.stdout
+
+
+with tempfile.TemporaryDirectory() as work:
+    run(["cpack", "--config", os.path.join(build, "CPackConfig.cmake"), "-B", work])
+    packages = glob.glob(os.path.join(work, "uploadtavrel_*_amd64.deb"))
+    assert len(packages) == 1, packages
+    deb = packages[0]
+    depends = run(["dpkg-deb", "-f", deb, "Depends"])
+    for needed in ["libqt6widgets6", "libqt6sql6-sqlite", "libcurl4", "libsqlite3-0",
+                   "qt6-qpa-plugins"]:
+        assert needed in depends, "Depends lacks %s: %s" % (needed, depends)
+
+    root = os.path.join(work, "root")
+    run(["dpkg", "-x", deb, root])
+    usr = os.path.join(root, "usr")
+    for path in ["bin/uploadtavrel", "libexec/uploadtavrel/tavrel-ftp",
+                 "share/icons/hicolor/scalable/apps/uploadtavrel.svg",
+                 "share/icons/hicolor/48x48/apps/uploadtavrel.png",
+                 "share/man/man1/uploadtavrel.1.gz", "share/uploadtavrel/limieten.sql"]:
+        assert os.path.isfile(os.path.join(usr, path)), "not installed: " + path
+    assert not os.path.exists(os.path.join(usr, "bin", "tavrel-ftp")), "runner on the PATH"
+    run(["desktop-file-validate", os.path.join(usr, "share/applications/uploadtavrel.desktop")])
+    run(["appstreamcli", "validate", "--no-net",
+         os.path.join(usr, "share/metainfo/nl.uploadtavrel.UploadTavrel.metainfo.xml")])
+
+    program = os.path.join(usr, "bin", "uploadtavrel")
+    version = run([program, "--version"])
+    assert version.startswith("UploadTavrel "), version
+
+    home = os.path.join(work, "home")
+    os.makedirs(home)
+    picture = os.path.join(work, "window.png")
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+               XDG_DATA_HOME=os.path.join(home, ".local", "share"), QT_QPA_PLATFORM="offscreen",
+               UPLOADTAVREL_SNAPSHOT=picture)
+    run([program], env=env)
+    with open(picture, "rb") as f:
+        assert f.read(8) == b"\x89PNG\r\n\x1a\n", "no picture of the main window"
+
+    # The whole run, upload included, through the installed program.
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb")
+    env.pop("UPLOADTAVREL_SNAPSHOT", None)
+    run([os.path.join(a11y, "twice"), "xvfb-run", "-a", "dbus-run-session", "--",
+         "/usr/bin/python3", os.path.join(a11y, "atspi_run.py"), program, data, ftp_server, jet],
+        env=env)
+print("package: installed, validated, started and uploaded")
