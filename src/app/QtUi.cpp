@@ -78,6 +78,12 @@ QString QtUi::openFile(const QString& title, const QString& filter, const QStrin
     return QDir::toNativeSeparators(chosen);
 }
 
+QString QtUi::saveFile(const QString& title, const QString& filter, const QString& fileName) {
+    const QString chosen =
+        QFileDialog::getSaveFileName(owner(), title, fileName, qtFileFilter(filter));
+    return QDir::toNativeSeparators(chosen);
+}
+
 QString QtUi::pickFolder(const QString& title, const QString& startFolder) {
     FolderDialog dialog(title, startFolder, owner());
     return dialog.exec() == QDialog::Accepted ? dialog.chosenFolder() : QString();

@@ -10,6 +10,7 @@ public:
     Answer messageBox(const QString& text, const QString& title, Buttons buttons,
                       Icon icon) override;
     QString openFile(const QString& title, const QString& filter, const QString& fileName) override;
+    QString saveFile(const QString& title, const QString& filter, const QString& fileName) override;
     QString pickFolder(const QString& title, const QString& startFolder) override;
     void setWaitCursor(bool on) override;
     void yield() override;

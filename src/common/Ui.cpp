@@ -16,6 +16,7 @@ public:
         return safeAnswer(buttons);
     }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
     QString pickFolder(const QString&, const QString&) override { return {}; }
     void setWaitCursor(bool) override {}
     void yield() override {}

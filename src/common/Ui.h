@@ -25,6 +25,11 @@ public:
     virtual QString openFile(const QString& title, const QString& filter,
                              const QString& fileName) = 0;
 
+    // A file-save dialog, filter as for openFile, proposing fileName; asks
+    // before an existing file is replaced. Returns "" on cancel.
+    virtual QString saveFile(const QString& title, const QString& filter,
+                             const QString& fileName) = 0;
+
     // A folder dialog opened at startFolder (never empty here). Returns the
     // chosen folder, or "" on cancel.
     virtual QString pickFolder(const QString& title, const QString& startFolder) = 0;

@@ -28,6 +28,11 @@ ScriptedUi& ScriptedUi::chooseFolder(const QString& p) {
     return *this;
 }
 
+ScriptedUi& ScriptedUi::saveAs(const QString& p) {
+    queue_.push_back({Prompt::Kind::SaveFile, Answer::Ok, p});
+    return *this;
+}
+
 std::vector<Prompt> ScriptedUi::messages() const {
     std::vector<Prompt> out;
     for (const Prompt& p : prompts_)
@@ -59,6 +64,13 @@ QString ScriptedUi::openFile(const QString& title, const QString& filter, const 
     prompts_.push_back({Prompt::Kind::OpenFile, fileName, title, Buttons::Ok, Icon::None, filter});
     Scripted s;
     return take(Prompt::Kind::OpenFile, s, QStringLiteral("file dialog ") + title) ? s.path
+                                                                                   : QString();
+}
+
+QString ScriptedUi::saveFile(const QString& title, const QString& filter, const QString& fileName) {
+    prompts_.push_back({Prompt::Kind::SaveFile, fileName, title, Buttons::Ok, Icon::None, filter});
+    Scripted s;
+    return take(Prompt::Kind::SaveFile, s, QStringLiteral("save dialog ") + title) ? s.path
                                                                                    : QString();
 }
 

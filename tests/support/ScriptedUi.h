@@ -10,7 +10,7 @@ namespace tavrel::test {
 
 // One modal prompt the code under test showed.
 struct Prompt {
-    enum class Kind { Message, OpenFile, PickFolder } kind;
+    enum class Kind { Message, OpenFile, SaveFile, PickFolder } kind;
     QString text; // message text; file name or start folder for dialogs
     QString title;
     Buttons buttons = Buttons::Ok;
@@ -31,6 +31,7 @@ public:
     ScriptedUi& answer(Answer a);               // the next message box
     ScriptedUi& chooseFile(const QString& p);   // the next file dialog ("" cancels)
     ScriptedUi& chooseFolder(const QString& p); // the next folder dialog ("" cancels)
+    ScriptedUi& saveAs(const QString& p);       // the next save dialog ("" cancels)
 
     const std::vector<Prompt>& prompts() const { return prompts_; }
     std::vector<Prompt> messages() const;
@@ -44,6 +45,7 @@ public:
     Answer messageBox(const QString& text, const QString& title, Buttons buttons,
                       Icon icon) override;
     QString openFile(const QString& title, const QString& filter, const QString& fileName) override;
+    QString saveFile(const QString& title, const QString& filter, const QString& fileName) override;
     QString pickFolder(const QString& title, const QString& startFolder) override;
     void setWaitCursor(bool on) override;
     void yield() override { ++yields_; }

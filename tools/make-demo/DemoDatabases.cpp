@@ -1,5 +1,7 @@
 #include "DemoDatabases.h"
 
+#include "common/db/LimitsSchema.h"
+
 #include <QDate>
 #include <QFile>
 #include <QSqlDatabase>
@@ -66,18 +68,9 @@ public:
         }
         return ok_;
     }
-    // Runs every statement of a script; statements end with ";" at a line end.
-    bool execScript(const QString& script) {
-        QString statement;
-        for (const QString& line : script.split(QLatin1Char('\n'))) {
-            if (line.trimmed().startsWith(QLatin1String("--")))
-                continue;
-            statement += line + QLatin1Char('\n');
-            if (line.trimmed().endsWith(QLatin1Char(';'))) {
-                exec(statement.trimmed().chopped(1));
-                statement.clear();
-            }
-        }
+    bool execAll(const QStringList& statements) {
+        for (const QString& statement : statements)
+            exec(statement);
         return ok_;
     }
     QSqlQuery prepare(const QString& statement) {
@@ -116,12 +109,6 @@ QString isoDate(const QDate& d) {
     return d.toString(Qt::ISODate);
 }
 
-QString limitsSchema() {
-    QFile schema(QStringLiteral(":/schema/limieten.sql"));
-    schema.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(schema.readAll());
-}
-
 // "mm.ss.hh" for a time in hundredths of a second.
 QString timeText(int hundredths) {
     return QStringLiteral("%1.%2.%3")
@@ -139,13 +126,13 @@ const std::array<int, 5> kPace = {29, 31, 33, 37, 34};
 
 bool createLimitsDatabase(const QString& path, QString* error) {
     SqliteFile file(path);
-    file.execScript(limitsSchema());
+    file.execAll(limitsSchemaStatements());
     return file.finish(error);
 }
 
 bool writeDemoLimitsDatabase(const QString& path, QString* error) {
     SqliteFile file(path);
-    file.execScript(limitsSchema());
+    file.execAll(limitsSchemaStatements());
     Random random(2009);
 
     struct Meet {
@@ -233,7 +220,7 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
 
     const QString styleTable = v2009 ? QStringLiteral("SWIMSTYLE") : QStringLiteral("STYLES");
     const QString styleKey = v2009 ? QStringLiteral("SWIMSTYLEID") : QStringLiteral("STYLESID");
-    file.execScript(
+    file.execAll(splitSqlScript(
         QStringLiteral(
             "CREATE TABLE MEMBERS (MEMBERSID INTEGER PRIMARY KEY, REGISTRATIONID INTEGER, "
             "FIRSTNAME TEXT, NAMEPREFIX TEXT, LASTNAME TEXT, %1 INTEGER, BIRTHDATE DATETIME, "
@@ -247,7 +234,8 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
             "CREATE INDEX RESULTS_MEET ON RESULTS (MEETSID);\n"
             "CREATE INDEX MEETS_DATE ON MEETS (MINDATE);\n")
             .arg(v2009 ? QStringLiteral("GENDER") : QStringLiteral("SEX"),
-                 v2009 ? QStringLiteral("TEXT") : QStringLiteral("INTEGER"), styleTable, styleKey));
+                 v2009 ? QStringLiteral("TEXT") : QStringLiteral("INTEGER"), styleTable,
+                 styleKey)));
     file.exec(QStringLiteral("BEGIN"));
 
     // Members: some without a registration number (null, or text that is no
