@@ -5,6 +5,7 @@
 #include "WavePicture.h"
 #include "common/BrowseFolder.h"
 #include "common/Files.h"
+#include "common/Registry.h"
 #include "common/Ui.h"
 #include "editors/frmLimieten.h"
 #include "editors/frmNiveaus.h"
@@ -279,6 +280,11 @@ void Main::cmdLimiet_Click(int Index) {
 
 QString Main::limitsDatabasePath() const {
     return tbDB[1]->text();
+}
+
+void Main::setLimitsDatabasePath(const QString& path) {
+    tbDB[1]->setText(path);
+    WriteRegValue(settingName(QStringLiteral("Limieten Database")), path, QStringLiteral("REG_SZ"));
 }
 
 void Main::focusLimitsDatabase() {

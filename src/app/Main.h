@@ -68,6 +68,7 @@ public:
     RunInput runInput() const;
     QString limitsDatabasePath() const override;
     void focusLimitsDatabase() override;
+    void setLimitsDatabasePath(const QString& path) override;
     void editorClosed() override;
 
 protected:

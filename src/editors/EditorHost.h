@@ -13,6 +13,8 @@ public:
     // Replaces the text of the main window's message area.
     virtual void showMessage(const QString& text) = 0;
     virtual void focusLimitsDatabase() = 0;
+    // Points the limits database field, and the stored setting, at path.
+    virtual void setLimitsDatabasePath(const QString& path) = 0;
     // The editor has closed: the main window shows itself again.
     virtual void editorClosed() = 0;
 };

@@ -1,5 +1,6 @@
 #include "EditorWindow.h"
 
+#include "EditableCopy.h"
 #include "EditorControls.h"
 #include "RecordGrid.h"
 #include "common/Files.h"
@@ -52,6 +53,23 @@ bool EditorWindow::openDatabase() {
         return false;
     }
     if (!ConnectJetDB(path, connection_)) {
+        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
+        return false;
+    }
+    if (!connection_.isReadOnly())
+        return true;
+    // A Jet file: read-only here, unless the user lets a copy be made.
+    bool unusable = false;
+    const QString copy = offerEditableCopy(connection_, &unusable);
+    if (unusable) {
+        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
+        return false;
+    }
+    if (copy.isEmpty())
+        return true;
+    host_.setLimitsDatabasePath(copy);
+    connection_.close();
+    if (!ConnectJetDB(copy, connection_)) {
         host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
         return false;
     }

@@ -199,10 +199,13 @@ def labels(node):
 def box_saying(program, text, seconds=30):
     """The shown message box (or any window) whose labels hold text."""
     def shown():
-        for w in program.app:
-            if (w is not None and w.getState().contains(pyatspi.STATE_SHOWING)
-                    and any(text in t for t in labels(w))):
-                return w
+        try:
+            for w in program.app:
+                if (w is not None and w.getState().contains(pyatspi.STATE_SHOWING)
+                        and any(text in t for t in labels(w))):
+                    return w
+        except Exception:  # a window went away while it was read: look again
+            pass
         return None
     return wait_for("a box saying %r" % text, shown, seconds)
 

@@ -1,0 +1,72 @@
+#include "EditableCopy.h"
+
+#include "LimitsCopy.h"
+#include "common/Ui.h"
+#include "common/db/Connection.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace tavrel {
+
+namespace {
+
+const QString kSqliteFilter = QStringLiteral("(SQLite database) *.sqlite *.db|*.sqlite;*.db");
+
+} // namespace
+
+QString offerEditableCopy(Connection& connection, bool* unusable) {
+    Ui& ui = Ui::current();
+    const QString path = QDir::toNativeSeparators(connection.path());
+    *unusable = false;
+    if (const QString missing = limitsTablesMissing(connection); !missing.isEmpty()) {
+        *unusable = true;
+        ui.messageBox(QStringLiteral("Het bestand %1 kan niet als limieten- en niveaudatabase "
+                                     "worden geopend.\r\n\r\n%2")
+                          .arg(path, missing),
+                      kProgramTitle, Buttons::Ok, Icon::Critical);
+        return {};
+    }
+    if (ui.messageBox(
+            QStringLiteral(
+                "Het bestand %1 is een Access-database. Die kan dit programma hier alleen lezen: "
+                "wijzigen, importeren en jaren verschuiven gaat niet.\r\n\r\nWilt u er een "
+                "bewerkbare kopie van maken? Het Access-bestand zelf blijft zoals het is; het "
+                "programma werkt daarna met de kopie.")
+                .arg(path),
+            kProgramTitle, Buttons::YesNo, Icon::Question) != Answer::Yes)
+        return {};
+
+    const QFileInfo jet(connection.path());
+    QString target =
+        ui.saveFile(QStringLiteral("Bewerkbare kopie opslaan als"), kSqliteFilter,
+                    QDir::toNativeSeparators(jet.absolutePath() + QLatin1Char('/') +
+                                             jet.completeBaseName() + QStringLiteral(".sqlite")));
+    if (target.isEmpty())
+        return {};
+    if (QFileInfo(target).suffix().isEmpty())
+        target += QStringLiteral(".sqlite");
+
+    ui.setWaitCursor(true);
+    const LimitsCopyResult copy = copyLimitsDatabase(connection, target);
+    ui.setWaitCursor(false);
+    if (!copy.ok) {
+        ui.messageBox(QStringLiteral("De bewerkbare kopie is niet gemaakt: %1.\r\n\r\nHet "
+                                     "Access-bestand is niet veranderd; het venster toont het "
+                                     "alleen om te lezen.")
+                          .arg(copy.why),
+                      kProgramTitle, Buttons::Ok, Icon::Critical);
+        return {};
+    }
+    ui.messageBox(QStringLiteral("De bewerkbare kopie %1 is gemaakt en gecontroleerd: %2 "
+                                 "wedstrijden, %3 limieten en %4 niveaus.\r\n\r\nHet programma "
+                                 "werkt voortaan met deze kopie.")
+                      .arg(QDir::toNativeSeparators(target))
+                      .arg(copy.meets)
+                      .arg(copy.limits)
+                      .arg(copy.levels),
+                  kProgramTitle, Buttons::Ok, Icon::Information);
+    return target;
+}
+
+} // namespace tavrel
