@@ -190,7 +190,7 @@ bool GridModel::commitRow(int row) {
     if (willChange_)
         willChange_(ChangeReason::Update, record, status);
     if (status == ChangeStatus::Cancel) {
-        revert(row);
+        revertRow(row);
         return false;
     }
     Row candidate = r;
@@ -205,7 +205,7 @@ bool GridModel::commitRow(int row) {
             // Another program holds the database: what was typed stays, to
             // be stored on the next try.
         } else {
-            revert(row);
+            revertRow(row);
         }
         return false;
     }
@@ -296,7 +296,7 @@ void GridModel::refetch(Row& row) {
     row.edited = row.stored;
 }
 
-void GridModel::revert(int row) {
+void GridModel::revertRow(int row) {
     Row& r = rows_[size_t(row)];
     if (r.rowid < 0) {
         beginRemoveRows({}, row, row);

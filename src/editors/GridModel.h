@@ -88,7 +88,7 @@ private:
     // is set when it no longer does.
     bool store(Row& row, ErrorInfo* error, bool* stale);
     void refetch(Row& row);
-    void revert(int row);
+    void revertRow(int row);
     void reportNotStored(const ErrorInfo& error);
 
     Connection* connection_ = nullptr;

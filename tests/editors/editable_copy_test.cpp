@@ -86,11 +86,12 @@ TEST_F(EditableCopy, ACopyIsMadeCheckedAndUsedAndTheJetFileStaysAsItWas) {
             QTest::keyClicks(e->tbWedstrijd, QStringLiteral(" 's avonds"));
         }
         open->close();
-        if (editor == 0)
+        if (editor == 0) {
             EXPECT_EQ(sqlRows(copyPath(), QStringLiteral("SELECT wedstrijd FROM wedstrijden WHERE "
                                                          "code = 'DKJ2010'")),
                       (QList<QVariantList>{{QStringLiteral("Districtskampioenschappen junioren 's "
                                                            "avonds")}}));
+        }
     }
     // The copy is a limits database like any other: the cascades hold.
     Connection copy;
