@@ -1,7 +1,7 @@
 # The two promises of the README: `make test` and `make demo`, on a fresh Debian 12 machine.
 BUILD := build
 
-.PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench package format clean
+.PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench package windows format clean
 
 all: build
 
@@ -38,6 +38,15 @@ bench: configure
 	cmake --build --preset default --target bench-tools
 	scripts/bench $(BUILD)
 
+# The Windows programs, cross-built with MinGW-w64 against the Qt SDK in
+# ../shared/windows/, in build-windows/bin/ with the DLLs they need.
+windows:
+	scripts/install-deps windows
+	scripts/windows-deps
+	cmake --preset windows
+	cmake --build --preset windows --target uploadtavrel tavrel-ftp make-demo
+	scripts/windows-deploy build-windows
+
 # The Debian package, in build/package/.
 package: build
 	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/package
@@ -47,4 +56,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-san
+	rm -rf $(BUILD) build-san build-windows
