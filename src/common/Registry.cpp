@@ -33,9 +33,19 @@ std::optional<ValuePath> splitName(const QString& fullName) {
     return std::nullopt;
 }
 
+QString& redirectedKey() {
+    static QString key;
+    return key;
+}
+
 std::unique_ptr<QSettings> openStore(const ValuePath& path) {
 #ifdef Q_OS_WIN
-    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\") + path.key,
+    const QLatin1String real("Software\\Tavrel");
+    const bool redirected = !redirectedKey().isEmpty() &&
+                            (path.key.compare(real, Qt::CaseInsensitive) == 0 ||
+                             path.key.startsWith(real + QLatin1Char('\\'), Qt::CaseInsensitive));
+    const QString key = redirected ? redirectedKey() + path.key.mid(real.size()) : path.key;
+    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\") + key,
                                        QSettings::NativeFormat);
 #else
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
@@ -48,6 +58,10 @@ void reportWrite(qint32 number, const QString& description) {
 }
 
 } // namespace
+
+void redirectSettingsKey(const QString& key) {
+    redirectedKey() = key;
+}
 
 QString settingName(const QString& valueName) {
     return QStringLiteral("HKCU\\Software\\Tavrel\\") + valueName;

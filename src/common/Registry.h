@@ -22,4 +22,9 @@ QVariant ReadRegValue(const QString& fullName);
 // "WriteRegValue".
 void WriteRegValue(const QString& fullName, const QVariant& value, const QVariant& type);
 
+// For tests on Windows, where the store is the real registry: every name
+// under "HKCU\Software\Tavrel" goes to the given key instead (for example
+// "Software\Tavrel-tests\1234"); an empty key restores the real one.
+void redirectSettingsKey(const QString& key);
+
 } // namespace tavrel

@@ -8,7 +8,11 @@
 
 #include <functional>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 using namespace tavrel;
 using tavrel::test::TempDir;
@@ -34,8 +38,13 @@ const Planted kTraps[] = {
                            const QString& victim) { ASSERT_TRUE(QFile::link(victim, path)); }},
     {"a hard link",
      [](const TempDir&, const QString& path, const QString& victim) {
+#ifdef Q_OS_WIN
+         ASSERT_TRUE(CreateHardLinkW(reinterpret_cast<const wchar_t*>(path.utf16()),
+                                     reinterpret_cast<const wchar_t*>(victim.utf16()), nullptr));
+#else
          ASSERT_EQ(
              ::link(QFile::encodeName(victim).constData(), QFile::encodeName(path).constData()), 0);
+#endif
      }},
 };
 

@@ -1,6 +1,8 @@
 // Entry point of every test program: a headless QApplication, and a settings
 // store and data folder of its own for every test, so no test reads what
 // another wrote and none touches the user's settings.
+#include "common/Registry.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QSettings>
@@ -16,12 +18,26 @@ class FreshSettings : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         dir_ = std::make_unique<QTemporaryDir>();
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_->path());
+#ifdef Q_OS_WIN
+        // The store is the registry there: a key of this test's own, never
+        // the user's HKCU\Software\Tavrel.
+        key_ = QStringLiteral("Software\\Tavrel-tests\\%1").arg(QCoreApplication::applicationPid());
+        tavrel::redirectSettingsKey(key_);
+#endif
         // The kept FTP log lives in the user's data folder.
         qputenv("XDG_DATA_HOME", QFile::encodeName(dir_->filePath(QStringLiteral("data"))));
     }
-    void OnTestEnd(const ::testing::TestInfo&) override { dir_.reset(); }
+    void OnTestEnd(const ::testing::TestInfo&) override {
+#ifdef Q_OS_WIN
+        QSettings(QStringLiteral("HKEY_CURRENT_USER\\") + key_, QSettings::NativeFormat)
+            .remove(QString());
+        tavrel::redirectSettingsKey(QString());
+#endif
+        dir_.reset();
+    }
 
     std::unique_ptr<QTemporaryDir> dir_;
+    QString key_;
 };
 
 } // namespace
