@@ -52,7 +52,9 @@ TEST(CommandLine, TheProgramAnswersWithoutAWindow) {
         {{QStringLiteral("--version")}, 0, "UploadTavrel 2.1.4\n", ""},
         {{QStringLiteral("--help")}, 0, "Gebruik: uploadtavrel", ""},
         {{QStringLiteral("--onzin")}, 2, "", "onbekend argument: --onzin"},
+#ifndef Q_OS_WIN // Windows always has its desktop: no display to miss
         {{}, 1, "", "er is geen beeldscherm beschikbaar"},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
@@ -62,7 +64,9 @@ TEST(CommandLine, TheProgramAnswersWithoutAWindow) {
         ASSERT_TRUE(program.waitForFinished(20000));
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.exitCode(), c.status);
-        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        // Windows writes line ends to a console as CR LF.
+        const QString out =
+            QString::fromLocal8Bit(program.readAllStandardOutput()).remove(QLatin1Char('\r'));
         const QString err = QString::fromLocal8Bit(program.readAllStandardError());
         EXPECT_TRUE(out.contains(QLatin1String(c.out))) << out.toStdString();
         EXPECT_TRUE(err.contains(QLatin1String(c.err))) << err.toStdString();

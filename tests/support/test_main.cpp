@@ -1,6 +1,7 @@
 // Entry point of every test program: a headless QApplication, and a settings
 // store and data folder of its own for every test, so no test reads what
 // another wrote and none touches the user's settings.
+#include "TestSettings.h"
 #include "common/Registry.h"
 
 #include <QApplication>
@@ -21,7 +22,7 @@ class FreshSettings : public ::testing::EmptyTestEventListener {
 #ifdef Q_OS_WIN
         // The store is the registry there: a key of this test's own, never
         // the user's HKCU\Software\Tavrel.
-        key_ = QStringLiteral("Software\\Tavrel-tests\\%1").arg(QCoreApplication::applicationPid());
+        key_ = tavrel::test::testSettingsKey();
         tavrel::redirectSettingsKey(key_);
 #endif
         // The kept FTP log lives in the user's data folder.
