@@ -24,8 +24,8 @@ FtpServer::FtpServer(Mode mode, const QString& user, const QString& password) {
         }
     }
     if (!running())
-        ADD_FAILURE() << "FTP server did not start: "
-                      << process_.readAllStandardError().toStdString();
+        ADD_FAILURE() << "FTP server did not start (" << process_.errorString().toStdString()
+                      << "): " << process_.readAllStandardError().toStdString();
 }
 
 FtpServer::~FtpServer() {
