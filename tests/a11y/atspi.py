@@ -260,6 +260,8 @@ class Program:
     def stop(self):
         if self.proc.poll() is None:
             self.proc.terminate()
+        if self.proc.stderr and not self.proc.stderr.closed:
+            # What the program said, also when it ended by itself.
             _, self.errors = self.proc.communicate(timeout=10)
 
 
