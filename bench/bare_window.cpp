@@ -14,8 +14,7 @@ int main(int argc, char* argv[]) {
     window.resize(520, 400);
     window.show();
     const QString file = QString::fromLocal8Bit(argv[1]);
-    QTimer::singleShot(0, &window, [&window, file] {
-        QCoreApplication::exit(window.grab().save(file) ? 0 : 1);
-    });
+    QTimer::singleShot(
+        0, &window, [&window, file] { QCoreApplication::exit(window.grab().save(file) ? 0 : 1); });
     return QApplication::exec();
 }

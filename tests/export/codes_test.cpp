@@ -104,9 +104,9 @@ TEST(ClubCodes, SwimTimes) {
 // number of digits and both layouts, hand times included.
 TEST(ClubCodes, TimesAsBytesEqualTheirText) {
     for (const ClubLayout layout : {ClubLayout::Tavrel2006, ClubLayout::Tavrel2009}) {
-        for (qint64 total : {qint64(-1), qint64(0), qint64(7), qint64(12), qint64(105), qint64(1234),
-                             qint64(59999), qint64(61010), qint64(591234), qint64(3600000),
-                             qint64(123456789012LL)})
+        for (qint64 total : {qint64(-1), qint64(0), qint64(7), qint64(12), qint64(105),
+                             qint64(1234), qint64(59999), qint64(61010), qint64(591234),
+                             qint64(3600000), qint64(123456789012LL)})
             for (qint64 t : {total, total * 10 + 1, total * 100 + 10}) {
                 std::string bytes;
                 appendTime(bytes, layout, t);
