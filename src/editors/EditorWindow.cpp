@@ -45,6 +45,11 @@ EditorWindow::EditorWindow(EditorHost& host, QWidget* parent, const QString& nam
     connect(cmdOK, &QPushButton::clicked, this, &EditorWindow::cmdOK_Click);
 }
 
+bool EditorWindow::openingFailed() {
+    host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
+    return false;
+}
+
 bool EditorWindow::openDatabase() {
     const QString path = host_.limitsDatabasePath();
     if (!FileExist(path)) {
@@ -52,28 +57,20 @@ bool EditorWindow::openDatabase() {
         host_.focusLimitsDatabase();
         return false;
     }
-    if (!ConnectJetDB(path, connection_)) {
-        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
-        return false;
-    }
+    if (!ConnectJetDB(path, connection_))
+        return openingFailed();
     if (!connection_.isReadOnly())
         return true;
     // A Jet file: read-only here, unless the user lets a copy be made.
     bool unusable = false;
     const QString copy = offerEditableCopy(connection_, &unusable);
-    if (unusable) {
-        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
-        return false;
-    }
+    if (unusable)
+        return openingFailed();
     if (copy.isEmpty())
         return true;
     host_.setLimitsDatabasePath(copy);
     connection_.close();
-    if (!ConnectJetDB(copy, connection_)) {
-        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
-        return false;
-    }
-    return true;
+    return ConnectJetDB(copy, connection_) || openingFailed();
 }
 
 void EditorWindow::makeFilter(int i, const QString& caption, const QStringList& items,

@@ -45,8 +45,11 @@ protected:
                  const QString& gridName, const QString& importHint, const QString& chooseHint);
 
     // The opening steps both editors begin with: the main window's path, the
-    // file test and the connection, with their messages in the main window.
+    // file test and the connection (and, for a Jet file, the offer of an
+    // editable copy), with their messages in the main window.
     bool openDatabase();
+    // Says in the main window that the database did not open; false.
+    bool openingFailed();
 
     // Makes filter box i with its caption, and lets a click on it (or Enter
     // after typing) run cbASG_Click.

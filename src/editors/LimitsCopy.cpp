@@ -88,6 +88,14 @@ QString rowText(const Table& t, int row) {
         .arg(QLatin1String(t.name));
 }
 
+// Opens source's rows of table t on from; "" or why not.
+QString readSource(Connection& source, const Table& t, QSqlQuery& from) {
+    from.setForwardOnly(true);
+    ErrorInfo error;
+    return source.run(from, selectAll(t, " ORDER BY rowid"), {}, &error) ? QString()
+                                                                         : error.Description;
+}
+
 // Fills the new file; "" or why not.
 QString fill(Connection& source, Target& target, LimitsCopyResult& counts) {
     QSqlDatabase db = target.db();
@@ -103,10 +111,8 @@ QString fill(Connection& source, Target& target, LimitsCopyResult& counts) {
     for (size_t k = 0; k < kTables.size(); ++k) {
         const Table& t = kTables[k];
         QSqlQuery from(source.database());
-        from.setForwardOnly(true);
-        ErrorInfo error;
-        if (!source.run(from, selectAll(t), {}, &error))
-            return error.Description;
+        if (const QString why = readSource(source, t, from); !why.isEmpty())
+            return why;
         const int n = from.record().count();
         QStringList marks;
         for (int i = 0; i < n; ++i)
@@ -143,11 +149,9 @@ QString check(Connection& source, const QString& path) {
         return QStringLiteral("de kopie kan niet worden geopend");
     for (const Table& t : kTables) {
         QSqlQuery from(source.database()), back(copy.db());
-        from.setForwardOnly(true);
         back.setForwardOnly(true);
-        ErrorInfo error;
-        if (!source.run(from, selectAll(t, " ORDER BY rowid"), {}, &error))
-            return error.Description;
+        if (const QString why = readSource(source, t, from); !why.isEmpty())
+            return why;
         if (!back.exec(selectAll(t, " ORDER BY rowid")))
             return refusalReason(back.lastError());
         int row = 0;

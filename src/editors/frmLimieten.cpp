@@ -203,10 +203,8 @@ bool frmLimieten::eventFilter(QObject* watched, QEvent* event) {
 bool frmLimieten::Form_Load() {
     if (!openDatabase())
         return false;
-    if (!Data1.open()) {
-        host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
-        return false;
-    }
+    if (!Data1.open())
+        return openingFailed();
     lstCode->addItems(Data1.codes());
     if (lstCode->count() > 0)
         lstCode->setCurrentRow(0);
