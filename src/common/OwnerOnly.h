@@ -9,8 +9,8 @@ namespace tavrel {
 
 // Files that hold a password or a club's data are readable by their user
 // only, and none is ever opened through a link that someone else could have
-// planted. On Windows the user's own folders already keep others out; there
-// these routines only open, write and create.
+// planted. Others are kept out by mode bits, or on Windows by an access
+// list that names the user alone.
 
 // Makes path and any missing folders above it; those it makes are for the
 // user only.
@@ -31,6 +31,14 @@ bool openOwnerOnly(QFile& file, const QString& path, QString* error);
 // Writes bytes to a new file at path that only its owner can read, removing
 // (never following) whatever stood at path before.
 bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error);
+
+// Makes and opens for writing a new file named prefix, six random letters and
+// suffix, that only its owner can read, and answers its name ("" on failure).
+QString createOwnerOnlyTemporary(QFile& file, const QString& prefix, const QString& suffix,
+                                 QString* error);
+
+// Renames from over to in one step, replacing a file at to.
+bool moveOver(const QString& from, const QString& to, QString* error);
 
 // Puts bytes in place of the file at path in one step (a new owner-only file
 // renamed over it), so a reader sees the old or the new text, never a mix.

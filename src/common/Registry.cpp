@@ -10,6 +10,10 @@
 #include <memory>
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include "WindowsAccess.h"
+#endif
+
 namespace tavrel {
 
 namespace {
@@ -38,14 +42,37 @@ QString& redirectedKey() {
     return key;
 }
 
-std::unique_ptr<QSettings> openStore(const ValuePath& path) {
 #ifdef Q_OS_WIN
+// The key below HKEY_CURRENT_USER that holds path's value.
+QString storeKey(const ValuePath& path) {
     const QLatin1String real("Software\\Tavrel");
     const bool redirected = !redirectedKey().isEmpty() &&
                             (path.key.compare(real, Qt::CaseInsensitive) == 0 ||
                              path.key.startsWith(real + QLatin1Char('\\'), Qt::CaseInsensitive));
-    const QString key = redirected ? redirectedKey() + path.key.mid(real.size()) : path.key;
-    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\") + key,
+    return redirected ? redirectedKey() + path.key.mid(real.size()) : path.key;
+}
+
+// The key holds the FTP password: it is made, or narrowed, for the user
+// alone (and what is made below it inherits that) before anything is written.
+void keepKeyToUser(const QString& key) {
+    windows::OwnerOnlyAccess access(KEY_ALL_ACCESS, CONTAINER_INHERIT_ACE);
+    HKEY handle = nullptr;
+    if (!access.ok() ||
+        RegCreateKeyExW(HKEY_CURRENT_USER, windows::wide(key), 0, nullptr, 0,
+                        KEY_WRITE | READ_CONTROL | WRITE_DAC, access.attributes(), &handle,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    // Set again even on a key just made: not every registry keeps the list
+    // given at creation.
+    RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                      access.descriptor());
+    RegCloseKey(handle);
+}
+#endif
+
+std::unique_ptr<QSettings> openStore(const ValuePath& path) {
+#ifdef Q_OS_WIN
+    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\") + storeKey(path),
                                        QSettings::NativeFormat);
 #else
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
@@ -90,7 +117,9 @@ void WriteRegValue(const QString& fullName, const QVariant& value, const QVarian
         return;
     }
     const auto store = openStore(*path);
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+    keepKeyToUser(storeKey(*path));
+#else
     // The store holds the FTP password: the file, and a folder made for it,
     // are the user's alone before anything is written into them.
     makeOwnerOnlyFolder(QFileInfo(store->fileName()).path());

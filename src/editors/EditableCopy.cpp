@@ -46,6 +46,9 @@ QString offerEditableCopy(Connection& connection, bool* unusable) {
         return {};
     if (QFileInfo(target).suffix().isEmpty())
         target += QStringLiteral(".sqlite");
+    // Qt's dialog answers with '/'; the field and the setting hold what the
+    // platform writes.
+    target = QDir::toNativeSeparators(target);
 
     ui.setWaitCursor(true);
     const LimitsCopyResult copy = copyLimitsDatabase(connection, target);
@@ -61,7 +64,7 @@ QString offerEditableCopy(Connection& connection, bool* unusable) {
     ui.messageBox(QStringLiteral("De bewerkbare kopie %1 is gemaakt en gecontroleerd: %2 "
                                  "wedstrijden, %3 limieten en %4 niveaus.\r\n\r\nHet programma "
                                  "werkt voortaan met deze kopie.")
-                      .arg(QDir::toNativeSeparators(target))
+                      .arg(target)
                       .arg(copy.meets)
                       .arg(copy.limits)
                       .arg(copy.levels),

@@ -2,16 +2,15 @@
 
 #include "common/db/Connection.h"
 #include "common/db/LimitsSchema.h"
+#include "common/OwnerOnly.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTemporaryFile>
 
 #include <array>
-#include <filesystem>
 
 namespace tavrel {
 
@@ -66,14 +65,6 @@ private:
     QString name_;
     bool open_ = false;
 };
-
-std::filesystem::path fsPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
 
 LimitsCopyResult failed(const QString& why) {
     LimitsCopyResult r;
@@ -191,31 +182,37 @@ LimitsCopyResult copyLimitsDatabase(Connection& source, const QString& target) {
     if (!to.absoluteDir().exists())
         return failed(QStringLiteral("de map %1 bestaat niet")
                           .arg(QDir::toNativeSeparators(to.absolutePath())));
-    // Built beside the target under a name of its own (mode 0600), and
-    // renamed over the target only when it is complete and checked.
-    QTemporaryFile part(to.absolutePath() + QLatin1Char('/') + to.fileName() +
-                        QStringLiteral(".XXXXXX.deel"));
-    if (!part.open())
+    // Built beside the target under a name of its own, for the user alone,
+    // and renamed over the target only when it is complete and checked.
+    QString error;
+    QString part;
+    {
+        QFile made;
+        part = createOwnerOnlyTemporary(made, to.absoluteFilePath() + QLatin1Char('.'),
+                                        QStringLiteral(".deel"), &error);
+    }
+    if (part.isEmpty())
         return failed(QStringLiteral("in de map %1 kan geen bestand worden gemaakt")
                           .arg(QDir::toNativeSeparators(to.absolutePath())));
-    part.close();
-    LimitsCopyResult result;
-    {
-        Target copy(part.fileName(), false);
-        if (!copy.isOpen())
-            return failed(QStringLiteral("de kopie kan niet worden gemaakt"));
-        const QString why = fill(source, copy, result);
-        if (!why.isEmpty())
-            return failed(why);
-    }
-    if (const QString why = check(source, part.fileName()); !why.isEmpty())
+    const auto failedWithout = [&part](const QString& why) {
+        QFile::remove(part);
         return failed(why);
-    std::error_code error;
-    std::filesystem::rename(fsPath(part.fileName()), fsPath(to.absoluteFilePath()), error);
-    if (error)
-        return failed(QStringLiteral("de kopie kan niet de naam %1 krijgen")
-                          .arg(QDir::toNativeSeparators(to.absoluteFilePath())));
-    part.setAutoRemove(false);
+    };
+    LimitsCopyResult result;
+    // The copy is closed before it is removed or renamed: Windows does
+    // neither to an open file.
+    QString why = [&] {
+        Target copy(part, false);
+        return copy.isOpen() ? fill(source, copy, result)
+                             : QStringLiteral("de kopie kan niet worden gemaakt");
+    }();
+    if (why.isEmpty())
+        why = check(source, part);
+    if (!why.isEmpty())
+        return failedWithout(why);
+    if (!moveOver(part, to.absoluteFilePath(), &error))
+        return failedWithout(QStringLiteral("de kopie kan niet de naam %1 krijgen (%2)")
+                                 .arg(QDir::toNativeSeparators(to.absoluteFilePath()), error));
     result.ok = true;
     return result;
 }

@@ -1,4 +1,5 @@
 #include "common/Registry.h"
+#include "support/OwnerOnlyCheck.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 #include "support/TestSettings.h"
@@ -20,7 +21,7 @@ namespace {
 
 const QVariant kNull = QVariant(QMetaType::fromType<QString>());
 
-QString storeFile() {
+[[maybe_unused]] QString storeFile() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tavrel"))
         .fileName();
 }
@@ -96,8 +97,29 @@ TEST(Registry, ReportsWritesThatCannotBeDone) {
 
 TEST(Registry, TheStoreIsReadableByItsUserOnly) {
 #ifdef Q_OS_WIN
-    GTEST_SKIP() << "on Windows the store is the user's own registry hive, not a file";
-#endif
+    // The key is made for the user alone, and an existing one open to all
+    // is narrowed, keeping what it holds.
+    test::ScriptedUi ui;
+    const QString key = test::testSettingsKey();
+    for (const bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "existing" : "new");
+        if (existing) {
+            RegDeleteTreeW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(key.utf16()));
+            QSettings(QStringLiteral("HKEY_CURRENT_USER\\") + key, QSettings::NativeFormat)
+                .setValue(QStringLiteral("Domain"), QStringLiteral("ftp.club.example"));
+        }
+        WriteRegValue(settingName(QStringLiteral("Password")), QStringLiteral("geheim"),
+                      QStringLiteral("REG_SZ"));
+        EXPECT_FALSE(test::othersMayOpenKey(key));
+        EXPECT_EQ(ReadRegValue(settingName(QStringLiteral("Password"))).toString(),
+                  QStringLiteral("geheim"));
+        if (existing) {
+            EXPECT_EQ(ReadRegValue(settingName(QStringLiteral("Domain"))).toString(),
+                      QStringLiteral("ftp.club.example"));
+        }
+    }
+    EXPECT_TRUE(ui.prompts().empty());
+#else
     test::ScriptedUi ui;
     const QString name = settingName(QStringLiteral("Password"));
     // A fresh store in a folder the program makes, and one left readable by all.
@@ -133,6 +155,7 @@ TEST(Registry, TheStoreIsReadableByItsUserOnly) {
         }
     }
     EXPECT_TRUE(ui.prompts().empty());
+#endif
 }
 
 } // namespace
