@@ -1,7 +1,8 @@
 # The two promises of the README: `make test` and `make demo`, on a fresh Debian 12 machine.
 BUILD := build
 
-.PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench package windows format clean
+.PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench package windows \
+	windows-zip test-windows format clean
 
 all: build
 
@@ -38,14 +39,23 @@ bench: configure
 	cmake --build --preset default --target bench-tools
 	scripts/bench $(BUILD)
 
-# The Windows programs, cross-built with MinGW-w64 against the Qt SDK in
-# ../shared/windows/, in build-windows/bin/ with the DLLs they need.
+# The Windows programs, tools and test programs, cross-built with MinGW-w64
+# against the Qt SDK in ../shared/windows/, in build-windows/bin/ with the
+# DLLs they need.
 windows:
 	scripts/install-deps windows
 	scripts/windows-deps
 	cmake --preset windows
-	cmake --build --preset windows --target uploadtavrel tavrel-ftp make-demo
+	cmake --build --preset windows
 	scripts/windows-deploy build-windows
+
+# The zip a club unpacks: build-windows/UploadTavrel-<version>-win64.zip.
+windows-zip: windows
+	scripts/windows-zip build-windows
+
+# Every test of the Windows build, under Wine.
+test-windows: windows-zip
+	scripts/test-windows build-windows
 
 # The Debian package, in build/package/.
 package: build

@@ -11,6 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using namespace tavrel;
 
 namespace {
@@ -44,6 +48,18 @@ void startMessage(QtMsgType type, const QMessageLogContext& context, const QStri
     held.append({type, text});
 }
 
+// Under Wine, Qt's Windows font engine draws no text in line edits (labels
+// and buttons are fine): there the program draws its text with FreeType,
+// unless the user chose a platform. Windows itself keeps its own engine.
+void drawableTextUnderWine() {
+#ifdef Q_OS_WIN
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll && GetProcAddress(ntdll, "wine_get_version") &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
+#endif
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -57,6 +73,7 @@ int main(int argc, char* argv[]) {
         return command.status;
     }
 
+    drawableTextUnderWine();
     qtHandler = qInstallMessageHandler(startMessage);
     QApplication app(argc, argv);
     starting = false;

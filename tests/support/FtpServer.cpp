@@ -4,18 +4,107 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_WIN
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <winsock2.h>
+#include <windows.h>
+#endif
+
 namespace tavrel::test {
+
+namespace {
+
+QString modeName(FtpServer::Mode mode) {
+    return mode == FtpServer::Mode::Refuse421      ? QStringLiteral("refuse")
+           : mode == FtpServer::Mode::StallUploads ? QStringLiteral("stall")
+                                                   : QStringLiteral("normal");
+}
+
+#ifdef Q_OS_WIN
+// The Unix path Wine keeps a Windows path at, for the server to serve.
+QString unixPath(const QString& path) {
+    using ToUnix = char*(__cdecl*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix)
+        return {};
+    const QString native = QDir::toNativeSeparators(path);
+    char* name = toUnix(reinterpret_cast<const wchar_t*>(native.utf16()));
+    if (!name)
+        return {};
+    const QString result = QString::fromUtf8(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// One line from the factory, without its end; "" when it closed or timed out.
+QByteArray readLine(SOCKET s) {
+    QByteArray line;
+    char c = 0;
+    while (recv(s, &c, 1, 0) == 1 && c != '\n')
+        line += c;
+    return line;
+}
+
+SOCKET connectToFactory(QString* why) {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    const int port = qEnvironmentVariableIntValue("TAVREL_FTP_FACTORY");
+    if (!started || port <= 0) {
+        *why = QStringLiteral("TAVREL_FTP_FACTORY is not set: run the tests with make test-windows");
+        return INVALID_SOCKET;
+    }
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const DWORD timeout = 15000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+               sizeof timeout);
+    if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(s);
+        *why = QStringLiteral("the FTP server factory does not answer on port %1").arg(port);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+#endif
+
+} // namespace
 
 FtpServer::FtpServer(Mode mode, const QString& user, const QString& password) {
     QDir(home_.path()).mkdir(QStringLiteral("httpdocs"));
-    const QString modeName = mode == Mode::Refuse421      ? QStringLiteral("refuse")
-                             : mode == Mode::StallUploads ? QStringLiteral("stall")
-                                                          : QStringLiteral("normal");
+#ifdef Q_OS_WIN
+    QString why;
+    const SOCKET s = connectToFactory(&why);
+    if (s != INVALID_SOCKET) {
+        control_ = static_cast<qintptr>(s);
+        QByteArray ask = QJsonDocument(QJsonObject{{QStringLiteral("home"), unixPath(home_.path())},
+                                                   {QStringLiteral("user"), user},
+                                                   {QStringLiteral("password"), password},
+                                                   {QStringLiteral("mode"), modeName(mode)}})
+                             .toJson(QJsonDocument::Compact);
+        ask += '\n';
+        send(s, ask.constData(), static_cast<int>(ask.size()), 0);
+        const QByteArray line = readLine(s);
+        if (line.startsWith("port "))
+            port_ = line.mid(5).toInt();
+        else
+            why = QString::fromUtf8(line);
+    }
+    if (!running())
+        ADD_FAILURE() << "FTP server did not start: " << why.toStdString();
+#else
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     // Debian's own interpreter, which has pyftpdlib; a "python3" earlier on
     // the PATH may not.
     process_.start(QStringLiteral("/usr/bin/python3"),
-                   {QStringLiteral(TAVREL_FTP_SERVER), home_.path(), user, password, modeName});
+                   {QStringLiteral(TAVREL_FTP_SERVER), home_.path(), user, password, modeName(mode)});
     while (process_.waitForReadyRead(10000) || process_.canReadLine()) {
         const QByteArray line = process_.readLine().trimmed();
         if (line.startsWith("port ")) {
@@ -26,6 +115,7 @@ FtpServer::FtpServer(Mode mode, const QString& user, const QString& password) {
     if (!running())
         ADD_FAILURE() << "FTP server did not start (" << process_.errorString().toStdString()
                       << "): " << process_.readAllStandardError().toStdString();
+#endif
 }
 
 FtpServer::~FtpServer() {
@@ -33,10 +123,21 @@ FtpServer::~FtpServer() {
 }
 
 void FtpServer::stop() {
+#ifdef Q_OS_WIN
+    if (control_ != -1) {
+        const auto s = static_cast<SOCKET>(control_);
+        // The factory stops the server when this side closes, and says so.
+        shutdown(s, SD_SEND);
+        readLine(s);
+        closesocket(s);
+        control_ = -1;
+    }
+#else
     if (process_.state() != QProcess::NotRunning) {
         process_.kill();
         process_.waitForFinished(5000);
     }
+#endif
 }
 
 int unusedPort() {

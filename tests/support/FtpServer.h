@@ -8,7 +8,9 @@
 namespace tavrel::test {
 
 // A real FTP server (pyftpdlib) on 127.0.0.1 and a free port, serving a
-// temporary folder, for as long as the object lives.
+// temporary folder, for as long as the object lives. A Windows test program
+// under Wine cannot start the Unix Python: it asks the server factory that
+// the test run started (TAVREL_FTP_FACTORY, its port) for one.
 class FtpServer {
 public:
     enum class Mode { Normal, Refuse421, StallUploads };
@@ -33,7 +35,11 @@ public:
 
 private:
     TempDir home_;
+#ifdef Q_OS_WIN
+    qintptr control_ = -1; // the connection to the factory
+#else
     QProcess process_;
+#endif
     int port_ = 0;
 };
 

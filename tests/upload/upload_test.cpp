@@ -309,13 +309,8 @@ TEST_F(UploadFixture, AnEmptyPasswordLogsInToAnAccountWithout) {
 TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOnly) {
     // A stand-in runner that keeps what it was given.
     const QString seen = temp.file(QStringLiteral("seen"));
-    const QString runner = data.write(
-        QStringLiteral("runner.sh"),
-        QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\nstat -c %a \"${2#-s:}\" >> '%1'\n"
-                       "cat \"${2#-s:}\" >> '%1'\necho 226 ok\n")
-            .arg(seen)
-            .toLatin1());
-    QFile::setPermissions(runner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("TAVREL_SEEN", QFile::encodeName(seen));
+    const QString runner = QStringLiteral(TAVREL_RECORD_RUNNER);
     csv.write(QStringLiteral("x"), "");
     auto w = window(QStringLiteral("host$(touch pwned)"), QStringLiteral("p'w\"d"),
                     {false, true, false});
@@ -329,7 +324,8 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     EXPECT_TRUE(ui.programEnded());
     const QByteArray got = temp.read(QStringLiteral("seen"));
     const QString script = folderWithQuotes + QStringLiteral("ftp_send.ftp");
-    QByteArray expected = QByteArray("-i\n-s:") + script.toUtf8() + QByteArray("\n600\n");
+    QByteArray expected =
+        QByteArray("-i\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
     expected +=
         "open host$(touch pwned)\r\nclub\r\np'w\"d\r\nhash\r\nascii\r\ncd httpdocs\r\nsend ";
     expected += folderWithQuotes.toUtf8();
