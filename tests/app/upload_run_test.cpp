@@ -156,8 +156,14 @@ TEST_F(RunFixture, TheCsvFolderMeansWhatWasTyped) {
     };
     // The runs that end the program come last: the seam remembers the end.
     const Case cases[] = {
+        // A network folder: on Windows named without its final separator, as
+        // every missing folder is; elsewhere it is no path at all.
         {QStringLiteral("\\\\nas\\club\\csv\\"),
+#ifdef Q_OS_WIN
+         QStringLiteral("De map \\\\nas\\club\\csv bestaat niet")},
+#else
          QStringLiteral("De map \\\\nas\\club\\csv\\ bestaat niet")},
+#endif
         {csv.file(QStringLiteral("weg")),
          QStringLiteral("De map ") + QDir::toNativeSeparators(csv.file(QStringLiteral("weg"))) +
              QStringLiteral(" bestaat niet")},

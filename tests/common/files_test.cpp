@@ -29,7 +29,13 @@ TEST(FileExist, TrueOnlyForAnExistingFile) {
 TEST(FileExist, ReportsAPathTheSystemCannotTake) {
     test::ScriptedUi ui;
     ui.answer(Answer::Ok);
-    EXPECT_FALSE(FileExist(QStringLiteral("/tmp/") + QString(300, QLatin1Char('a'))));
+    const test::TempDir dir;
+#ifdef Q_OS_WIN
+    // Characters Windows takes in no name (a name too long is "not found" under Wine).
+    EXPECT_FALSE(FileExist(dir.file(QStringLiteral("team<2009>|.mdb"))));
+#else
+    EXPECT_FALSE(FileExist(dir.file(QString(300, QLatin1Char('a')))));
+#endif
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_TRUE(
         ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: FileExist\r\n")));

@@ -157,7 +157,12 @@ TEST(ScriptRunner, UnknownCommandsAndMissingArgumentsFail) {
 
 TEST(TavrelFtp, SaysHowToCallItAndTakesAnyScriptName) {
     TempDir dir;
+#ifdef Q_OS_WIN
+    // Windows allows no quote in a file name.
+    const QString odd = dir.write(QStringLiteral("a 'b' & $c \u00e9.ftp"), "hash\r\nbye\r\n");
+#else
     const QString odd = dir.write(QStringLiteral("a \"b\" $c.ftp"), "hash\r\nbye\r\n");
+#endif
     const QString plain = dir.write(QStringLiteral("plain.ftp"), "hash\r\nbye\r\n");
     struct Case {
         QStringList args;

@@ -21,6 +21,12 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using namespace tavrel;
 using namespace tavrel::test;
 
@@ -121,6 +127,23 @@ TEST_F(UploadFixture, EveryCombinationOfDataSetsArrivesAndTheProgramEnds) {
     }
 }
 
+// Another user's trap: a symbolic link at path to a file of ours. False where
+// none can be made: Wine 8 answers success and makes none.
+bool plantLink(const QString& victim, const QString& path) {
+#ifdef Q_OS_WIN
+    CreateSymbolicLinkW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()),
+                        reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(victim).utf16()),
+                        SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    if (!QFileInfo::exists(path)) {
+        std::cout << "(no symbolic link trap: Wine 8 makes no symbolic links)\n";
+        return false;
+    }
+    return true;
+#else
+    return QFile::link(victim, path);
+#endif
+}
+
 // Looks at the run's folder while the upload runs in it.
 class FolderSpy : public Phase {
 public:
@@ -141,7 +164,7 @@ TEST_F(UploadFixture, RunsInAPrivateFolderAndLeavesNothingInTheSharedOne) {
     // Another user's trap in the shared folder: the log's name as a link to
     // a file of ours.
     const QString victim = data.write(QStringLiteral("eigen.txt"), "van mij");
-    ASSERT_TRUE(QFile::link(victim, temp.file(kFtpLogName)));
+    const bool trap = plantLink(victim, temp.file(kFtpLogName));
     // The previous run's kept log, still readable by others.
     const QString kept = QDir(logFolder()).filePath(kFtpLogName);
     QDir().mkpath(logFolder());
@@ -167,8 +190,10 @@ TEST_F(UploadFixture, RunsInAPrivateFolderAndLeavesNothingInTheSharedOne) {
                            QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")}));
     EXPECT_FALSE(QFileInfo::exists(seen.folder)) << "the run's folder is removed";
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
-              QStringList{kFtpLogName});
-    EXPECT_EQ(QFileInfo(temp.file(kFtpLogName)).symLinkTarget(), victim) << "link untouched";
+              trap ? QStringList{kFtpLogName} : QStringList());
+    if (trap) {
+        EXPECT_EQ(QFileInfo(temp.file(kFtpLogName)).symLinkTarget(), victim) << "link untouched";
+    }
     EXPECT_EQ(data.read(QStringLiteral("eigen.txt")), QByteArray("van mij"));
 
     QFile log(kept);
@@ -181,7 +206,12 @@ TEST_F(UploadFixture, RunsInAPrivateFolderAndLeavesNothingInTheSharedOne) {
 
 TEST_F(UploadFixture, AnyFolderNameReachesTheRunnerIntact) {
     FtpServer server;
+#ifdef Q_OS_WIN
+    // Windows allows no quote in a folder name.
+    const QString odd = QStringLiteral("map 'met' & $(tekens) \u00e9n %TEMP% $HOME");
+#else
     const QString odd = QStringLiteral("map \"met\" $(aanhalingstekens) \u00e9n $HOME");
+#endif
     const QString tempFolder = temp.file(odd);
     const QString csvFolder = csv.file(odd);
     QDir().mkpath(tempFolder);
@@ -315,7 +345,12 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     auto w = window(QStringLiteral("host$(touch pwned)"), QStringLiteral("p'w\"d"),
                     {false, true, false});
     w->phases.upload = makeUploadPhase(runner);
+#ifdef Q_OS_WIN
+    // Windows allows no quote in a folder name.
+    const QString folderWithQuotes = csv.file(QStringLiteral("a 'b' & $(c) %TEMP%")) + QDir::separator();
+#else
     const QString folderWithQuotes = csv.file(QStringLiteral("a \"b\" $(c)")) + QDir::separator();
+#endif
     QDir().mkpath(folderWithQuotes);
     w->checkCSV->setChecked(true);
     w->tbCSV->setText(folderWithQuotes);
