@@ -310,7 +310,7 @@ TEST(MainWindow, AFirstStartOffersACsvFolderTheUserCanWrite) {
     test::TempDir program, home;
     test::Unchangeable installed(program.path());
     if (!installed.works())
-        GTEST_SKIP() << "no way to make a folder unchangeable for this user";
+        GTEST_SKIP() << test::Unchangeable::whyNot();
     const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("HOME", QFile::encodeName(home.path()));
     qunsetenv("XDG_CONFIG_HOME"); // no user-dirs file: documents are HOME/Documents

@@ -25,6 +25,10 @@ using tavrel::test::othersMayOpen;
 // given kind at path, to a file of ours.
 enum class Trap { SymbolicLink, HardLink };
 
+void PrintTo(Trap trap, std::ostream* out) {
+    *out << (trap == Trap::HardLink ? "a hard link" : "a symbolic link");
+}
+
 class OwnerOnlyTrap : public testing::TestWithParam<Trap> {
 protected:
     void SetUp() override {

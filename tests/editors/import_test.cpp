@@ -199,7 +199,7 @@ TEST_F(Import, AnUnchangeableFileIsSaidBeforeAnythingIsAsked) {
         SCOPED_TRACE(path.toStdString());
         Unchangeable guard(path);
         if (!guard.works())
-            GTEST_SKIP() << "cannot make a file read-only for root here";
+            GTEST_SKIP() << Unchangeable::whyNot();
         main->cmdLimiet[0]->click();
         auto* e = editor<frmLimieten>();
         ASSERT_NE(e, nullptr);

@@ -1,18 +1,51 @@
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QString>
 
 #ifdef Q_OS_WIN
+#include <QFileInfo>
+
+#include <windows.h>
+
 namespace tavrel::test {
 
-// Windows stops writes into a folder only by its access list, which the
-// tests do not set (and Wine does not enforce): the tests that need an
-// unchangeable folder skip there.
+// A file is made unchangeable by its read-only attribute, a folder only by
+// its access list. Wine enforces no access lists (it runs as one Unix user),
+// and run by root not even the attribute: works() says whether it held.
 class Unchangeable {
 public:
-    explicit Unchangeable(const QString&) {}
-    bool works() const { return false; }
+    explicit Unchangeable(const QString& path)
+        : path_(QDir::toNativeSeparators(path).toStdWString()) {
+        if (!QFileInfo(path).isFile())
+            return;
+        attributes_ = GetFileAttributesW(path_.c_str());
+        works_ = SetFileAttributesW(path_.c_str(), attributes_ | FILE_ATTRIBUTE_READONLY);
+        // Wine run by root opens such a file for writing all the same.
+        const HANDLE probe =
+            CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (works_ && probe != INVALID_HANDLE_VALUE) {
+            CloseHandle(probe);
+            SetFileAttributesW(path_.c_str(), attributes_);
+            works_ = false;
+        }
+    }
+    ~Unchangeable() {
+        if (works_)
+            SetFileAttributesW(path_.c_str(), attributes_);
+    }
+    bool works() const { return works_; }
+    static const char* whyNot() {
+        return "Wine enforces no access lists, and run by root not even a read-only "
+               "attribute; Windows enforces both";
+    }
+
+private:
+    std::wstring path_;
+    DWORD attributes_ = 0;
+    bool works_ = false;
 };
 
 } // namespace tavrel::test
@@ -46,6 +79,9 @@ public:
     }
     // False where neither works (root on a file system without the flag).
     bool works() const { return ::geteuid() != 0 || immutable_; }
+    static const char* whyNot() {
+        return "root, and the file system here has no immutable flag";
+    }
 
 private:
     bool setImmutable(bool on) {
