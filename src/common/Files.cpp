@@ -36,9 +36,9 @@ bool FileExist(const QString& path) {
         if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND || e == ERROR_BAD_NETPATH ||
             e == ERROR_BAD_NET_NAME)
             return false;
-        return report(e == ERROR_ACCESS_DENIED,
-                      e == ERROR_ACCESS_DENIED ? QStringLiteral("geen toegang")
-                                               : QStringLiteral("systeemfout %1").arg(e));
+        return report(e == ERROR_ACCESS_DENIED, e == ERROR_ACCESS_DENIED
+                                                    ? QStringLiteral("geen toegang")
+                                                    : QStringLiteral("systeemfout %1").arg(e));
     }
     return !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 #else

@@ -50,7 +50,8 @@ QString dutchReason(std::errc c, int number) {
     }
 }
 
-const QString kNotOwnFile = QStringLiteral("er staat op die plaats iets anders dan een eigen bestand");
+const QString kNotOwnFile =
+    QStringLiteral("er staat op die plaats iets anders dan een eigen bestand");
 
 #ifdef Q_OS_WIN
 using windows::OwnerOnlyAccess;
@@ -106,9 +107,9 @@ int createNew(const QString& path) {
     OwnerOnlyAccess access = OwnerOnlyAccess::forFile();
     if (!access.ok())
         return -1;
-    const HANDLE h = CreateFileW(wide(native(path)), GENERIC_WRITE, FILE_SHARE_READ,
-                                 access.attributes(), CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE h =
+        CreateFileW(wide(native(path)), GENERIC_WRITE, FILE_SHARE_READ, access.attributes(),
+                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     return h == INVALID_HANDLE_VALUE ? -1 : toDescriptor(h);
 }
 #else
@@ -279,7 +280,8 @@ bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* e
 
 QString createOwnerOnlyTemporary(QFile& file, const QString& prefix, const QString& suffix,
                                  QString* error) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < 64; ++attempt) {
         QString name = prefix;
         for (int i = 0; i < 6; ++i)
@@ -300,8 +302,8 @@ bool moveOver(const QString& from, const QString& to, QString* error) {
     const bool moved = MoveFileExW(wide(native(from)), wide(native(to)),
                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 #else
-    const bool moved = std::rename(QFile::encodeName(from).constData(),
-                                   QFile::encodeName(to).constData()) == 0;
+    const bool moved =
+        std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 #endif
     if (!moved)
         *error = lastReason();

@@ -57,10 +57,9 @@ QString storeKey(const ValuePath& path) {
 void keepKeyToUser(const QString& key) {
     windows::OwnerOnlyAccess access(KEY_ALL_ACCESS, CONTAINER_INHERIT_ACE);
     HKEY handle = nullptr;
-    if (!access.ok() ||
-        RegCreateKeyExW(HKEY_CURRENT_USER, windows::wide(key), 0, nullptr, 0,
-                        KEY_WRITE | READ_CONTROL | WRITE_DAC, access.attributes(), &handle,
-                        nullptr) != ERROR_SUCCESS)
+    if (!access.ok() || RegCreateKeyExW(HKEY_CURRENT_USER, windows::wide(key), 0, nullptr, 0,
+                                        KEY_WRITE | READ_CONTROL | WRITE_DAC, access.attributes(),
+                                        &handle, nullptr) != ERROR_SUCCESS)
         return;
     // Set again even on a key just made: not every registry keeps the list
     // given at creation.

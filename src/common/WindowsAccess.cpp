@@ -64,8 +64,8 @@ bool restrictToOwner(HANDLE handle) {
     OwnerOnlyAccess access = OwnerOnlyAccess::forFile();
     return access.ok() &&
            SetSecurityInfo(handle, SE_FILE_OBJECT,
-                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                           nullptr, nullptr, access.list(), nullptr) == ERROR_SUCCESS;
+                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                           nullptr, access.list(), nullptr) == ERROR_SUCCESS;
 }
 
 const wchar_t* wide(const QString& path) {

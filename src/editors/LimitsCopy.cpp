@@ -1,8 +1,8 @@
 #include "LimitsCopy.h"
 
+#include "common/OwnerOnly.h"
 #include "common/db/Connection.h"
 #include "common/db/LimitsSchema.h"
-#include "common/OwnerOnly.h"
 
 #include <QDir>
 #include <QFileInfo>

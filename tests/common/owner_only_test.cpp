@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
@@ -52,9 +51,9 @@ protected:
         }
 #else
         if (GetParam() == Trap::HardLink) {
-            ASSERT_EQ(::link(QFile::encodeName(victim).constData(),
-                             QFile::encodeName(path).constData()),
-                      0);
+            ASSERT_EQ(
+                ::link(QFile::encodeName(victim).constData(), QFile::encodeName(path).constData()),
+                0);
         } else {
             ASSERT_TRUE(QFile::link(victim, path));
         }

@@ -8,7 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+// winsock2.h before windows.h, which would bring in the old winsock.h.
 #include <winsock2.h>
+
 #include <windows.h>
 #endif
 
@@ -55,7 +57,8 @@ SOCKET connectToFactory(QString* why) {
     }();
     const int port = qEnvironmentVariableIntValue("TAVREL_FTP_FACTORY");
     if (!started || port <= 0) {
-        *why = QStringLiteral("TAVREL_FTP_FACTORY is not set: run the tests with make test-windows");
+        *why =
+            QStringLiteral("TAVREL_FTP_FACTORY is not set: run the tests with make test-windows");
         return INVALID_SOCKET;
     }
     const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -64,8 +67,7 @@ SOCKET connectToFactory(QString* why) {
     address.sin_port = htons(static_cast<u_short>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const DWORD timeout = 15000;
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
-               sizeof timeout);
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         closesocket(s);
         *why = QStringLiteral("the FTP server factory does not answer on port %1").arg(port);
@@ -103,8 +105,9 @@ FtpServer::FtpServer(Mode mode, const QString& user, const QString& password) {
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     // Debian's own interpreter, which has pyftpdlib; a "python3" earlier on
     // the PATH may not.
-    process_.start(QStringLiteral("/usr/bin/python3"),
-                   {QStringLiteral(TAVREL_FTP_SERVER), home_.path(), user, password, modeName(mode)});
+    process_.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral(TAVREL_FTP_SERVER), home_.path(), user, password, modeName(mode)});
     while (process_.waitForReadyRead(10000) || process_.canReadLine()) {
         const QByteArray line = process_.readLine().trimmed();
         if (line.startsWith("port ")) {

@@ -65,8 +65,8 @@ bool othersMayOpenKey(const QString& key) {
     DWORD size = 0;
     RegGetKeySecurity(handle, DACL_SECURITY_INFORMATION, nullptr, &size);
     std::vector<BYTE> sd(size);
-    const bool read = size > 0 && RegGetKeySecurity(handle, DACL_SECURITY_INFORMATION,
-                                                    sd.data(), &size) == ERROR_SUCCESS;
+    const bool read = size > 0 && RegGetKeySecurity(handle, DACL_SECURITY_INFORMATION, sd.data(),
+                                                    &size) == ERROR_SUCCESS;
     RegCloseKey(handle);
     return !read || grantsOthers(sd.data());
 }

@@ -79,9 +79,7 @@ public:
     }
     // False where neither works (root on a file system without the flag).
     bool works() const { return ::geteuid() != 0 || immutable_; }
-    static const char* whyNot() {
-        return "root, and the file system here has no immutable flag";
-    }
+    static const char* whyNot() { return "root, and the file system here has no immutable flag"; }
 
 private:
     bool setImmutable(bool on) {

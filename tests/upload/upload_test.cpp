@@ -347,7 +347,8 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     w->phases.upload = makeUploadPhase(runner);
 #ifdef Q_OS_WIN
     // Windows allows no quote in a folder name.
-    const QString folderWithQuotes = csv.file(QStringLiteral("a 'b' & $(c) %TEMP%")) + QDir::separator();
+    const QString folderWithQuotes =
+        csv.file(QStringLiteral("a 'b' & $(c) %TEMP%")) + QDir::separator();
 #else
     const QString folderWithQuotes = csv.file(QStringLiteral("a \"b\" $(c)")) + QDir::separator();
 #endif
@@ -359,8 +360,7 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     EXPECT_TRUE(ui.programEnded());
     const QByteArray got = temp.read(QStringLiteral("seen"));
     const QString script = folderWithQuotes + QStringLiteral("ftp_send.ftp");
-    QByteArray expected =
-        QByteArray("-i\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
+    QByteArray expected = QByteArray("-i\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
     expected +=
         "open host$(touch pwned)\r\nclub\r\np'w\"d\r\nhash\r\nascii\r\ncd httpdocs\r\nsend ";
     expected += folderWithQuotes.toUtf8();
