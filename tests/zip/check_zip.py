@@ -134,8 +134,7 @@ def run_once(program, root, case, club, version, limits, expected, same_order, s
         # database fields, the upload account and the first data set, then
         # tick limits, levels and "keep the CSV files", and press OK.
         keys(*["Tab"] * 11, "space", "Tab", "space", "Tab", "space", "Tab", "Tab", "Tab")
-        before = os.path.join(os.path.dirname(shot or os.path.join(work, "x")),
-                              "zip-before-ok-%s.png" % case)
+        before = os.path.join(os.environ["ZIP_PICTURES"], "zip-before-ok-%s.png" % case)
         picture(before)
         keys("space")
         try:
@@ -182,6 +181,7 @@ def main():
         subprocess.run(["/usr/lib/wine/wineserver", "-w"], timeout=300)
     pictures = os.path.join(build, "Testing")
     os.makedirs(pictures, exist_ok=True)
+    os.environ["ZIP_PICTURES"] = pictures
 
     root = tempfile.mkdtemp(prefix="zip-")
     try:
