@@ -168,6 +168,20 @@ ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
     return {code, kSource, what + QStringLiteral(": ") + refusalReason(e)};
 }
 
+QString missingColumnText(const QString& path, const QString& table, const QString& column) {
+    return QStringLiteral("In ") + path + QStringLiteral(" ontbreekt de kolom ") + column +
+           QStringLiteral(" in de tabel ") + table +
+           QStringLiteral(". Misschien is dit een ouder of ander bestand dan het programma "
+                          "verwacht.");
+}
+
+bool isBusy(const ErrorInfo& error) {
+    // SQLite's own codes (SQLITE_BUSY, SQLITE_LOCKED and their extended
+    // forms), as only this file's errors carry them.
+    const int primary = error.Number & 0xff;
+    return error.Source == kSource && (primary == 5 || primary == 6);
+}
+
 QString refusalReason(const QSqlError& e) {
     const int code = e.nativeErrorCode().toInt();
     const QString text = e.databaseText();
@@ -259,7 +273,7 @@ bool Connection::run(QSqlQuery& query, const QString& statement, const QVariantL
                      ErrorInfo* error) {
     if (!isOpen()) {
         if (error)
-            *error = {ErrorNumber::InvalidArgument, kSource,
+            *error = {ErrorNumber::NotConnected, kSource,
                       QStringLiteral("Er is geen verbinding met een database.")};
         return false;
     }
@@ -283,7 +297,7 @@ bool Connection::run(QSqlQuery& query, const QString& statement, const QVariantL
 
 sqlite3* Connection::handleFor(const QString& statement, ErrorInfo* error) {
     if (!isOpen()) {
-        *error = {ErrorNumber::InvalidArgument, kSource,
+        *error = {ErrorNumber::NotConnected, kSource,
                   QStringLiteral("Er is geen verbinding met een database.")};
         return nullptr;
     }

@@ -83,12 +83,13 @@ bool ConnectJetDB(const QString& path, Connection& connection);
 
 // True when a refusal came from another program holding the database: the
 // same change may succeed when tried again.
-inline bool isBusy(const ErrorInfo& error) {
-    return (error.Number & 0xff) == 5 || (error.Number & 0xff) == 6;
-}
+bool isBusy(const ErrorInfo& error);
 
 // Why the database refused a statement, in plain Dutch (no SQL, no English).
 QString refusalReason(const QSqlError& error);
+
+// Says that a table of the file at path lacks a column the program reads.
+QString missingColumnText(const QString& path, const QString& table, const QString& column);
 
 // The statement in SQLite's dialect: "DELETE * FROM" becomes "DELETE FROM".
 QString toSqliteDialect(const QString& jetStatement);
@@ -96,6 +97,7 @@ QString toSqliteDialect(const QString& jetStatement);
 namespace ErrorNumber {
 constexpr qint32 ReadOnlyDatabase = 3027; // "cannot update: database is read-only"
 constexpr qint32 NotADatabase = 3343;     // "unrecognized database format"
+constexpr qint32 NotConnected = 3704;     // "operation not allowed when the object is closed"
 } // namespace ErrorNumber
 
 } // namespace tavrel
