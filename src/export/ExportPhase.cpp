@@ -14,6 +14,11 @@ bool ExportPhase::run(PhaseContext& context) {
                                     QStringLiteral(": de gegevens konden niet worden gelezen"));
         return false;
     }
+    // A table without a column the file needs is no file: nothing is written.
+    if (const QString missing = prepare(records, context.input); !missing.isEmpty()) {
+        context.message.showMessage(label() + QStringLiteral(": ") + missing);
+        return false;
+    }
     CsvFile file(context.outputFolder + fileName());
     QString error;
     if (!file.open(&error)) {
@@ -25,7 +30,6 @@ bool ExportPhase::run(PhaseContext& context) {
                                 QStringLiteral(" records ..."));
     Ui::current().yield();
 
-    prepare(records, context.input);
     for (; !records.atEnd(); records.MoveNext()) {
         std::string& out = file.pending();
         const size_t start = out.size();

@@ -2,6 +2,7 @@
 #include "Exports.h"
 #include "FieldText.h"
 #include "common/Windows1252.h"
+#include "common/db/Connection.h"
 #include "common/db/Cursor.h"
 
 #include <array>
@@ -9,6 +10,18 @@
 namespace tavrel {
 
 namespace {
+
+// Looks each of names up in table's columns of r; "" or which one is missing.
+template <size_t N>
+QString findColumns(const Cursor& r, const char* const (&names)[N], std::array<int, N>& columns,
+                    const QString& path, const char* table) {
+    for (size_t i = 0; i < N; ++i) {
+        columns[i] = r.column(QLatin1String(names[i]));
+        if (columns[i] < 0)
+            return missingColumnText(path, QLatin1String(table), QLatin1String(names[i]));
+    }
+    return {};
+}
 
 // Lines of fields joined by ";", the last one without a separator.
 template <size_t N>
@@ -32,13 +45,13 @@ class LimitsExport final : public ExportPhase {
     QString fileName() const override { return QStringLiteral("limieten.csv"); }
     QString label() const override { return QStringLiteral("Limieten"); }
 
-    void prepare(const Cursor& r, const RunInput&) override {
-        const char* names[] = {"wcode",    "afstand",  "slag",     "geslacht",
-                               "gebjaar1", "gebjaar2", "limiet25", "limiet50"};
-        for (size_t i = 0; i < columns_.size(); ++i)
-            columns_[i] = r.column(QLatin1String(names[i]));
+    QString prepare(const Cursor& r, const RunInput& input) override {
+        static const char* const names[] = {"wcode",    "afstand",  "slag",     "geslacht",
+                                            "gebjaar1", "gebjaar2", "limiet25", "limiet50"};
+        // The dates are named by the query, so a missing one is refused before this.
         from_ = r.column(QStringLiteral("datum1"));
         to_ = r.column(QStringLiteral("datum2"));
+        return findColumns(r, names, columns_, input.limitsDatabase, "limieten");
     }
 
     bool line(const Cursor& r, Line& out) override {
@@ -61,11 +74,10 @@ class LevelsExport final : public ExportPhase {
     QString fileName() const override { return QStringLiteral("niveaus.csv"); }
     QString label() const override { return QStringLiteral("Niveaus"); }
 
-    void prepare(const Cursor& r, const RunInput&) override {
-        const char* names[] = {"afstand", "slag",      "geslacht",  "badlengte",
-                               "niveau",  "leeftijd1", "leeftijd2", "tijd"};
-        for (size_t i = 0; i < columns_.size(); ++i)
-            columns_[i] = r.column(QLatin1String(names[i]));
+    QString prepare(const Cursor& r, const RunInput& input) override {
+        static const char* const names[] = {"afstand", "slag",      "geslacht",  "badlengte",
+                                            "niveau",  "leeftijd1", "leeftijd2", "tijd"};
+        return findColumns(r, names, columns_, input.limitsDatabase, "niveaus");
     }
 
     bool line(const Cursor& r, Line& out) override {

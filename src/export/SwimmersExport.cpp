@@ -23,7 +23,8 @@ class SwimmersExport final : public ExportPhase {
                                                       : QStringLiteral("GENDER");
     }
 
-    void prepare(const Cursor& r, const RunInput& input) override {
+    QString prepare(const Cursor& r, const RunInput& input) override {
+        // The query names every column, so a missing one is refused before this.
         v2006_ = input.version == QLatin1String("2006");
         registration_ = r.column(QStringLiteral("REGISTRATIONID"));
         first_ = r.column(QStringLiteral("FIRSTNAME"));
@@ -32,6 +33,7 @@ class SwimmersExport final : public ExportPhase {
         sex_ = r.column(sexColumn(input));
         birth_ = r.column(QStringLiteral("BIRTHDATE"));
         active_ = r.column(QStringLiteral("ACTIVE"));
+        return {};
     }
 
     bool line(const Cursor& r, Line& out) override {

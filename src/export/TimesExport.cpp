@@ -44,7 +44,8 @@ class TimesExport final : public ExportPhase {
     QString fileName() const override { return QStringLiteral("tijden.csv"); }
     QString label() const override { return QStringLiteral("Tijden"); }
 
-    void prepare(const Cursor& r, const RunInput& input) override {
+    QString prepare(const Cursor& r, const RunInput& input) override {
+        // The query names every column, so a missing one is refused before this.
         layout_ = input.version == QLatin1String("2006") ? ClubLayout::Tavrel2006
                                                          : ClubLayout::Tavrel2009;
         place_ = r.column(QStringLiteral("PLACE"));
@@ -62,6 +63,7 @@ class TimesExport final : public ExportPhase {
         stroke_codes_.convert = [layout](const QVariant& v) { return strokeText(layout, v); };
         distance_codes_.convert = [layout](const QVariant& v) { return distanceText(layout, v); };
         type_codes_.convert = [](const QVariant& v) { return resultTypeText(v); };
+        return {};
     }
 
     bool line(const Cursor& r, Line& out) override {

@@ -232,6 +232,38 @@ TEST(LimitsExports, AnEmptyTableGivesAnEmptyFileAndASecondRunOverwrites) {
     EXPECT_EQ(run.message(), QStringLiteral("Niveaus: 0 records ..."));
 }
 
+// An older or foreign limits database that lacks a column: the run ends
+// with the table and column named, and the old file stays.
+TEST(LimitsExports, ATableWithoutAColumnIsRefusedWithItsName) {
+    const struct {
+        const char* alter;
+        std::array<bool, 3> sets;
+        const char* message;
+    } cases[] = {
+        {"ALTER TABLE limieten RENAME COLUMN gebjaar2 TO tot",
+         {false, true, false},
+         "Limieten: In %1 ontbreekt de kolom gebjaar2 in de tabel limieten."},
+        {"ALTER TABLE niveaus DROP COLUMN tijd",
+         {false, false, true},
+         "Niveaus: In %1 ontbreekt de kolom tijd in de tabel niveaus."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.alter);
+        TempDir data;
+        const QString limits = limitsFixture(data);
+        sqlExec(limits, QLatin1String(c.alter));
+        ExportRun run(QString(), QString(), limits, c.sets);
+        run.out.write(QStringLiteral("limieten.csv"), "oud\r\n");
+        run.out.write(QStringLiteral("niveaus.csv"), "oud\r\n");
+        run.press();
+        EXPECT_TRUE(run.message().startsWith(QString::fromLatin1(c.message).arg(limits)))
+            << run.message().toStdString();
+        EXPECT_EQ(run.file("limieten.csv"), QByteArray("oud\r\n"));
+        EXPECT_EQ(run.file("niveaus.csv"), QByteArray("oud\r\n"));
+        EXPECT_FALSE(run.ui.programEnded());
+    }
+}
+
 TEST(Exports, AFolderThatDoesNotExistLeavesAMessageAndNoFile) {
     TempDir data;
     ExportRun run(QString(), QString(), makeLimitsDatabase(data, true), {false, true, true});
