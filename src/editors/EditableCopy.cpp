@@ -13,6 +13,22 @@ namespace {
 
 const QString kSqliteFilter = QStringLiteral("(SQLite database) *.sqlite *.db|*.sqlite;*.db");
 
+// Limits that belong to no meet are not copied; the export never wrote
+// them either. Says how many, and the first of their codes.
+QString orphansText(const LimitsCopyResult& copy) {
+    if (copy.orphans == 0)
+        return {};
+    constexpr int kShown = 5;
+    QString codes = copy.orphanCodes.mid(0, kShown).join(QStringLiteral(", "));
+    if (copy.orphanCodes.size() > kShown)
+        codes += QStringLiteral(" …");
+    return QStringLiteral("\r\n\r\n%1 %2 bij geen wedstrijd en %3 niet overgenomen: %4.")
+        .arg(copy.orphans)
+        .arg(copy.orphans == 1 ? QStringLiteral("limiet hoort") : QStringLiteral("limieten horen"))
+        .arg(copy.orphans == 1 ? QStringLiteral("is") : QStringLiteral("zijn"))
+        .arg(codes);
+}
+
 } // namespace
 
 QString offerEditableCopy(Connection& connection, bool* unusable) {
@@ -62,12 +78,13 @@ QString offerEditableCopy(Connection& connection, bool* unusable) {
         return {};
     }
     ui.messageBox(QStringLiteral("De bewerkbare kopie %1 is gemaakt en gecontroleerd: %2 "
-                                 "wedstrijden, %3 limieten en %4 niveaus.\r\n\r\nHet programma "
+                                 "wedstrijden, %3 limieten en %4 niveaus.%5\r\n\r\nHet programma "
                                  "werkt voortaan met deze kopie.")
                       .arg(target)
                       .arg(copy.meets)
                       .arg(copy.limits)
-                      .arg(copy.levels),
+                      .arg(copy.levels)
+                      .arg(orphansText(copy)),
                   kProgramTitle, Buttons::Ok, Icon::Information);
     return target;
 }

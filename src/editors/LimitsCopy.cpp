@@ -20,17 +20,26 @@ struct Table {
     const char* name;
     const char* columns;
     const char* what; // for messages
+    // The rows that are copied: a limit whose meet does not exist is left
+    // out, as the limits export leaves it out (the copy's key would refuse it).
+    const char* copied;
 };
 const std::array<Table, 3> kTables = {{
-    {"wedstrijden", "code, datum1, datum2, wedstrijd, opmerking, badlengte", "wedstrijd"},
-    {"limieten", "wcode, afstand, slag, geslacht, gebjaar1, gebjaar2, limiet25, limiet50",
-     "limiet"},
-    {"niveaus", "afstand, slag, geslacht, badlengte, niveau, leeftijd1, leeftijd2, tijd", "niveau"},
+    {"wedstrijden", "code, datum1, datum2, wedstrijd, opmerking, badlengte", "wedstrijd", ""},
+    {"limieten", "wcode, afstand, slag, geslacht, gebjaar1, gebjaar2, limiet25, limiet50", "limiet",
+     " WHERE wcode IN (SELECT code FROM wedstrijden)"},
+    {"niveaus", "afstand, slag, geslacht, badlengte, niveau, leeftijd1, leeftijd2, tijd", "niveau",
+     ""},
 }};
 
-QString selectAll(const Table& t, const char* order = "") {
+QString selectAll(const Table& t, const char* rest = "") {
     return QStringLiteral("SELECT %1 FROM %2%3")
-        .arg(QLatin1String(t.columns), QLatin1String(t.name), QLatin1String(order));
+        .arg(QLatin1String(t.columns), QLatin1String(t.name), QLatin1String(rest));
+}
+
+QString selectCopied(const Table& t) {
+    return QStringLiteral("SELECT %1 FROM %2%3 ORDER BY rowid")
+        .arg(QLatin1String(t.columns), QLatin1String(t.name), QLatin1String(t.copied));
 }
 
 // Equal as the files and windows show them: both null, or the same text
@@ -79,12 +88,29 @@ QString rowText(const Table& t, int row) {
         .arg(QLatin1String(t.name));
 }
 
-// Opens source's rows of table t on from; "" or why not.
+// Opens source's rows of table t that are copied on from; "" or why not.
 QString readSource(Connection& source, const Table& t, QSqlQuery& from) {
     from.setForwardOnly(true);
     ErrorInfo error;
-    return source.run(from, selectAll(t, " ORDER BY rowid"), {}, &error) ? QString()
-                                                                         : error.Description;
+    return source.run(from, selectCopied(t), {}, &error) ? QString() : error.Description;
+}
+
+// The limits of source whose meet does not exist: their number and codes.
+QString countOrphans(Connection& source, LimitsCopyResult& result) {
+    QSqlQuery q(source.database());
+    ErrorInfo error;
+    if (!source.run(q,
+                    QStringLiteral("SELECT wcode, count(*) FROM limieten WHERE wcode IS NULL OR "
+                                   "wcode NOT IN (SELECT code FROM wedstrijden) GROUP BY wcode "
+                                   "ORDER BY wcode"),
+                    {}, &error))
+        return error.Description;
+    while (q.next()) {
+        result.orphans += q.value(1).toInt();
+        result.orphanCodes << (q.value(0).isNull() ? QStringLiteral("(zonder code)")
+                                                   : q.value(0).toString());
+    }
+    return {};
 }
 
 // Fills the new file; "" or why not.
@@ -143,7 +169,7 @@ QString check(Connection& source, const QString& path) {
         back.setForwardOnly(true);
         if (const QString why = readSource(source, t, from); !why.isEmpty())
             return why;
-        if (!back.exec(selectAll(t, " ORDER BY rowid")))
+        if (!back.exec(selectCopied(t)))
             return refusalReason(back.lastError());
         int row = 0;
         for (;;) {
@@ -201,11 +227,13 @@ LimitsCopyResult copyLimitsDatabase(Connection& source, const QString& target) {
     LimitsCopyResult result;
     // The copy is closed before it is removed or renamed: Windows does
     // neither to an open file.
-    QString why = [&] {
-        Target copy(part, false);
-        return copy.isOpen() ? fill(source, copy, result)
-                             : QStringLiteral("de kopie kan niet worden gemaakt");
-    }();
+    QString why = countOrphans(source, result);
+    if (why.isEmpty())
+        why = [&] {
+            Target copy(part, false);
+            return copy.isOpen() ? fill(source, copy, result)
+                                 : QStringLiteral("de kopie kan niet worden gemaakt");
+        }();
     if (why.isEmpty())
         why = check(source, part);
     if (!why.isEmpty())

@@ -105,6 +105,37 @@ TEST_F(EditableCopy, ACopyIsMadeCheckedAndUsedAndTheJetFileStaysAsItWas) {
               (QList<QVariantList>{{0}}));
 }
 
+// A club's own Jet file may hold limits whose meet is gone (the export never
+// wrote them): they stay behind, and the box says how many.
+TEST_F(EditableCopy, LimitsOfNoMeetAreLeftOutAndCounted) {
+    // Three limits of MASTERS09 renamed to a meet that does not exist: the
+    // meet's own row comes first in the file, on a page of another table.
+    const QByteArray code("\xff\xfeMASTERS09", 11);
+    QList<qsizetype> at;
+    for (qsizetype i = jetBytes.indexOf(code); i >= 0; i = jetBytes.indexOf(code, i + 1))
+        at << i;
+    ASSERT_GT(at.size(), 4);
+    const auto owner = [&](qsizetype i) { return jetBytes.mid(i / 4096 * 4096 + 4, 4); };
+    ASSERT_NE(owner(at[0]), owner(at[1]));
+    QByteArray patched = jetBytes;
+    for (int k = 1; k <= 3; ++k)
+        patched.replace(at[k] + 2, 9, "GHOST2009");
+    main->tbDB[1]->setText(dir.write(QStringLiteral("club.mdb"), patched));
+    ui.answer(Answer::Yes).saveAs(copyPath()).answer(Answer::Ok);
+    main->cmdLimiet[0]->click();
+    ASSERT_NE(editor<frmLimieten>(), nullptr) << "editable at last";
+    const QString said = ui.prompts().back().text;
+    EXPECT_TRUE(said.contains(QLatin1String("4 wedstrijden, 477 limieten en 720 niveaus")) &&
+                said.contains(QLatin1String(
+                    "3 limieten horen bij geen wedstrijd en zijn niet overgenomen: GHOST2009.")))
+        << said.toStdString();
+    EXPECT_EQ(sqlRows(copyPath(), QStringLiteral("SELECT count(*) FROM limieten WHERE wcode NOT "
+                                                 "IN (SELECT code FROM wedstrijden)")),
+              (QList<QVariantList>{{0}}));
+    EXPECT_EQ(sqlRows(copyPath(), kTables[2]), sqlRows(twin, kTables[2])) << "the levels whole";
+    editor<frmLimieten>()->close();
+}
+
 TEST_F(EditableCopy, WithoutACopyTheFileIsShownReadOnly) {
     const struct {
         const char* name;
@@ -172,7 +203,7 @@ TEST_F(EditableCopy, AJetFileWithoutLimitsTablesIsSaidAndNoEditorOpens) {
     ASSERT_EQ(ui.prompts().size(), 1u);
     EXPECT_TRUE(ui.prompts()[0].text.contains(
         QLatin1String("kan niet als limieten- en niveaudatabase worden geopend")));
-    EXPECT_TRUE(ui.prompts()[0].text.contains(QLatin1String("ontbreekt de tabel wedstrijden")));
+    EXPECT_TRUE(ui.prompts()[0].text.contains(QLatin1String("ontbreekt de tabel niveaus")));
     EXPECT_EQ(main->Message->toPlainText(),
               QStringLiteral("Openen Limieten en niveaus database mislukt"));
 }
