@@ -3,6 +3,7 @@
 #include "common/TextFields.h"
 #include "common/Windows1252.h"
 #include "common/db/Connection.h"
+#include "common/db/Transaction.h"
 
 #include <QDate>
 #include <QFile>
@@ -67,32 +68,16 @@ std::optional<QVariant> dateField(const QString& field) {
     return QVariant(field);
 }
 
-// Runs one import in a transaction; parse fills the statements of one line
-// and returns "" or the reason the line cannot be imported.
-class Transaction {
-public:
-    explicit Transaction(Connection& c)
-        : c_(c) {
-        began_ = c_.BeginTrans();
-    }
-    ~Transaction() {
-        if (began_ && !done_)
-            c_.RollbackTrans();
-    }
-    bool began() const { return began_; }
-    bool commit() {
-        done_ = c_.CommitTrans();
-        return done_;
-    }
-
-private:
-    Connection& c_;
-    bool began_ = false;
-    bool done_ = false;
-};
-
 ImportResult failed(int line, const QString& reason) {
     return {false, line, reason, 0};
+}
+
+// A refusal of the database at a line: another program holding the
+// database is no fault of the line.
+ImportResult refused(int line, const ErrorInfo& error) {
+    return isBusy(error) ? failed(0, QStringLiteral("de database wordt door een ander programma "
+                                                    "gebruikt; probeer het straks opnieuw"))
+                         : failed(line, error.Description);
 }
 
 QString integerReason(int field, const QString& text) {
@@ -120,11 +105,11 @@ QStringList readImportFile(const QString& path, QString* error) {
 }
 
 ImportResult importLimits(Connection& connection, const QStringList& lines) {
-    Transaction transaction(connection);
-    if (!transaction.began())
-        return failed(0, QStringLiteral("de database kan niet worden gewijzigd"));
-    QSet<QString> meets;
     ErrorInfo error;
+    Transaction transaction(connection, &error);
+    if (!transaction.began())
+        return refused(0, error);
+    QSet<QString> meets;
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines[i];
         if (blank(line))
@@ -156,30 +141,28 @@ ImportResult importLimits(Connection& connection, const QStringList& lines) {
                     QStringLiteral(
                         "INSERT INTO wedstrijden (code, datum1, datum2) VALUES (?, ?, ?)"),
                     {code, *first, *last}, &error))
-                return failed(i + 1, error.Description);
+                return refused(i + 1, error);
         }
         if (!connection.Execute(
                 QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                 {code, *distance, field(3), field(4), *from, *to, textOrNull(field(7)),
                  textOrNull(field(8))},
                 &error))
-            return failed(i + 1, error.Description);
+            return refused(i + 1, error);
     }
-    if (!transaction.commit())
-        return failed(0, QStringLiteral("de wijzigingen konden niet worden opgeslagen"));
+    if (!transaction.commit(&error))
+        return refused(0, error);
     return {true, 0, {}, int(std::count_if(lines.begin(), lines.end(), [](const QString& l) {
                 return !blank(l);
             }))};
 }
 
 ImportResult importLevels(Connection& connection, const QStringList& lines) {
-    Transaction transaction(connection);
     ErrorInfo error;
+    Transaction transaction(connection, &error);
     if (!transaction.began() ||
         !connection.Execute(QStringLiteral("DELETE * FROM niveaus"), {}, &error))
-        return failed(0, error.Description.isEmpty()
-                             ? QStringLiteral("de database kan niet worden gewijzigd")
-                             : error.Description);
+        return refused(0, error);
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines[i];
         if (blank(line))
@@ -204,10 +187,10 @@ ImportResult importLevels(Connection& connection, const QStringList& lines) {
         if (!connection.Execute(
                 QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"), values,
                 &error))
-            return failed(i + 1, error.Description);
+            return refused(i + 1, error);
     }
-    if (!transaction.commit())
-        return failed(0, QStringLiteral("de wijzigingen konden niet worden opgeslagen"));
+    if (!transaction.commit(&error))
+        return refused(0, error);
     return {true, 0, {}, int(std::count_if(lines.begin(), lines.end(), [](const QString& l) {
                 return !blank(l);
             }))};

@@ -1,21 +1,16 @@
 #include "ImportSteps.h"
 
+#include "LimitsStore.h"
 #include "common/Ui.h"
 #include "common/db/Connection.h"
 
 namespace tavrel {
 
 bool refuseChanges(const Connection& connection) {
-    if (connection.canChange())
+    const QString why = LimitsStore::unchangeable(connection);
+    if (why.isEmpty())
         return false;
-    const QString why =
-        connection.isReadOnly()
-            ? QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. ")
-            : QStringLiteral(" kan niet worden gewijzigd (alleen-lezen, of de map is "
-                             "niet schrijfbaar). ");
-    Ui::current().messageBox(QStringLiteral("Het bestand ") + connection.path() + why +
-                                 QStringLiteral("Er is niets gewijzigd."),
-                             kProgramTitle, Buttons::Ok, Icon::Exclamation);
+    Ui::current().messageBox(why, kProgramTitle, Buttons::Ok, Icon::Exclamation);
     return true;
 }
 
@@ -44,7 +39,7 @@ bool runImport(Connection& connection, const ImportSteps& steps) {
     ui.setWaitCursor(false);
     if (!result.ok)
         ui.messageBox(importFailureText(result), steps.title, Buttons::Ok, Icon::Critical);
-    return true;
+    return result.ok;
 }
 
 } // namespace tavrel

@@ -18,7 +18,8 @@ struct ImportSteps {
 
 // The import behind an editor's "Importeer": the question, the file dialog,
 // the hourglass, the import itself, and a message when a line failed.
-// True when a file was imported (or tried): the editor then reloads.
+// True when a file was imported: the editor then reloads. A failed import
+// changed nothing.
 bool runImport(Connection& connection, const ImportSteps& steps);
 
 // On a Jet database, or a file this user may not change, nothing can be

@@ -1,4 +1,5 @@
 #include "EditorFixture.h"
+#include "common/db/Connection.h"
 #include "support/Unchangeable.h"
 
 #include "editors/frmLimieten.h"
@@ -162,6 +163,33 @@ TEST_F(Import, ABadLineChangesNothingAndIsNamed) {
             << ui.messages().back().text.toStdString();
         EXPECT_TRUE(ui.messages().back().text.endsWith(QStringLiteral("Er is niets gewijzigd.")));
     }
+}
+
+// Another program holding the database is no fault of the file's first line.
+TEST_F(Import, ABusyDatabaseIsSaidAsSuchAndChangesNothing) {
+    const auto before = everything();
+    for (int index : {0, 1}) {
+        SCOPED_TRACE(index);
+        main->cmdLimiet[index]->click();
+        QWidget* e =
+            index == 0 ? static_cast<QWidget*>(editor<frmLimieten>()) : editor<frmNiveaus>();
+        ASSERT_NE(e, nullptr);
+        Connection other;
+        ASSERT_TRUE(ConnectJetDB(limits, other));
+        ASSERT_TRUE(other.Execute(QStringLiteral("BEGIN EXCLUSIVE")));
+        ui.answer(Answer::Ok)
+            .chooseFile(dir.write(QStringLiteral("import.csv"),
+                                  index == 0 ? kTwoMeets : "50;vr;j;25;A;9;10;00.40.00\r\n"))
+            .answer(Answer::Ok);
+        e->findChild<QPushButton*>(QStringLiteral("cmdImport"))->click();
+        const QString text = ui.messages().back().text;
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Importeren mislukt: de database wordt door "
+                                                   "een ander programma gebruikt")))
+            << text.toStdString();
+        ASSERT_TRUE(other.Execute(QStringLiteral("COMMIT")));
+        e->close();
+    }
+    EXPECT_EQ(everything(), before);
 }
 
 TEST_F(Import, FilesFromOtherClubsAreReadAsTheyWereWritten) {
