@@ -7,6 +7,7 @@
 #include "common/Files.h"
 #include "common/Registry.h"
 #include "common/Ui.h"
+#include "editors/EditorControls.h"
 #include "editors/frmLimieten.h"
 #include "editors/frmNiveaus.h"
 #include "upload/LogCheck.h"
@@ -29,16 +30,6 @@
 namespace tavrel {
 
 namespace {
-
-template <typename T>
-T* named(T* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-QString indexed(const char* name, int index) {
-    return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
-}
 
 void makeBold(QWidget* w, int extraPoints = 0) {
     QFont f = w->font();

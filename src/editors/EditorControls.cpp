@@ -5,12 +5,20 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
 
 namespace tavrel {
 
 void captionFor(QLabel* label, QWidget* field) {
     label->setBuddy(field);
     field->setAccessibleName(label->text());
+}
+
+QPushButton* button(const QString& text, const QString& name) {
+    auto* b = named(new QPushButton(text), name);
+    b->setAutoDefault(true);
+    return b;
 }
 
 QComboBox* filterBox(const QStringList& items, const QString& name) {
@@ -51,6 +59,16 @@ QString genderCode(const QComboBox* box) {
 
 int chosenNumber(const QComboBox* box) {
     return itemChosen(box) ? qint16(box->currentText().toInt()) : 0;
+}
+
+BoxState boxState(const QComboBox* box) {
+    return {box->currentIndex(), box->currentText()};
+}
+
+void restoreBox(QComboBox* box, const BoxState& state) {
+    const QSignalBlocker quiet(box);
+    box->setCurrentIndex(state.index);
+    box->setEditText(state.text);
 }
 
 int twips(int value, const QWidget* on) {

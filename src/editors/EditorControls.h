@@ -5,6 +5,7 @@
 
 class QComboBox;
 class QLabel;
+class QPushButton;
 
 namespace tavrel {
 
@@ -24,6 +25,9 @@ inline QString indexed(const char* name, int index) {
 // readers (lists and fixed combo boxes do not take it from the buddy).
 void captionFor(QLabel* label, QWidget* field);
 
+// A button that Enter presses too, while it has the focus.
+QPushButton* button(const QString& text, const QString& name);
+
 // An editable filter box that starts with no item chosen.
 QComboBox* filterBox(const QStringList& items, const QString& name);
 
@@ -40,6 +44,15 @@ QString strokeCode(const QComboBox* box);
 QString genderCode(const QComboBox* box);
 // The chosen number (distance, pool length) as a 16-bit number, 0 when none.
 int chosenNumber(const QComboBox* box);
+
+// What a filter box shows: the chosen item, or a typed text.
+struct BoxState {
+    int index = -1;
+    QString text;
+};
+BoxState boxState(const QComboBox* box);
+// Shows state again, without running the box's handlers.
+void restoreBox(QComboBox* box, const BoxState& state);
 
 // Twips (1440 to the inch) as pixels on a widget's screen.
 int twips(int value, const QWidget* on);

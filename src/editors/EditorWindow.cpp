@@ -4,15 +4,19 @@
 #include "EditorControls.h"
 #include "RecordGrid.h"
 #include "common/Files.h"
+#include "common/Ui.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tavrel {
 
@@ -25,17 +29,17 @@ EditorWindow::EditorWindow(EditorHost& host, QWidget* parent, const QString& nam
     setWindowTitle(title);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Data = named(new RecordGrid, QStringLiteral("Data"));
+    Data = named(new RecordGrid(store_, deferred_), QStringLiteral("Data"));
     Data->setAccessibleName(gridName);
     Data->hide();
     Data->model().setWillChangeRecord(
         [this](ChangeReason reason, GridRecord& record, ChangeStatus& status) {
             adoRS_WillChangeRecord(reason, record, status);
         });
-    cmdImport = named(new QPushButton(QStringLiteral("Importeer")), QStringLiteral("cmdImport"));
+    cmdImport = button(QStringLiteral("Importeer"), QStringLiteral("cmdImport"));
     Label1 = named(new QLabel(importHint), QStringLiteral("Label1"));
     Label1->setWordWrap(true);
-    cmdOK = named(new QPushButton(QStringLiteral("Sluiten")), QStringLiteral("cmdOK"));
+    cmdOK = button(QStringLiteral("Sluiten"), QStringLiteral("cmdOK"));
     lblKies = named(new QLabel(chooseHint), QStringLiteral("lblKies"));
     lblKies->setWordWrap(true);
     lblKies->setAlignment(Qt::AlignCenter);
@@ -50,7 +54,7 @@ bool EditorWindow::openingFailed() {
     return false;
 }
 
-bool EditorWindow::openDatabase() {
+bool EditorWindow::openDatabase(const QStringList& tables) {
     const QString path = host_.limitsDatabasePath();
     if (!FileExist(path)) {
         host_.showMessage(QStringLiteral("Database file niet gevonden"));
@@ -59,6 +63,14 @@ bool EditorWindow::openDatabase() {
     }
     if (!ConnectJetDB(path, connection_))
         return openingFailed();
+    // A table without a column the editor stores would refuse every row.
+    if (const QString missing = store_.missingColumn(tables); !missing.isEmpty()) {
+        Ui::current().messageBox(QStringLiteral("Het bestand %1 kan niet als limieten- en "
+                                                "niveaudatabase worden geopend.\r\n\r\n%2")
+                                     .arg(QDir::toNativeSeparators(path), missing),
+                                 kProgramTitle, Buttons::Ok, Icon::Critical);
+        return openingFailed();
+    }
     if (!connection_.isReadOnly())
         return true;
     // A Jet file: read-only here, unless the user lets a copy be made.
@@ -105,14 +117,23 @@ void EditorWindow::cmdOK_Click() {
     close();
 }
 
-void EditorWindow::storePending() {
-    Data->commitPending();
+bool EditorWindow::storePending() {
+    return Data->commitPending();
+}
+
+bool EditorWindow::undoPending() {
+    Data->dropOpenCell();
+    return Data->model().revertAll();
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
     if (!closed_) {
+        const Deferred::Guard busy(deferred_);
+        if (!storePending()) {
+            event->ignore(); // what was typed stays, to be stored on the next try
+            return;
+        }
         closed_ = true;
-        storePending();
         Data->model().clear();
         connection_.close();
         host_.editorClosed();
@@ -120,9 +141,28 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// Wrapped texts need more height as the window gets narrower, which a
+// window's least size does not take into account by itself: without this,
+// a window at its least size lays its controls over one another.
+void EditorWindow::showEvent(QShowEvent* event) {
+    if (!fitted_ && layout()) {
+        fitted_ = true;
+        layout()->activate();
+        const int width = std::max(minimumWidth(), minimumSizeHint().width());
+        const int height =
+            std::max(minimumSizeHint().height(), layout()->totalMinimumHeightForWidth(width));
+        setMinimumSize(width, height);
+        resize(std::max(this->width(), width),
+               std::max(this->height(), layout()->totalHeightForWidth(this->width())));
+    }
+    QWidget::showEvent(event);
+}
+
 void EditorWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
-        cmdOK_Click();
+        const Deferred::Guard busy(deferred_);
+        if (!undoPending())
+            cmdOK_Click();
         return;
     }
     QWidget::keyPressEvent(event);

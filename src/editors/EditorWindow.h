@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Deferred.h"
 #include "EditorHost.h"
+#include "LimitsStore.h"
 #include "RowChecks.h"
 #include "common/db/Connection.h"
 
@@ -19,9 +21,10 @@ class RecordGrid;
 
 // What both editor windows share: a window of its own on the limits
 // database, its filter boxes over a grid of rows, the import button with its
-// hint, and "Sluiten". Closing it in any way (Sluiten, Escape, the close box)
-// stores what is still being edited, releases the database and shows the
-// main window again.
+// hint, and "Sluiten". "Sluiten" and the close box store what is still being
+// edited, release the database and show the main window again; when another
+// program holds the database the editor stays open with what was typed.
+// Escape first undoes what is pending and closes only when nothing is.
 class EditorWindow : public QWidget {
     Q_OBJECT
 public:
@@ -45,9 +48,10 @@ protected:
                  const QString& gridName, const QString& importHint, const QString& chooseHint);
 
     // The opening steps both editors begin with: the main window's path, the
-    // file test and the connection (and, for a Jet file, the offer of an
-    // editable copy), with their messages in the main window.
-    bool openDatabase();
+    // file test, the connection and the columns of the editor's tables (and,
+    // for a Jet file, the offer of an editable copy), with their messages in
+    // the main window.
+    bool openDatabase(const QStringList& tables);
     // Says in the main window that the database did not open; false.
     bool openingFailed();
 
@@ -63,17 +67,25 @@ protected:
     // that keeps its size either way (so the window opens large enough).
     QWidget* gridArea(QSize minimum);
 
-    // Stores what is still being edited, before the editor closes.
-    virtual void storePending();
+    // Stores what is still being edited; false when something stays pending
+    // (another program holds the database; said once).
+    virtual bool storePending();
+    // Drops what is still being edited; false when nothing was.
+    virtual bool undoPending();
 
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
     EditorHost& host_;
     Connection connection_;
+    LimitsStore store_{connection_};
+    // Every handler holds a guard of this while it runs.
+    Deferred deferred_;
 
 private:
     bool closed_ = false;
+    bool fitted_ = false;
 };
 
 } // namespace tavrel

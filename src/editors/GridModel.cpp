@@ -1,12 +1,9 @@
 #include "GridModel.h"
 
+#include "Deferred.h"
+#include "StoreMessages.h"
 #include "common/Ui.h"
 #include "common/Values.h"
-#include "common/db/Connection.h"
-
-#include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace tavrel {
 
@@ -14,81 +11,110 @@ namespace {
 
 const QVariant kNull = QVariant(QMetaType::fromType<QString>());
 
-bool isNumberType(QMetaType type) {
-    switch (type.id()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
-    }
+qsizetype find(const QStringList& names, const QString& column) {
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (names[i].compare(column, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
 }
+
+// Holds the model's changing mark while rows are added, removed or replaced.
+class Changing {
+public:
+    explicit Changing(int& depth)
+        : depth_(depth) {
+        ++depth_;
+    }
+    ~Changing() { --depth_; }
+    Changing(const Changing&) = delete;
+    Changing& operator=(const Changing&) = delete;
+
+private:
+    int& depth_;
+};
 
 } // namespace
 
 QVariant GridRecord::value(const QString& column) const {
-    const qsizetype i = names_.indexOf(column, 0);
+    const qsizetype i = find(names_, column);
     return i >= 0 ? values_[i] : QVariant();
 }
 
 void GridRecord::setValue(const QString& column, const QVariant& value) {
-    const qsizetype i = names_.indexOf(column);
+    const qsizetype i = find(names_, column);
     if (i >= 0)
         values_[i] = value;
 }
 
-GridModel::GridModel(QObject* parent)
-    : QAbstractTableModel(parent) {}
+GridModel::GridModel(LimitsStore& store, Deferred& deferred, QObject* parent)
+    : QAbstractTableModel(parent)
+    , store_(store)
+    , deferred_(deferred) {}
 
-bool GridModel::select(Connection& connection, const QString& table, const QString& where,
-                       const QVariantList& values, const QString& orderBy) {
+GridModel::Row GridModel::fromStored(StoredRow stored) {
+    Row row;
+    row.serial = nextSerial_++;
+    row.rowid = stored.rowid;
+    row.stored = std::move(stored.values);
+    row.edited = row.stored;
+    return row;
+}
+
+void GridModel::show(std::vector<Row> rows, const LoadedRows& loaded) {
+    const Changing changing(changing_);
     beginResetModel();
-    rows_.clear();
-    connection_ = &connection;
-    table_ = table;
-    where_ = where;
-    whereValues_ = values;
-    orderBy_ = orderBy;
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    ErrorInfo error;
-    // The rowid, which every table has, finds the row again to store it.
-    const bool ok =
-        connection.run(query,
-                       QStringLiteral("SELECT rowid, * FROM ") + table + QStringLiteral(" WHERE ") +
-                           where + QStringLiteral(" ORDER BY ") + orderBy,
-                       values, &error);
-    if (ok) {
-        const QSqlRecord record = query.record();
-        names_.clear();
-        numeric_.clear();
-        for (int i = 1; i < record.count(); ++i) {
-            names_ << record.fieldName(i);
-            numeric_.push_back(isNumberType(record.field(i).metaType()));
-        }
-        while (query.next()) {
-            Row row;
-            row.rowid = query.value(0).toLongLong();
-            for (int i = 1; i < record.count(); ++i)
-                row.stored << query.value(i);
-            row.edited = row.stored;
-            rows_.push_back(std::move(row));
-        }
-    }
+    rows_ = std::move(rows);
+    names_ = loaded.columns;
+    numeric_ = loaded.numeric;
     captions_.resize(names_.size());
     centred_.resize(size_t(names_.size()), false);
     endResetModel();
-    if (!ok)
-        ReportError(QStringLiteral("OpenRecordSet"), error);
-    return ok;
+}
+
+StoreResult GridModel::select(const RowSelection& selection) {
+    const Deferred::Guard busy(deferred_);
+    LoadedRows loaded = store_.loadRows(selection);
+    if (!loaded.result.ok())
+        return loaded.result;
+    selection_ = selection;
+    selected_ = true;
+    std::vector<Row> rows;
+    for (StoredRow& r : loaded.rows)
+        rows.push_back(fromStored(std::move(r)));
+    show(std::move(rows), loaded);
+    return {};
+}
+
+StoreResult GridModel::reload() {
+    if (!selected_)
+        return {};
+    const Deferred::Guard busy(deferred_);
+    LoadedRows loaded = store_.loadRows(selection_);
+    if (!loaded.result.ok())
+        return loaded.result;
+    std::vector<Row> rows;
+    for (StoredRow& r : loaded.rows)
+        rows.push_back(fromStored(std::move(r)));
+    // Pending edits stay, still checked against what was loaded before.
+    for (const Row& pending : rows_) {
+        if (!pending.dirty)
+            continue;
+        auto same = std::find_if(rows.begin(), rows.end(),
+                                 [&](const Row& r) { return r.rowid == pending.rowid; });
+        if (pending.rowid >= 0 && same != rows.end())
+            *same = pending;
+        else
+            rows.push_back(pending);
+    }
+    show(std::move(rows), loaded);
+    return {};
 }
 
 void GridModel::clear() {
+    const Changing changing(changing_);
     beginResetModel();
     rows_.clear();
+    selected_ = false;
     endResetModel();
 }
 
@@ -113,7 +139,7 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid())
+    if (!index.isValid() || index.column() >= names_.size())
         return {};
     if (role == Qt::TextAlignmentRole)
         return centred_[size_t(index.column())] ? QVariant(Qt::AlignCenter)
@@ -127,7 +153,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 }
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || role != Qt::EditRole)
+    if (!index.isValid() || role != Qt::EditRole || index.row() > int(rows_.size()) ||
+        index.column() >= names_.size())
         return false;
     QVariant v = value;
     if (numeric_[size_t(index.column())]) {
@@ -147,13 +174,16 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
         v = value.toString();
     }
     if (index.row() == int(rows_.size())) {
-        // Typing in the empty last line starts a new row.
+        // Typing in the empty last line starts a new row; a new empty line
+        // follows it.
+        if (isNullValue(v) || v.toString().isEmpty())
+            return true;
+        const Changing changing(changing_);
         beginInsertRows({}, int(rows_.size()) + 1, int(rows_.size()) + 1);
-        Row row;
+        QVariantList nulls;
         for (int i = 0; i < names_.size(); ++i)
-            row.stored << kNull;
-        row.edited = row.stored;
-        rows_.push_back(std::move(row));
+            nulls << kNull;
+        rows_.push_back(fromStored({-1, nulls}));
         endInsertRows();
     }
     Row& row = rows_[size_t(index.row())];
@@ -180,125 +210,93 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-bool GridModel::commitRow(int row) {
+quint64 GridModel::serialAt(int row) const {
+    return row >= 0 && row < int(rows_.size()) ? rows_[size_t(row)].serial : 0;
+}
+
+int GridModel::indexOf(quint64 serial) const {
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].serial == serial)
+            return int(i);
+    return -1;
+}
+
+bool GridModel::hasPending() const {
+    return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.dirty; });
+}
+
+void GridModel::commitLater(quint64 serial) {
+    deferred_.post([this, serial] {
+        if (const int row = indexOf(serial); row >= 0)
+            commitRow(row);
+    });
+}
+
+void GridModel::commitRow(int row) {
     if (row < 0 || row >= int(rows_.size()) || !rows_[size_t(row)].dirty)
-        return true;
-    Row& r = rows_[size_t(row)];
+        return;
+    const Deferred::Guard busy(deferred_);
+    const quint64 serial = rows_[size_t(row)].serial;
+    QVariantList values = rows_[size_t(row)].edited;
     ChangeStatus status = ChangeStatus::Ok;
-    QVariantList values = r.edited;
     GridRecord record(names_, values);
     if (willChange_)
         willChange_(ChangeReason::Update, record, status);
+    // A warning box ran the event loop: find the row again.
+    row = indexOf(serial);
+    if (row < 0)
+        return;
     if (status == ChangeStatus::Cancel) {
+        revertRow(row); // refused without a word
+        return;
+    }
+    Row& r = rows_[size_t(row)];
+    qint64 rowid = r.rowid;
+    const StoreResult result =
+        r.rowid < 0 ? store_.insertRow(selection_.table, names_, values, &rowid)
+                    : store_.updateRow(selection_.table, names_, r.rowid, r.stored, values);
+    if (result.ok()) {
+        r.rowid = rowid;
+        r.stored = values;
+        r.edited = values;
+        r.dirty = false;
+        Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+        return;
+    }
+    if (result.outcome != Outcome::Busy)
         revertRow(row);
-        return false;
-    }
-    Row candidate = r;
-    candidate.edited = values;
-    ErrorInfo error;
-    bool stale = false;
-    if (!store(candidate, &error, &stale)) {
-        reportNotStored(error);
-        if (stale) {
-            reload();
-        } else if (isBusy(error)) {
-            // Another program holds the database: what was typed stays, to
-            // be stored on the next try.
-        } else {
-            revertRow(row);
-        }
-        return false;
-    }
-    r = candidate;
-    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
-    return true;
-}
-
-bool GridModel::reload() {
-    return connection_ && select(*connection_, table_, where_, whereValues_, orderBy_);
+    answerRefusal(result, false);
 }
 
 bool GridModel::commitAll() {
-    bool ok = true;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (!rows_[i].dirty)
+            continue;
+        const quint64 serial = rows_[i].serial;
+        commitRow(int(i));
+        const int now = indexOf(serial);
+        if (now >= 0 && rows_[size_t(now)].dirty)
+            return false; // kept for another try; said once
+        // Rows may have gone or come back: start again from the top.
+        i = size_t(-1);
+    }
+    return true;
+}
+
+bool GridModel::revertAll() {
+    bool any = false;
     for (int row = int(rows_.size()) - 1; row >= 0; --row)
-        ok = commitRow(row) && ok;
-    return ok;
-}
-
-namespace {
-
-// "a IS ? AND b IS ?": the row still holds what the window loaded (IS also
-// matches nulls).
-QString unchanged(const QStringList& names) {
-    QStringList tests;
-    for (const QString& name : names)
-        tests << name + QStringLiteral(" IS ?");
-    return tests.join(QStringLiteral(" AND "));
-}
-
-const QString kStale = QStringLiteral(
-    "De rij is intussen door een ander programma gewijzigd. Het venster toont nu wat er is "
-    "opgeslagen; er is niets anders veranderd.");
-
-} // namespace
-
-bool GridModel::store(Row& row, ErrorInfo* error, bool* stale) {
-    QStringList assignments, marks;
-    for (const QString& name : names_) {
-        assignments << name + QStringLiteral(" = ?");
-        marks << QStringLiteral("?");
-    }
-    QVariantList values = row.edited;
-    QSqlQuery query(connection_->database());
-    bool ok;
-    if (row.rowid < 0) {
-        ok = connection_->run(query,
-                              QStringLiteral("INSERT INTO ") + table_ + QStringLiteral(" (") +
-                                  names_.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                                  marks.join(QStringLiteral(", ")) + QLatin1Char(')'),
-                              values, error);
-        if (ok)
-            row.rowid = query.lastInsertId().toLongLong();
-    } else {
-        values << row.rowid << row.stored;
-        ok = connection_->run(query,
-                              QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") +
-                                  assignments.join(QStringLiteral(", ")) +
-                                  QStringLiteral(" WHERE rowid = ? AND ") + unchanged(names_),
-                              values, error);
-        if (ok && query.numRowsAffected() != 1) {
-            *stale = true;
-            *error = {0, kErrorSource, kStale};
-            return false;
+        if (rows_[size_t(row)].dirty) {
+            any = true;
+            revertRow(row);
         }
-    }
-    if (ok) {
-        refetch(row);
-        row.dirty = false;
-    }
-    return ok;
-}
-
-// The row as the database now holds it, so the next comparison is exact.
-void GridModel::refetch(Row& row) {
-    QSqlQuery query(connection_->database());
-    ErrorInfo error;
-    if (connection_->run(
-            query, QStringLiteral("SELECT * FROM ") + table_ + QStringLiteral(" WHERE rowid = ?"),
-            {row.rowid}, &error) &&
-        query.next()) {
-        row.stored.clear();
-        for (int i = 0; i < names_.size(); ++i)
-            row.stored << query.value(i);
-    } else {
-        row.stored = row.edited;
-    }
-    row.edited = row.stored;
+    return any;
 }
 
 void GridModel::revertRow(int row) {
     Row& r = rows_[size_t(row)];
     if (r.rowid < 0) {
+        const Changing changing(changing_);
         beginRemoveRows({}, row, row);
         rows_.erase(rows_.begin() + row);
         endRemoveRows();
@@ -312,47 +310,61 @@ void GridModel::revertRow(int row) {
 bool GridModel::deleteRow(int row) {
     if (row < 0 || row >= int(rows_.size()))
         return false;
-    ChangeStatus status = ChangeStatus::Ok;
+    const Deferred::Guard busy(deferred_);
+    const quint64 serial = rows_[size_t(row)].serial;
     QVariantList values = rows_[size_t(row)].edited;
     GridRecord record(names_, values);
+    ChangeStatus status = ChangeStatus::Ok;
     if (willChange_)
         willChange_(ChangeReason::Delete, record, status);
     if (status == ChangeStatus::Cancel)
         return false;
-    if (rows_[size_t(row)].rowid >= 0) {
-        ErrorInfo error;
-        QSqlQuery query(connection_->database());
-        if (!connection_->run(query,
-                              QStringLiteral("DELETE FROM ") + table_ +
-                                  QStringLiteral(" WHERE rowid = ? AND ") + unchanged(names_),
-                              QVariantList{rows_[size_t(row)].rowid} + rows_[size_t(row)].stored,
-                              &error)) {
-            reportNotStored(error);
-            return false;
-        }
-        if (query.numRowsAffected() != 1) {
-            reportNotStored({0, kErrorSource, kStale});
-            reload();
-            return false;
-        }
-    }
-    beginRemoveRows({}, row, row);
-    rows_.erase(rows_.begin() + row);
-    endRemoveRows();
+    row = indexOf(serial);
+    StoreResult result;
+    if (row >= 0 && rows_[size_t(row)].rowid >= 0)
+        result = store_.deleteRow(selection_.table, names_, rows_[size_t(row)].rowid,
+                                  rows_[size_t(row)].stored);
     // As a record set does, the deletion is followed by an update
-    // notification for the deleted row, which ends the deletion; its
-    // outcome changes nothing.
+    // notification, which ends it whatever became of it; its outcome
+    // changes nothing.
     if (willChange_) {
         ChangeStatus ignored = ChangeStatus::Ok;
         willChange_(ChangeReason::Update, record, ignored);
     }
+    row = indexOf(serial);
+    if (row < 0)
+        return false;
+    if (!result.ok()) {
+        answerRefusal(result, true);
+        return false;
+    }
+    const Changing changing(changing_);
+    beginRemoveRows({}, row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
     return true;
 }
 
-void GridModel::reportNotStored(const ErrorInfo& error) {
-    Ui::current().messageBox(QStringLiteral("De wijziging is niet opgeslagen.\r\n\r\n") +
-                                 error.Description,
-                             kProgramTitle, Buttons::Ok, Icon::Critical);
+void GridModel::answerRefusal(const StoreResult& result, bool deleting) {
+    sayRefusal(result,
+               deleting ? QStringLiteral("De rij is niet verwijderd")
+                        : QStringLiteral("De wijziging is niet opgeslagen"),
+               QStringLiteral("de rij"));
+    switch (result.outcome) {
+    case Outcome::Stale:
+    case Outcome::Gone:
+        deferred_.post([this] {
+            if (const StoreResult again = reload(); !again.ok())
+                sayNotRefreshed(again);
+        });
+        break;
+    case Outcome::MeetGone:
+        if (meetGone_)
+            deferred_.post(meetGone_);
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace tavrel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/ErrorReport.h"
+#include "LimitsStore.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -11,14 +11,15 @@
 
 namespace tavrel {
 
-class Connection;
+class Deferred;
 
 // Why a row is about to change, and whether the change may go ahead.
 enum class ChangeReason { Delete, Update };
 enum class ChangeStatus { Ok, Cancel };
 
-// The fields of the row about to be stored or deleted. A change notification
-// reads them and may change them before they are stored.
+// The fields of the row about to be stored or deleted, by column name
+// (letter case aside). A change notification reads them and may change them
+// before they are stored.
 class GridRecord {
 public:
     GridRecord(const QStringList& names, QVariantList& values)
@@ -36,38 +37,58 @@ private:
 using WillChangeRecord = std::function<void(ChangeReason, GridRecord&, ChangeStatus&)>;
 
 // The rows of one table that match a filter, editable in place, with an
-// empty line at the end for a new row. Edits of a row are kept until the row
-// is stored (commitRow), which runs the change notification first; deleting
-// a row asks the notification too. Nulls show as empty cells; an emptied
-// number cell is null, an emptied text cell the empty text.
+// empty line at the end for a new row: the grid's view of a LimitsStore.
+// Edits of a row stay pending until the row is stored (commitRow), which
+// runs the change notification first; deleting a row asks the notification
+// too. Nulls show as empty cells; an emptied number cell is null, an emptied
+// text cell the empty text.
+//
+// Rows are stored and reloaded only from a handler or the event loop, never
+// from inside a change of the model itself: a row left by the cursor is
+// stored later, through the window's Deferred steps.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit GridModel(QObject* parent = nullptr);
+    GridModel(LimitsStore& store, Deferred& deferred, QObject* parent = nullptr);
 
-    // "SELECT * FROM table WHERE where ORDER BY orderBy" with values bound to
-    // the marks of where. False (and no rows) when the database refuses it;
-    // the error report has then been shown.
-    bool select(Connection& connection, const QString& table, const QString& where,
-                const QVariantList& values, const QString& orderBy);
-    // Reads the same rows again, dropping pending edits.
-    bool reload();
+    // Shows the rows of selection, dropping what is pending (store it
+    // first). When they cannot be read, the rows on screen stay, the
+    // selection is not taken, and the result says why.
+    StoreResult select(const RowSelection& selection);
+    // Reads the shown rows again; rows with pending edits keep them.
+    StoreResult reload();
     void clear();
 
     void setWillChangeRecord(WillChangeRecord handler) { willChange_ = std::move(handler); }
+    // Called (through the Deferred steps) when a limit was refused because
+    // its meet is gone: the window reloads its meets.
+    void setMeetGone(std::function<void()> handler) { meetGone_ = std::move(handler); }
     void setCaption(int column, const QString& caption);
     void setCentred(int column, bool centred);
 
-    // Stores the row's pending edits; true when there was nothing to store
-    // or it was stored. A refused or failed row gets its stored values back
-    // (a new row goes away).
-    bool commitRow(int row);
+    // Stores a row's pending edits. A row the checks or the database refuse
+    // gets its stored values back (a new row goes away); a row another
+    // program holds the database for keeps its edits.
+    void commitRow(int row);
+    // Stores every pending row; false when one stays pending (the database
+    // is busy: said once).
     bool commitAll();
+    // Stores the row with this serial later, from the event loop.
+    void commitLater(quint64 serial);
+    bool hasPending() const;
+    // Drops every pending edit; true when there was one.
+    bool revertAll();
     // Deletes a row after the notification allowed it.
     bool deleteRow(int row);
+
     // The row index of the empty line for a new row.
     int newRowLine() const { return int(rows_.size()); }
     int storedRowCount() const { return int(rows_.size()); }
+    // A row's serial, which stays with it while rows come and go; 0 for none.
+    quint64 serialAt(int row) const;
+    // True while rows are being added, removed or replaced: the view's
+    // notices of a moved cursor are then no user's doing.
+    bool isChanging() const { return changing_ > 0; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -79,29 +100,33 @@ public:
 
 private:
     struct Row {
+        quint64 serial = 0;
         qint64 rowid = -1; // -1: not stored yet
         QVariantList stored;
         QVariantList edited;
         bool dirty = false;
     };
-    // Stores a row only if the database still holds what was loaded; stale
-    // is set when it no longer does.
-    bool store(Row& row, ErrorInfo* error, bool* stale);
-    void refetch(Row& row);
+    int indexOf(quint64 serial) const;
+    void show(std::vector<Row> rows, const LoadedRows& loaded);
+    Row fromStored(StoredRow stored);
+    // Back to what is stored; a row never stored goes away.
     void revertRow(int row);
-    void reportNotStored(const ErrorInfo& error);
+    // After a refusal: what the window does next.
+    void answerRefusal(const StoreResult& result, bool deleting);
 
-    Connection* connection_ = nullptr;
-    QString table_;
-    QString where_;
-    QVariantList whereValues_;
-    QString orderBy_;
+    LimitsStore& store_;
+    Deferred& deferred_;
+    RowSelection selection_;
+    bool selected_ = false;
     QStringList names_;
     std::vector<bool> numeric_;
     std::vector<Row> rows_;
+    quint64 nextSerial_ = 1;
+    int changing_ = 0;
     QStringList captions_;
     std::vector<bool> centred_;
     WillChangeRecord willChange_;
+    std::function<void()> meetGone_;
 };
 
 } // namespace tavrel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/ErrorReport.h"
+#include "LimitsStore.h"
 
 #include <QStringList>
 #include <QVariant>
@@ -10,51 +10,56 @@
 
 namespace tavrel {
 
-class Connection;
-
-// The meets of the limits editor: a current record over
-// "SELECT * FROM wedstrijden ORDER BY code", whose field edits are stored when
-// the current record changes. Records added with addNew stand after all the
-// others; the order is not sorted again until the source is opened anew.
+// The meets of the limits editor: a current record over the meets ordered
+// by code, whose field edits are stored when the current record changes.
+// Records added with addNew stand after all the others; the order is not
+// sorted again until the source is opened anew. Every read and change goes
+// through the LimitsStore; answers are results the window shows.
 class MeetSource {
 public:
-    explicit MeetSource(Connection& connection)
-        : connection_(connection) {}
+    explicit MeetSource(LimitsStore& store)
+        : store_(store) {}
 
-    bool open();
+    // Reads the meets afresh, with no record current. When they cannot be
+    // read the source keeps what it had.
+    StoreResult open();
     int recordCount() const { return int(records_.size()); }
     // The current record's position, -1 when there is none.
     int position() const { return current_; }
     bool hasCurrent() const { return current_ >= 0 && current_ < recordCount(); }
     bool currentIsNew() const { return hasCurrent() && !records_[size_t(current_)].stored; }
+    // The current record has edits that are not stored yet.
+    bool isDirty() const { return hasCurrent() && records_[size_t(current_)].dirty; }
 
     // Every code, in the source's order.
     QStringList codes() const;
 
-    // Each move stores the edits of the record it leaves, then notifies.
-    void moveTo(int position);
-    // Makes current the first record whose code is code; false when none.
-    bool findFirst(const QString& code);
-    void addNew();
-    // Deletes the current record (its limits go with it); no record is
-    // current afterwards.
-    bool deleteCurrent();
+    // Each move first stores the edits of the record it leaves; when they
+    // cannot be stored the source stays where it is and says why. A new
+    // record left without any edit goes away.
+    StoreResult moveTo(int position);
+    // Makes current the first record whose code is code; Gone when none.
+    StoreResult findFirst(const QString& code);
+    StoreResult addNew();
+    // Deletes the current record (its limits go with it) while it still
+    // holds what was loaded; no record is current afterwards.
+    StoreResult deleteCurrent();
 
     QVariant field(const QString& name) const;
+    // The field as it was loaded (or last stored).
+    QVariant storedField(const QString& name) const;
     void setField(const QString& name, const QVariant& value);
-    // Stores the current record's edits now. False when the database
-    // refused them; the refusal has been shown. The edits stay only when
-    // another program held the database; otherwise the record shows what is
-    // stored again.
-    bool update();
+    // Stores the current record's edits now, only while the meet still
+    // holds what was loaded.
+    StoreResult update();
+    // Drops the current record's edits; a new record never stored goes away
+    // (no record is then current). True when there were any.
+    bool revert();
+    // Moves the current meet's dates and its limits' birth years by step years.
+    StoreResult shiftYear(int step);
 
     // Called whenever the current record changes.
     std::function<void()> onReposition;
-    // Called after a store was refused because another program changed the
-    // meet meanwhile: the window reloads.
-    std::function<void()> onStale;
-
-    static const QStringList& fieldNames();
 
 private:
     struct Record {
@@ -63,10 +68,11 @@ private:
         bool stored = false; // in the database
         bool dirty = false;
     };
-    void leaveCurrent();
-    bool store(Record& record, ErrorInfo* error, bool* stale);
+    void notify();
+    // Stores the current record's edits and lets go of it.
+    StoreResult leave();
 
-    Connection& connection_;
+    LimitsStore& store_;
     std::vector<Record> records_;
     int current_ = -1;
 };

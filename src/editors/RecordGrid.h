@@ -7,12 +7,15 @@
 namespace tavrel {
 
 // The data grid of both editors: a table of GridModel rows, edited in place,
-// a row stored when another row becomes current, the selected row deleted
-// with the Delete key, and an empty last line for a new row.
+// a row stored once another row has become current, the selected row
+// deleted with the Delete key, and an empty last line for a new row. Tab
+// walks the cells row after row and leaves the grid after the last one;
+// Shift+Tab leaves it before the first, Ctrl+Tab at once. Escape in a cell
+// drops what was typed there; Escape outside a cell is the window's.
 class RecordGrid : public QTableView {
     Q_OBJECT
 public:
-    explicit RecordGrid(QWidget* parent = nullptr);
+    RecordGrid(LimitsStore& store, Deferred& deferred, QWidget* parent = nullptr);
 
     GridModel& model() { return model_; }
 
@@ -20,8 +23,11 @@ public:
     // them captioned, centred and widthTwips wide (1440 twips to the inch).
     void showColumns(int firstShown, const QStringList& captions, int widthTwips);
 
-    // Stores the current row's edits, as leaving the row does.
+    // Hands an open cell's text to its row, then stores every pending row;
+    // false when a row stays pending (the database is busy).
     bool commitPending();
+    // Closes an open cell without taking its text.
+    void dropOpenCell();
 
     void setVisible(bool visible) override;
 
@@ -31,9 +37,15 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void onCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
+    QModelIndex firstCell() const;
+    QModelIndex lastCell() const;
+    // Gives the focus to the control before or after the grid.
+    void leave(bool forward);
 
     GridModel model_;
 };

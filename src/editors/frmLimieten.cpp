@@ -4,9 +4,10 @@
 #include "EditorControls.h"
 #include "ImportSteps.h"
 #include "RecordGrid.h"
+#include "StoreMessages.h"
+#include "common/ErrorReport.h"
 #include "common/Ui.h"
 #include "common/Values.h"
-#include "common/db/Recordset.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,7 +20,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tavrel {
@@ -70,10 +70,10 @@ void frmLimieten::buildControls() {
     lblOpmerking = named(new QLabel(QStringLiteral("Opmerking:")), QStringLiteral("lblOpmerking"));
     tbData = named(new QLineEdit, QStringLiteral("tbData"));
     captionFor(lblOpmerking, tbData);
-    cmdNieuw = named(new QPushButton(QStringLiteral("Nieuw")), QStringLiteral("cmdNieuw"));
-    cmdDel = named(new QPushButton(QStringLiteral("Verwijder")), QStringLiteral("cmdDel"));
-    cmdUpDown[0] = named(new QPushButton(QStringLiteral("+")), indexed("cmdUpDown", 0));
-    cmdUpDown[1] = named(new QPushButton(QStringLiteral("-")), indexed("cmdUpDown", 1));
+    cmdNieuw = button(QStringLiteral("Nieuw"), QStringLiteral("cmdNieuw"));
+    cmdDel = button(QStringLiteral("Verwijder"), QStringLiteral("cmdDel"));
+    cmdUpDown[0] = button(QStringLiteral("+"), indexed("cmdUpDown", 0));
+    cmdUpDown[1] = button(QStringLiteral("-"), indexed("cmdUpDown", 1));
     lblUpDown =
         named(new QLabel(QStringLiteral(
                   "Verhoog/verlaag alle datums en geboortejaren in deze wedstrijd met een jaar")),
@@ -165,8 +165,11 @@ void frmLimieten::connectHandlers() {
         Data1.setField(QStringLiteral("badlengte"), cbBad->currentText().toInt());
         cbBad_Click();
     });
-    connect(tbCode, &QLineEdit::textEdited, this,
-            [this](const QString& t) { Data1.setField(kCode, t); });
+    // A meet without a code is no meet: an emptied code field is refused as
+    // a missing value when it is stored.
+    connect(tbCode, &QLineEdit::textEdited, this, [this](const QString& t) {
+        Data1.setField(kCode, t.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(t));
+    });
     connect(tbWedstrijd, &QLineEdit::textEdited, this,
             [this](const QString& t) { Data1.setField(QStringLiteral("wedstrijd"), t); });
     connect(tbData, &QLineEdit::textEdited, this,
@@ -179,8 +182,7 @@ void frmLimieten::connectHandlers() {
         connect(cmdUpDown[i], &QPushButton::clicked, this, [this, i] { cmdUpDown_Click(i); });
     connect(checkGelijk, &QCheckBox::toggled, this, &frmLimieten::checkGelijk_Click);
     Data1.onReposition = [this] { Data1_Reposition(); };
-    // Not while the meet source is still storing: once the handler is done.
-    Data1.onStale = [this] { QTimer::singleShot(0, this, [this] { reloadMeets(); }); };
+    Data->model().setMeetGone([this] { reloadMeets(); });
 }
 
 // Leaving the code or a date field validates it, as the user moves on; focus
@@ -201,10 +203,13 @@ bool frmLimieten::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool frmLimieten::Form_Load() {
-    if (!openDatabase())
+    const Deferred::Guard busy(deferred_);
+    if (!openDatabase({QStringLiteral("wedstrijden"), QStringLiteral("limieten")}))
         return false;
-    if (!Data1.open())
+    if (const StoreResult opened = Data1.open(); !opened.ok()) {
+        ReportError(QStringLiteral("OpenRecordSet"), {opened.number, kErrorSource, opened.reason});
         return openingFailed();
+    }
     lstCode->addItems(Data1.codes());
     if (lstCode->count() > 0)
         lstCode->setCurrentRow(0);
@@ -215,14 +220,29 @@ bool frmLimieten::Form_Load() {
 }
 
 void frmLimieten::lstCode_Click() {
-    commitGrid();
-    if (QListWidgetItem* item = lstCode->currentItem())
-        Data1.findFirst(item->text());
-    cbASG_Click(0);
+    const Deferred::Guard busy(deferred_);
+    const QListWidgetItem* item = lstCode->currentItem();
+    if (!item)
+        return;
+    // What was typed for the meet on screen is stored first; what another
+    // program holds the database for keeps that meet on screen.
+    const QString before = Data1.hasCurrent() ? Data1.storedField(kCode).toString() : QString();
+    if (!storePending())
+        return showCurrentInList();
+    if (const StoreResult moved = Data1.findFirst(item->text()); !moved.ok())
+        return answerMeet(moved, QStringLiteral("De wedstrijd is niet gekozen"));
+    if (!reloadGrid()) {
+        // The limits of the chosen meet cannot be read now: back to the
+        // meet whose limits are on screen.
+        Data1.findFirst(before);
+        showCurrentInList();
+    }
 }
 
 void frmLimieten::Data1_Reposition() {
     showCurrentMeet();
+    // The grid is read again by whoever moved the meet, once.
+    const QSignalBlocker quiet(checkGelijk);
     checkGelijk->setChecked(equalsNumber(Data1.field(QStringLiteral("badlengte")), 25));
 }
 
@@ -239,17 +259,32 @@ void frmLimieten::showCurrentMeet() {
         isNullValue(pool) || isEmptyValue(pool) ? -1 : cbBad->findText(pool.toString()));
 }
 
+void frmLimieten::showCurrentInList() {
+    const QString code = Data1.hasCurrent() ? Data1.field(kCode).toString() : QString();
+    // Not from inside the list's own notice of a change: from the event loop.
+    deferred_.post([this, code] {
+        const QSignalBlocker quiet(lstCode);
+        const QList<QListWidgetItem*> found = lstCode->findItems(code, Qt::MatchExactly);
+        lstCode->setCurrentRow(found.isEmpty() ? -1 : lstCode->row(found.first()));
+    });
+}
+
 void frmLimieten::cbBad_Click() {
-    commitGrid();
-    checkGelijk->setChecked(cbBad->currentText().toInt() == 25);
+    const Deferred::Guard busy(deferred_);
+    {
+        const QSignalBlocker quiet(checkGelijk);
+        checkGelijk->setChecked(cbBad->currentText().toInt() == 25);
+    }
     cbASG_Click(0);
 }
 
 void frmLimieten::tbCode_Validate() {
-    if (!Data1.hasCurrent())
+    const Deferred::Guard busy(deferred_);
+    // A new meet is stored once it has a code.
+    if (!Data1.isDirty() || (Data1.currentIsNew() && tbCode->text().isEmpty()))
         return;
     const int remembered = lstCode->currentRow();
-    if (!Data1.update())
+    if (!storeMeet().ok())
         return; // the list still shows what is stored
     {
         const QSignalBlocker quiet(lstCode);
@@ -287,7 +322,17 @@ void frmLimieten::storeTypedDate(int index) {
     tbDatum[index]->setText(dateForDisplay(date));
 }
 
+bool frmLimieten::datesTyped() const {
+    for (int i : {1, 2})
+        if (tbDatum[i]->text().trimmed() !=
+            dateForDisplay(
+                Data1.field(i == 1 ? QStringLiteral("datum1") : QStringLiteral("datum2"))))
+            return true;
+    return false;
+}
+
 void frmLimieten::tbDatum_Validate(int Index) {
+    const Deferred::Guard busy(deferred_);
     storeTypedDate(Index);
     const QDate from = parseTypedDate(tbDatum[1]->text());
     const QDate to = parseTypedDate(tbDatum[2]->text());
@@ -297,33 +342,37 @@ void frmLimieten::tbDatum_Validate(int Index) {
 }
 
 void frmLimieten::cmdNieuw_Click() {
-    commitGrid();
+    const Deferred::Guard busy(deferred_);
+    if (!storePending())
+        return;
     Data1.addNew();
+    cbASG_Click(0); // no code yet: the grid hides
     tbCode->setFocus();
     newMeet_ = true;
 }
 
 void frmLimieten::cmdDel_Click() {
-    commitGrid();
-    if (!Data1.hasCurrent())
+    const Deferred::Guard busy(deferred_);
+    if (!storePending() || !Data1.hasCurrent())
         return;
     const int p = lstCode->currentRow();
     const Answer answer = Ui::current().messageBox(
         QStringLiteral("Wedstrijd ") + tbCode->text() + QLatin1Char('-') + tbWedstrijd->text() +
             QStringLiteral("verwijderen. Weet je het zeker?"),
         QStringLiteral("Verwijder limieten"), Buttons::YesNo, Icon::Question);
-    if (answer != Answer::Yes)
+    if (answer != Answer::Yes || !Data1.hasCurrent())
         return;
-    const bool unsaved = Data1.currentIsNew();
-    if (!Data1.deleteCurrent())
-        return;
-    if (unsaved) {
+    if (Data1.currentIsNew()) {
         // A meet made with "Nieuw" and never stored has no list entry: the
         // meet selected before it comes back.
+        Data1.revert();
         newMeet_ = false;
         lstCode_Click();
         return;
     }
+    if (const StoreResult deleted = Data1.deleteCurrent(); !deleted.ok())
+        return answerMeet(deleted, QStringLiteral("De wedstrijd ") + tbCode->text() +
+                                       QStringLiteral(" is niet verwijderd"));
     if (p >= 0) {
         const QSignalBlocker quiet(lstCode);
         delete lstCode->takeItem(p);
@@ -338,74 +387,64 @@ void frmLimieten::cmdDel_Click() {
 }
 
 void frmLimieten::cmdUpDown_Click(int Index) {
-    commitGrid();
-    if (!Data1.hasCurrent() || refuseChanges(connection_))
+    const Deferred::Guard busy(deferred_);
+    if (!storePending() || !Data1.hasCurrent() || Data1.currentIsNew())
         return;
     const int step = 1 - 2 * Index;
-    const QString dates[] = {QStringLiteral("datum1"), QStringLiteral("datum2")};
-    const QVariant before[] = {Data1.field(dates[0]), Data1.field(dates[1])};
-    // Dates move by a calendar year (29 February becomes 28 February).
-    for (int i = 0; i < 2; ++i) {
-        const QDate date = QDate::fromString(before[i].toString().left(10), Qt::ISODate);
-        if (date.isValid())
-            Data1.setField(dates[i], date.addYears(step).toString(Qt::ISODate));
-    }
-    // The meet and its birth years change together or not at all. Raising
-    // runs from the highest birth year down, lowering from the lowest up.
-    connection_.BeginTrans();
-    bool ok = Data1.update();
-    ErrorInfo error;
-    if (ok && !Data1.currentIsNew()) {
-        QVariantList rows;
-        Recordset limits = OpenRecordSet(
-            QStringLiteral("SELECT rowid FROM limieten WHERE wcode = ? ORDER BY gebjaar1") +
-                (step > 0 ? QStringLiteral(" DESC") : QString()),
-            connection_, {Data1.field(kCode)});
-        for (; !limits.atEnd(); limits.MoveNext())
-            rows << limits.value(0);
-        ok = limits.isOpen();
-        limits.Close();
-        for (int i = 0; ok && i < rows.size(); ++i)
-            ok = connection_.Execute(QStringLiteral("UPDATE limieten SET gebjaar1 = gebjaar1 + ?, "
-                                                    "gebjaar2 = gebjaar2 + ? WHERE rowid = ?"),
-                                     {step, step, rows[i]}, &error);
-    }
-    if (ok) {
-        connection_.CommitTrans();
-    } else {
-        connection_.RollbackTrans();
-        for (int i = 0; i < 2; ++i)
-            Data1.setField(dates[i], before[i]);
-        if (!error.Description.isEmpty())
-            Ui::current().messageBox(
-                QStringLiteral("De geboortejaren zijn niet gewijzigd.\r\n\r\n") + error.Description,
-                kProgramTitle, Buttons::Ok, Icon::Critical);
-    }
+    if (const StoreResult shifted = Data1.shiftYear(step); !shifted.ok())
+        return answerMeet(shifted, QStringLiteral("De datums en geboortejaren van wedstrijd ") +
+                                       Data1.field(kCode).toString() +
+                                       QStringLiteral(" zijn niet verschoven"));
     showCurrentMeet();
     cbASG_Click(0);
 }
 
 void frmLimieten::cbASG_Click(int /*Index*/) {
-    commitGrid();
-    filter_.distance = chosenNumber(cbASG[0]);
-    filter_.stroke = strokeCode(cbASG[1]);
-    filter_.gender = genderCode(cbASG[2]);
-    const QString meet = lstCode->currentItem() ? lstCode->currentItem()->text() : QString();
-    Data->model().select(connection_, QStringLiteral("limieten"),
-                         QStringLiteral("wcode = ? AND afstand = ? AND slag = ? AND geslacht = ?"),
-                         {meet, filter_.distance, filter_.stroke, filter_.gender},
-                         QStringLiteral("gebjaar1"));
+    const Deferred::Guard busy(deferred_);
+    reloadGrid();
+}
+
+bool frmLimieten::reloadGrid() {
+    LimitRowContext wanted;
+    wanted.distance = chosenNumber(cbASG[0]);
+    wanted.stroke = strokeCode(cbASG[1]);
+    wanted.gender = genderCode(cbASG[2]);
+    wanted.code = lstCode->currentItem() ? lstCode->currentItem()->text() : QString();
+    const auto keepShown = [this] {
+        for (int i = 0; i < 3; ++i)
+            restoreBox(cbASG[i], shown_[i]);
+        if (!Data->isHidden())
+            Data->setColumnHidden(7, checkGelijk->isChecked());
+        return false;
+    };
+    // Rows being edited are stored under the meet and filter they were
+    // typed in.
+    if (!Data->commitPending())
+        return keepShown(); // said by the grid
+    const StoreResult loaded = Data->model().select(
+        {QStringLiteral("limieten"),
+         QStringLiteral("wcode = ? AND afstand = ? AND slag = ? AND geslacht = ?"),
+         {wanted.code, wanted.distance, wanted.stroke, wanted.gender},
+         QStringLiteral("gebjaar1")});
+    if (!loaded.ok()) {
+        sayNotRefreshed(loaded);
+        return keepShown();
+    }
+    filter_ = wanted;
+    for (int i = 0; i < 3; ++i)
+        shown_[i] = boxState(cbASG[i]);
     const bool complete = !tbCode->text().isEmpty() && !filter_.stroke.isEmpty() &&
                           !filter_.gender.isEmpty() && filter_.distance != 0;
     if (!complete) {
         Data->hide();
-        return;
+        return true;
     }
     Data->showColumns(4,
                       {QStringLiteral(" Geb. jaar van"), QStringLiteral(" Geb. jaar t/m"),
                        QStringLiteral(" Limiet 25m"), QStringLiteral(" Limiet 50m")},
                       1400);
     Data->setColumnHidden(7, checkGelijk->isChecked());
+    return true;
 }
 
 void frmLimieten::checkGelijk_Click() {
@@ -414,14 +453,18 @@ void frmLimieten::checkGelijk_Click() {
 
 void frmLimieten::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& record,
                                          ChangeStatus& adStatus) {
-    filter_.code = tbCode->text();
-    filter_.sameLimit = checkGelijk->isChecked();
-    checkLimitRow(adReason, record, adStatus, deleteConfirmed_, filter_);
+    // A row belongs to the meet whose limits are on screen, by the code that
+    // is stored: a new code typed but not yet stored takes the row with it
+    // when it is stored.
+    LimitRowContext context = filter_;
+    context.sameLimit = checkGelijk->isChecked();
+    checkLimitRow(adReason, record, adStatus, deleteConfirmed_, context);
 }
 
 void frmLimieten::cmdImport_Click() {
-    commitGrid();
-    Data1.update();
+    const Deferred::Guard busy(deferred_);
+    if (!storePending())
+        return;
     if (runImport(
             connection_,
             {QStringLiteral("Importeer limieten\r\n\r\nAlle huidige limieten van geimporteerde "
@@ -437,36 +480,81 @@ void frmLimieten::cmdImport_Click() {
 // Reads the meets and the grid afresh, after an import or a meet that
 // another program changed meanwhile; the current meet stays where it exists.
 void frmLimieten::reloadMeets() {
-    const QString code = Data1.hasCurrent() ? Data1.field(kCode).toString() : QString();
-    if (!Data1.open())
-        return;
+    const Deferred::Guard busy(deferred_);
+    const QString code = Data1.hasCurrent() ? Data1.storedField(kCode).toString() : QString();
+    if (const StoreResult opened = Data1.open(); !opened.ok())
+        return sayNotRefreshed(opened);
+    newMeet_ = false;
     {
         const QSignalBlocker quiet(lstCode);
         lstCode->clear();
         lstCode->addItems(Data1.codes());
+        const QList<QListWidgetItem*> found = lstCode->findItems(code, Qt::MatchExactly);
+        lstCode->setCurrentRow(!found.isEmpty()       ? lstCode->row(found.first())
+                               : lstCode->count() > 0 ? 0
+                                                      : -1);
     }
-    const QList<QListWidgetItem*> found = lstCode->findItems(code, Qt::MatchExactly);
-    const int row = !found.isEmpty() ? lstCode->row(found.first()) : lstCode->count() > 0 ? 0 : -1;
-    if (row >= 0) {
-        lstCode->setCurrentRow(row);
-        lstCode_Click();
+    if (lstCode->currentItem()) {
+        Data1.findFirst(lstCode->currentItem()->text());
     } else {
-        cbASG_Click(0);
+        Data1_Reposition();
+    }
+    reloadGrid();
+}
+
+StoreResult frmLimieten::storeMeet() {
+    const QString code = Data1.storedField(kCode).toString();
+    const StoreResult result = Data1.update();
+    if (!result.ok())
+        answerMeet(result, code.isEmpty() ? QStringLiteral("De wedstrijd is niet opgeslagen")
+                                          : QStringLiteral("De wedstrijd ") + code +
+                                                QStringLiteral(" is niet opgeslagen"));
+    return result;
+}
+
+void frmLimieten::answerMeet(const StoreResult& result, const QString& notDone) {
+    sayRefusal(result, notDone,
+               result.outcome == Outcome::Stale && notDone.endsWith(QLatin1String("verwijderd"))
+                   ? QStringLiteral("de wedstrijd of een van haar limieten")
+                   : QStringLiteral("de wedstrijd"));
+    switch (result.outcome) {
+    case Outcome::Busy:
+        break; // what was typed stays, for the next try
+    case Outcome::Refused:
+        // The same values would be refused at every move: the stored meet
+        // shows again.
+        Data1.revert();
+        break;
+    default:
+        // Changed or gone elsewhere: the list and the meet are read afresh.
+        Data1.revert();
+        deferred_.post([this] { reloadMeets(); });
+        break;
     }
 }
 
-// Rows still being edited are stored before the meet, the filter or the
-// database changes under them.
-void frmLimieten::commitGrid() {
-    Data->commitPending();
-}
-
-// Nothing typed is lost: the grid's row and the meet's fields are stored.
-void frmLimieten::storePending() {
-    commitGrid();
+// Nothing typed is lost: the grid's rows and the meet's fields are stored.
+bool frmLimieten::storePending() {
+    if (!Data->commitPending())
+        return false;
     for (int i : {1, 2})
         storeTypedDate(i);
-    Data1.update();
+    return storeMeet().outcome != Outcome::Busy;
+}
+
+bool frmLimieten::undoPending() {
+    bool undone = EditorWindow::undoPending();
+    const bool wasNew = Data1.currentIsNew();
+    if (Data1.revert() || datesTyped()) {
+        undone = true;
+        newMeet_ = false;
+        if (wasNew && lstCode->currentItem())
+            Data1.findFirst(lstCode->currentItem()->text());
+        showCurrentMeet();
+        if (wasNew)
+            reloadGrid();
+    }
+    return undone;
 }
 
 } // namespace tavrel

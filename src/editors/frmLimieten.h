@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EditorControls.h"
 #include "EditorWindow.h"
 #include "MeetSource.h"
 
@@ -58,7 +59,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void storePending() override;
+    bool storePending() override;
+    bool undoPending() override;
 
 private:
     void buildControls();
@@ -66,12 +68,25 @@ private:
     void connectHandlers();
     void showCurrentMeet();
     void storeTypedDate(int index);
-    void commitGrid();
+    bool datesTyped() const;
+    // Stores the meet's pending edits and answers a refusal: a refused
+    // meet shows what is stored, a meet changed or gone elsewhere reloads
+    // the list. The result says how the store ended.
+    StoreResult storeMeet();
+    // Answers a change of the current meet that was not made.
+    void answerMeet(const StoreResult& result, const QString& notDone);
+    // Reads the grid for the meet and filter on screen; false (and said)
+    // when that cannot be done now, the previous rows and filter staying.
+    bool reloadGrid();
+    // Shows the meet the source holds as current in the list again.
+    void showCurrentInList();
     void reloadMeets();
 
-    MeetSource Data1{connection_};
+    MeetSource Data1{store_};
     bool newMeet_ = false;
+    // The filter and meet of the rows on screen, and how the boxes showed it.
     LimitRowContext filter_;
+    std::array<BoxState, 3> shown_{};
     bool deleteConfirmed_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include "EditorControls.h"
 #include "ImportSteps.h"
 #include "RecordGrid.h"
+#include "StoreMessages.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -58,26 +59,43 @@ frmNiveaus::frmNiveaus(EditorHost& host, QWidget* parent)
 }
 
 bool frmNiveaus::Form_Load() {
-    if (!openDatabase())
+    const Deferred::Guard busy(deferred_);
+    if (!openDatabase({QStringLiteral("niveaus")}))
         return false;
     cbASG_Click(0);
     return true;
 }
 
 void frmNiveaus::cbASG_Click(int /*Index*/) {
-    // Rows being edited are stored under the filter they were typed in.
-    Data->commitPending();
-    filter_.distance = chosenNumber(cbASG[0]);
-    filter_.stroke = strokeCode(cbASG[1]);
-    filter_.gender = genderCode(cbASG[2]);
-    filter_.pool = chosenNumber(cbASG[3]);
-    filter_.level = cbASG[4]->currentText().trimmed(); // chosen or typed
-    Data->model().select(
-        connection_, QStringLiteral("niveaus"),
-        QStringLiteral(
-            "afstand = ? AND slag = ? AND geslacht = ? AND badlengte = ? AND niveau = ?"),
-        {filter_.distance, filter_.stroke, filter_.gender, filter_.pool, filter_.level},
-        QStringLiteral("leeftijd1, niveau"));
+    const Deferred::Guard busy(deferred_);
+    LevelRowContext wanted;
+    wanted.distance = chosenNumber(cbASG[0]);
+    wanted.stroke = strokeCode(cbASG[1]);
+    wanted.gender = genderCode(cbASG[2]);
+    wanted.pool = chosenNumber(cbASG[3]);
+    wanted.level = cbASG[4]->currentText().trimmed(); // chosen or typed
+    // Rows being edited are stored under the filter they were typed in. A
+    // row the database cannot take yet keeps the filter on screen, and so
+    // does a selection that cannot be read.
+    const auto keepShown = [this] {
+        for (int i = 0; i < 5; ++i)
+            restoreBox(cbASG[i], shown_[i]);
+    };
+    if (!Data->commitPending())
+        return keepShown(); // said by the grid
+    const StoreResult loaded = Data->model().select(
+        {QStringLiteral("niveaus"),
+         QStringLiteral(
+             "afstand = ? AND slag = ? AND geslacht = ? AND badlengte = ? AND niveau = ?"),
+         {wanted.distance, wanted.stroke, wanted.gender, wanted.pool, wanted.level},
+         QStringLiteral("leeftijd1, niveau")});
+    if (!loaded.ok()) {
+        sayNotRefreshed(loaded);
+        return keepShown();
+    }
+    filter_ = wanted;
+    for (int i = 0; i < 5; ++i)
+        shown_[i] = boxState(cbASG[i]);
     const bool complete = filter_.distance != 0 && !filter_.stroke.isEmpty() &&
                           !filter_.gender.isEmpty() && filter_.pool != 0 &&
                           !filter_.level.isEmpty();
@@ -97,7 +115,9 @@ void frmNiveaus::adoRS_WillChangeRecord(ChangeReason adReason, GridRecord& recor
 }
 
 void frmNiveaus::cmdImport_Click() {
-    Data->commitPending();
+    const Deferred::Guard busy(deferred_);
+    if (!Data->commitPending())
+        return;
     if (runImport(
             connection_,
             {QStringLiteral("Importeer niveaus\r\n\r\nAlle huidige niveaus worden verwijderd!"),
@@ -105,7 +125,8 @@ void frmNiveaus::cmdImport_Click() {
              QStringLiteral(
                  "(UploadTavrel uitvoer) niveaus.csv|niveaus.csv|(csv bestand) *.csv|*.csv"),
              importLevels}))
-        Data->model().reload(); // the rows on screen are gone or stored anew
+        if (const StoreResult again = Data->model().reload(); !again.ok())
+            sayNotRefreshed(again); // the rows on screen are gone or stored anew
 }
 
 } // namespace tavrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EditorControls.h"
 #include "EditorWindow.h"
 
 class QFrame;
@@ -27,7 +28,9 @@ public:
     void cmdImport_Click() override;
 
 private:
+    // The filter of the rows on screen, and how its boxes showed it.
     LevelRowContext filter_;
+    std::array<BoxState, 5> shown_{};
     bool deleteConfirmed_ = false;
 };
 

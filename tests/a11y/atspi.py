@@ -161,6 +161,17 @@ def type_keys(field, text):
         pyatspi.Registry.generateKeyboardEvent(keysym(ch), None, pyatspi.KEY_SYM)
 
 
+def to_front(program, title):
+    """Raises the program's window of this title above the others (without a
+    window manager, two programs' windows lie on top of each other, and a
+    click goes to the upper one)."""
+    found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid",
+                            str(program.proc.pid), "--name", "^%s$" % title],
+                           capture_output=True, text=True).stdout.split()
+    for window_id in found:
+        subprocess.run(["xdotool", "windowraise", window_id], check=True)
+
+
 def key(sym):
     pyatspi.Registry.generateKeyboardEvent(sym, None, pyatspi.KEY_SYM)
 

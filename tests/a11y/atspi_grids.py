@@ -94,7 +94,7 @@ def main():
             wait_for("KRING2009 shown", lambda: text_of(code) == "KRING2009")
             type_into(code, "DKJ2010")
             click(find(editor, "text", "Wedstrijd"))  # leaving the code field
-            box = box_saying(p, "De wedstrijd is niet opgeslagen.")
+            box = box_saying(p, "De wedstrijd KRING2009 is niet opgeslagen.")
             answer(box)
             check(p.alive(), "the program still runs after the refusal")
             wait_for("the stored code shown again", lambda: text_of(code) == "KRING2009")

@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "editors/RecordGrid.h"
 #include "editors/frmLimieten.h"
 #include "editors/frmNiveaus.h"
 #include "support/Databases.h"
@@ -7,9 +8,11 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -166,6 +169,129 @@ TEST_F(EditorAccessibility, TheLevelsEditorNamesEveryControlAndTabsInReadingOrde
     EXPECT_EQ(tabOrder(e, objects(names)), objects(names));
     QTest::keyClick(e, Qt::Key_Escape);
     EXPECT_TRUE(main.isVisible());
+}
+
+// Tab walks the grid's cells and leaves it after the last, Shift+Tab before
+// the first, Ctrl+Tab at once (also from a cell being typed in, whose text
+// is kept); Enter presses the button that has the focus.
+TEST_F(EditorAccessibility, KeysLeaveTheGridAndEnterPressesTheFocusedButton) {
+    main.cmdLimiet[1]->click();
+    auto* e = main.findChild<frmNiveaus*>();
+    ASSERT_NE(e, nullptr);
+    for (auto* box : e->cbASG) {
+        box->setCurrentIndex(0);
+        Q_EMIT box->activated(0);
+    }
+    e->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(e));
+    RecordGrid* grid = e->Data;
+    ASSERT_FALSE(grid->isHidden());
+    GridModel& model = grid->model();
+    const auto focusAt = [&](int row, int column) {
+        grid->setFocus();
+        grid->setCurrentIndex(model.index(row, column));
+    };
+    const int last = model.newRowLine();
+    const struct {
+        const char* name;
+        int row, column;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget* expected;
+    } cases[] = {
+        {"Shift+Tab in the first cell", 0, 5, Qt::Key_Backtab, Qt::ShiftModifier, e->cbASG[4]},
+        {"Tab in the last cell", last, 7, Qt::Key_Tab, Qt::NoModifier, e->cmdImport},
+        {"Ctrl+Tab in a middle cell", 1, 6, Qt::Key_Tab, Qt::ControlModifier, e->cmdImport},
+        {"Ctrl+Shift+Tab in a middle cell", 1, 6, Qt::Key_Backtab,
+         Qt::ControlModifier | Qt::ShiftModifier, e->cbASG[4]},
+        {"Tab in a middle cell", 1, 6, Qt::Key_Tab, Qt::NoModifier, grid},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        focusAt(c.row, c.column);
+        ASSERT_EQ(QApplication::focusWidget(), grid);
+        QTest::keyClick(grid, c.key, c.modifiers);
+        EXPECT_EQ(QApplication::focusWidget(), c.expected)
+            << QApplication::focusWidget()->objectName().toStdString();
+    }
+
+    // Typing in a cell, then Ctrl+Tab: the text goes with the row.
+    focusAt(0, 7);
+    QTest::keyClick(grid, Qt::Key_0);
+    QWidget* cell = QApplication::focusWidget();
+    ASSERT_NE(cell, grid) << "a cell is being typed in";
+    QTest::keyClicks(cell, QStringLiteral("1.02.03"));
+    QTest::keyClick(cell, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), e->cmdImport);
+    EXPECT_EQ(model.data(model.index(0, 7)).toString(), QStringLiteral("01.02.03"));
+
+    ui.answer(Answer::Cancel);
+    QTest::keyClick(e->cmdImport, Qt::Key_Return);
+    EXPECT_EQ(ui.messages().back().title, QStringLiteral("Importeer niveaus"));
+    e->cmdOK->setFocus();
+    QTest::keyClick(e->cmdOK, Qt::Key_Return);
+    EXPECT_TRUE(main.isVisible()) << "Enter on Sluiten closes the editor";
+    EXPECT_EQ(
+        sqlRows(main.tbDB[1]->text(), QStringLiteral("SELECT count(*) FROM niveaus WHERE tijd = "
+                                                     "'01.02.03'")),
+        (QList<QVariantList>{{1}}))
+        << "the row typed was stored on closing";
+}
+
+// Whether the named controls of window each show whole, none over another.
+void expectLaidOut(QWidget* e) {
+    QList<QWidget*> shown;
+    for (QWidget* w : e->findChildren<QWidget*>())
+        if (!w->objectName().isEmpty() && w->isVisible() && !w->objectName().startsWith(u'q'))
+            shown << w;
+    for (QWidget* w : shown) {
+        const std::string name = w->objectName().toStdString();
+        const QRect r(w->mapTo(e, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(e->rect().contains(r)) << name;
+        EXPECT_GE(w->height(), std::max(w->minimumSizeHint().height(), w->minimumHeight())) << name;
+        if (w->hasHeightForWidth()) {
+            EXPECT_GE(w->height(), w->heightForWidth(w->width())) << name << " is cut";
+        }
+        for (QWidget* other : shown) {
+            if (other == w || w->isAncestorOf(other) || other->isAncestorOf(w))
+                continue;
+            EXPECT_FALSE(r.intersects(QRect(other->mapTo(e, QPoint(0, 0)), other->size())))
+                << name << " over " << other->objectName().toStdString();
+        }
+    }
+}
+
+// A small laptop screen, 1024 by 600, less a title bar and a panel: both
+// editors fit, and at their own size as well as their least every named
+// control shows whole, none over another.
+TEST_F(EditorAccessibility, BothEditorsFitASmallScreenWithoutOverlap) {
+    const QSize screen(1024, 600 - 64);
+    for (int index : {0, 1}) {
+        SCOPED_TRACE(index);
+        main.cmdLimiet[index]->click();
+        QWidget* e = index == 0 ? static_cast<QWidget*>(main.findChild<frmLimieten*>())
+                                : main.findChild<frmNiveaus*>();
+        ASSERT_NE(e, nullptr);
+        // The grid shown, as when rows are edited.
+        for (auto* box : e->findChildren<QComboBox*>(QRegularExpression(QStringLiteral("cbASG")))) {
+            box->setCurrentIndex(0);
+            Q_EMIT box->activated(0);
+        }
+        QApplication::processEvents();
+        EXPECT_LE(e->width(), screen.width());
+        EXPECT_LE(e->height(), screen.height());
+        {
+            SCOPED_TRACE("as it opens");
+            expectLaidOut(e);
+        }
+        e->resize(e->minimumSize());
+        QApplication::processEvents();
+        {
+            SCOPED_TRACE("at its least");
+            expectLaidOut(e);
+        }
+        e->close();
+    }
 }
 
 } // namespace

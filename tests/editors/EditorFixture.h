@@ -77,8 +77,15 @@ inline void editCell(RecordGrid* grid, int row, int column, const QString& text)
     ASSERT_TRUE(grid->model().setData(index, text));
 }
 
+// Stores happen from the event loop once the row is left.
+inline void settle() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
 inline void leaveRow(RecordGrid* grid, int toRow) {
     grid->setCurrentIndex(grid->model().index(toRow, 4));
+    settle();
 }
 
 inline QStringList cells(RecordGrid* grid, int column) {

@@ -182,6 +182,30 @@ TEST_F(LevelsEditor, DeletionIsConfirmedOrCancelled) {
     EXPECT_EQ(ui.messages().front().title, QStringLiteral("UploadTavrel"));
 }
 
+// A row another program changed is not deleted; the grid shows it as
+// stored, and the row typed next is checked and completed as usual.
+TEST_F(LevelsEditor, AStaleDeletionIsRefusedAndTheNextRowIsCheckedAgain) {
+    chooseAll();
+    sqlExec(limits, QStringLiteral("UPDATE niveaus SET tijd = '01.04.00' WHERE leeftijd1 = 12"));
+    e->Data->setCurrentIndex(e->Data->model().index(1, 5));
+    ui.answer(Answer::Ok).answer(Answer::Ok);
+    QTest::keyClick(e->Data, Qt::Key_Delete);
+    settle();
+    EXPECT_TRUE(ui.messages().back().text.contains(QStringLiteral("niet verwijderd")))
+        << ui.messages().back().text.toStdString();
+    EXPECT_EQ(rows(QStringLiteral("SELECT tijd FROM niveaus WHERE leeftijd1 = 12")),
+              (QList<QVariantList>{{QStringLiteral("01.04.00")}}));
+    EXPECT_EQ(cells(e->Data, 7),
+              (QStringList{QStringLiteral("01.10.00"), QStringLiteral("01.04.00")}))
+        << "the grid shows what is stored";
+    ui.answer(Answer::Ok);
+    newRow(QStringLiteral("15"), QStringLiteral("14"), QStringLiteral("01.00.00"));
+    EXPECT_EQ(ui.messages().back().text, QStringLiteral("Leeftijden zijn incorrect"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT afstand, niveau FROM niveaus WHERE leeftijd1 = 15")),
+              (QList<QVariantList>{{100, QStringLiteral("A")}}))
+        << "stored with its filter values";
+}
+
 TEST_F(LevelsEditor, ReopeningStartsWithEmptyFiltersAndFailedLoadsStayClosed) {
     chooseAll();
     e->cmdOK->click();

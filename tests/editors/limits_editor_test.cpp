@@ -136,7 +136,8 @@ TEST_F(LimitsEditor, ARefusedCodeIsSaidOnceAndTheStoredMeetShownAgain) {
         e->tbCode_Validate();
         ASSERT_EQ(ui.prompts().size(), asked + 1);
         const QString text = ui.prompts().back().text;
-        EXPECT_TRUE(text.startsWith(QStringLiteral("De wedstrijd is niet opgeslagen.")) &&
+        EXPECT_TRUE(text.startsWith(QStringLiteral("De wedstrijd")) &&
+                    text.contains(QStringLiteral("is niet opgeslagen.")) &&
                     text.contains(c.reason) && !text.contains(QStringLiteral("UPDATE")) &&
                     !text.contains(QStringLiteral("constraint")))
             << text.toStdString();

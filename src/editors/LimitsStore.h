@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QHash>
+#include <QStringList>
+#include <QVariantList>
+
+#include <vector>
+
+namespace tavrel {
+
+class Connection;
+
+// How a change of the limits database ended. Only Done changed anything.
+enum class Outcome {
+    Done,
+    Busy,     // another program holds the database: the same change may be tried again
+    Stale,    // the row or meet no longer holds what the window loaded
+    Gone,     // the row or meet is no longer in the database
+    MeetGone, // the meet a limit belongs to is no longer in the database
+    Refused,  // the database refused the values, or the file cannot be changed
+};
+
+struct StoreResult {
+    Outcome outcome = Outcome::Done;
+    QString reason;  // in Dutch, for Busy and Refused
+    qint32 number{}; // the database's error number, for the error report
+    bool ok() const { return outcome == Outcome::Done; }
+};
+
+// A row of a grid's table: its rowid and its values in column order.
+struct StoredRow {
+    qint64 rowid = -1;
+    QVariantList values;
+};
+
+// "SELECT rowid, * FROM table WHERE where ORDER BY orderBy", with values
+// bound to the marks of where.
+struct RowSelection {
+    QString table;
+    QString where;
+    QVariantList values;
+    QString orderBy;
+};
+
+struct LoadedRows {
+    StoreResult result;
+    QStringList columns;
+    std::vector<bool> numeric; // per column: a number column (an emptied cell is null)
+    std::vector<StoredRow> rows;
+};
+
+// Every read and change the two editors make of the limits database: grid
+// rows of "limieten" and "niveaus" by their rowid, meets of "wedstrijden" by
+// their code. A change goes ahead only while the row or meet still holds
+// what the window loaded (another copy of the program may have changed it),
+// runs in one transaction, and answers how it ended; nothing here shows a
+// window.
+//
+// A meet is deleted only while its limits are as this store last saw them,
+// so a limit another program added meanwhile is not lost unseen: the store
+// keeps a fingerprint of each loaded meet's limits and renews it after its
+// own changes.
+class LimitsStore {
+public:
+    explicit LimitsStore(Connection& connection)
+        : connection_(connection) {}
+
+    LoadedRows loadRows(const RowSelection& selection);
+    // On Done, rowid and values are the row as the database now holds it.
+    StoreResult insertRow(const QString& table, const QStringList& columns, QVariantList& values,
+                          qint64* rowid);
+    StoreResult updateRow(const QString& table, const QStringList& columns, qint64 rowid,
+                          const QVariantList& loaded, QVariantList& values);
+    StoreResult deleteRow(const QString& table, const QStringList& columns, qint64 rowid,
+                          const QVariantList& loaded);
+
+    // The meet columns, in the order of a meet's values.
+    static const QStringList& meetColumns();
+    // Every meet, ordered by code.
+    StoreResult loadMeets(std::vector<QVariantList>& meets);
+    StoreResult insertMeet(const QVariantList& values);
+    // Writes the columns that differ from loaded.
+    StoreResult updateMeet(const QVariantList& loaded, const QVariantList& values);
+    // The meet's limits go with it (the database's cascade).
+    StoreResult deleteMeet(const QVariantList& loaded);
+    // Moves the meet's dates by step calendar years and its limits' birth
+    // years by step; on Done, shifted holds the meet as stored.
+    StoreResult shiftYear(const QVariantList& loaded, int step, QVariantList& shifted);
+
+    // "" when the tables hold every column the editors and imports use
+    // (letter case aside), otherwise which one is missing, in Dutch.
+    QString missingColumn(const QStringList& tables);
+
+    // Why nothing can be changed in connection's file, in Dutch; "" when it can.
+    static QString unchangeable(const Connection& connection);
+
+private:
+    bool meetExists(const QVariant& code, StoreResult* failure);
+    bool rowExists(const QString& table, qint64 rowid, StoreResult* failure);
+    bool meetUnchanged(const QVariantList& loaded, StoreResult* failure);
+    // The fingerprint of a meet's limits: every limit row of code.
+    bool limitsPrint(const QVariant& code, QByteArray* print, StoreResult* failure);
+    // Which of codes still have the limits this store last saw, before a change.
+    bool printsBefore(const QVariantList& codes, QVariantList* current, StoreResult* failure);
+    // Renews the fingerprints of codes after a change of this store's own.
+    bool printsAfter(const QVariantList& codes, StoreResult* failure);
+    StoreResult refuseUnchangeable() const;
+
+    Connection& connection_;
+    QHash<QString, QByteArray> prints_;
+};
+
+} // namespace tavrel
