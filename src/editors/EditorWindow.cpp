@@ -3,6 +3,7 @@
 #include "EditableCopy.h"
 #include "EditorControls.h"
 #include "RecordGrid.h"
+#include "StoreMessages.h"
 #include "common/Files.h"
 #include "common/Ui.h"
 
@@ -49,6 +50,12 @@ EditorWindow::EditorWindow(EditorHost& host, QWidget* parent, const QString& nam
     connect(cmdOK, &QPushButton::clicked, this, &EditorWindow::cmdOK_Click);
 }
 
+// The grid works on the store and the deferred steps, which go before the
+// window's child widgets would.
+EditorWindow::~EditorWindow() {
+    delete Data;
+}
+
 bool EditorWindow::openingFailed() {
     host_.showMessage(QStringLiteral("Openen Limieten en niveaus database mislukt"));
     return false;
@@ -92,6 +99,15 @@ void EditorWindow::makeFilter(int i, const QString& caption, const QStringList& 
     captionFor(label, box);
     connect(box, &QComboBox::activated, this, [this, i] { cbASG_Click(i); });
     connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this, i] { cbASG_Click(i); });
+}
+
+bool EditorWindow::showRows(const RowSelection& selection) {
+    if (!Data->commitPending())
+        return false; // said by the grid
+    const StoreResult loaded = Data->model().select(selection);
+    if (!loaded.ok())
+        sayNotRefreshed(loaded);
+    return loaded.ok();
 }
 
 QHBoxLayout* EditorWindow::bottomRow() {

@@ -28,6 +28,8 @@ class RecordGrid;
 class EditorWindow : public QWidget {
     Q_OBJECT
 public:
+    ~EditorWindow() override;
+
     RecordGrid* Data;
     QPushButton* cmdImport;
     QLabel* Label1;
@@ -59,6 +61,11 @@ protected:
     // after typing) run cbASG_Click.
     void makeFilter(int i, const QString& caption, const QStringList& items, QLabel*& label,
                     QComboBox*& box);
+
+    // Stores the rows being edited, then shows selection's rows. False (and
+    // said) when either cannot be done now: the rows on screen stay, and the
+    // caller shows its filter as it was.
+    bool showRows(const RowSelection& selection);
 
     // The row of the import button, its hint and "Sluiten".
     QHBoxLayout* bottomRow();

@@ -156,6 +156,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (!index.isValid() || role != Qt::EditRole || index.row() > int(rows_.size()) ||
         index.column() >= names_.size())
         return false;
+    const Deferred::Guard busy(deferred_); // the box below runs the event loop
     QVariant v = value;
     if (numeric_[size_t(index.column())]) {
         const QString text = value.toString().trimmed();
@@ -346,10 +347,9 @@ bool GridModel::deleteRow(int row) {
 }
 
 void GridModel::answerRefusal(const StoreResult& result, bool deleting) {
-    sayRefusal(result,
-               deleting ? QStringLiteral("De rij is niet verwijderd")
-                        : QStringLiteral("De wijziging is niet opgeslagen"),
-               QStringLiteral("de rij"));
+    sayRefusal(result, {deleting ? QStringLiteral("De rij is niet verwijderd")
+                                 : QStringLiteral("De wijziging is niet opgeslagen"),
+                        QStringLiteral("de rij"), !deleting});
     switch (result.outcome) {
     case Outcome::Stale:
     case Outcome::Gone:

@@ -82,6 +82,15 @@ void addToPrint(QCryptographicHash& hash, const QSqlQuery& query, int from) {
     }
 }
 
+// The columns whose values differ (null and the empty text differ too).
+std::vector<int> changedColumns(const QVariantList& before, const QVariantList& after) {
+    std::vector<int> changed;
+    for (int i = 0; i < int(before.size()); ++i)
+        if (after[i] != before[i] || after[i].isNull() != before[i].isNull())
+            changed.push_back(i);
+    return changed;
+}
+
 // Every column of each table the editors and imports use.
 const QHash<QString, QStringList>& tableColumns() {
     static const QHash<QString, QStringList> columns = {
@@ -116,10 +125,6 @@ QString LimitsStore::unchangeable(const Connection& connection) {
                 : QStringLiteral(" kan niet worden gewijzigd (alleen-lezen, of de map is "
                                  "niet schrijfbaar). ")) +
            QStringLiteral("Er is niets gewijzigd.");
-}
-
-StoreResult LimitsStore::refuseUnchangeable() const {
-    return {Outcome::Refused, unchangeable(connection_)};
 }
 
 QString LimitsStore::missingColumn(const QStringList& tables) {
@@ -173,198 +178,6 @@ LoadedRows LimitsStore::loadRows(const RowSelection& s) {
         out.rows.clear();
     }
     return out;
-}
-
-bool LimitsStore::meetExists(const QVariant& code, StoreResult* failed) {
-    QSqlQuery query(connection_.database());
-    ErrorInfo error;
-    if (!connection_.run(query, QStringLiteral("SELECT 1 FROM wedstrijden WHERE code = ?"), {code},
-                         &error)) {
-        *failed = failure(error);
-        return false;
-    }
-    if (query.next())
-        return true;
-    *failed = {Outcome::MeetGone, {}};
-    return false;
-}
-
-bool LimitsStore::rowExists(const QString& table, qint64 rowid, StoreResult* failed) {
-    QSqlQuery query(connection_.database());
-    ErrorInfo error;
-    if (!connection_.run(
-            query, QStringLiteral("SELECT 1 FROM ") + table + QStringLiteral(" WHERE rowid = ?"),
-            {rowid}, &error)) {
-        *failed = failure(error);
-        return false;
-    }
-    return query.next();
-}
-
-bool LimitsStore::limitsPrint(const QVariant& code, QByteArray* print, StoreResult* failed) {
-    QSqlQuery query(connection_.database());
-    query.setForwardOnly(true);
-    ErrorInfo error;
-    if (!connection_.run(
-            query, QStringLiteral("SELECT rowid, * FROM limieten WHERE wcode IS ? ORDER BY rowid"),
-            {code}, &error)) {
-        *failed = failure(error);
-        return false;
-    }
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    while (query.next())
-        addToPrint(hash, query, 0);
-    *print = hash.result();
-    return true;
-}
-
-bool LimitsStore::printsBefore(const QVariantList& codes, QVariantList* current,
-                               StoreResult* failed) {
-    for (const QVariant& code : codes) {
-        const auto known = prints_.constFind(code.toString());
-        QByteArray print;
-        if (known == prints_.constEnd())
-            continue;
-        if (!limitsPrint(code, &print, failed))
-            return false;
-        if (print == *known)
-            *current << code;
-    }
-    return true;
-}
-
-bool LimitsStore::printsAfter(const QVariantList& codes, StoreResult* failed) {
-    for (const QVariant& code : codes) {
-        QByteArray print;
-        if (!limitsPrint(code, &print, failed))
-            return false;
-        prints_.insert(code.toString(), print);
-    }
-    return true;
-}
-
-StoreResult LimitsStore::insertRow(const QString& table, const QStringList& columns,
-                                   QVariantList& values, qint64* rowid) {
-    if (!connection_.canChange())
-        return refuseUnchangeable();
-    ErrorInfo error;
-    Transaction transaction(connection_, &error);
-    if (!transaction.began())
-        return failure(error);
-    StoreResult failed;
-    const QVariantList codes = codesOf(table, columns, {&values});
-    QVariantList fresh;
-    for (const QVariant& code : codes)
-        if (!meetExists(code, &failed))
-            return failed;
-    if (!printsBefore(codes, &fresh, &failed))
-        return failed;
-    QStringList names, marks;
-    for (const QString& c : columns) {
-        names << quoted(c);
-        marks << QStringLiteral("?");
-    }
-    QSqlQuery query(connection_.database());
-    if (!connection_.run(query,
-                         QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
-                             names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                             marks.join(QStringLiteral(", ")) + QLatin1Char(')'),
-                         values, &error))
-        return failure(error);
-    const qint64 id = query.lastInsertId().toLongLong();
-    QSqlQuery back(connection_.database());
-    if (!connection_.run(
-            back, QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE rowid = ?"),
-            {id}, &error) ||
-        !back.next())
-        return failure(error);
-    QVariantList stored;
-    for (int i = 0; i < back.record().count(); ++i)
-        stored << back.value(i);
-    back = QSqlQuery();
-    if (!printsAfter(fresh, &failed) || !transaction.commit(&error))
-        return failed.ok() ? failure(error) : failed;
-    *rowid = id;
-    values = stored;
-    return {};
-}
-
-StoreResult LimitsStore::updateRow(const QString& table, const QStringList& columns, qint64 rowid,
-                                   const QVariantList& loaded, QVariantList& values) {
-    if (!connection_.canChange())
-        return refuseUnchangeable();
-    ErrorInfo error;
-    Transaction transaction(connection_, &error);
-    if (!transaction.began())
-        return failure(error);
-    StoreResult failed;
-    const QVariantList codes = codesOf(table, columns, {&loaded, &values});
-    QVariantList fresh;
-    for (const QVariant& code : codesOf(table, columns, {&values}))
-        if (!meetExists(code, &failed))
-            return failed;
-    if (!printsBefore(codes, &fresh, &failed))
-        return failed;
-    QStringList assignments;
-    for (const QString& c : columns)
-        assignments << quoted(c) + QStringLiteral(" = ?");
-    QSqlQuery query(connection_.database());
-    if (!connection_.run(query,
-                         QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
-                             assignments.join(QStringLiteral(", ")) +
-                             QStringLiteral(" WHERE rowid = ? AND ") + unchanged(columns),
-                         QVariantList(values) << rowid << loaded, &error))
-        return failure(error);
-    if (query.numRowsAffected() != 1) {
-        const bool exists = rowExists(table, rowid, &failed);
-        return !failed.ok() ? failed : StoreResult{exists ? Outcome::Stale : Outcome::Gone, {}};
-    }
-    QSqlQuery back(connection_.database());
-    if (!connection_.run(
-            back, QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE rowid = ?"),
-            {rowid}, &error) ||
-        !back.next())
-        return failure(error);
-    QVariantList stored;
-    for (int i = 0; i < back.record().count(); ++i)
-        stored << back.value(i);
-    back = QSqlQuery();
-    if (!printsAfter(fresh, &failed) || !transaction.commit(&error))
-        return failed.ok() ? failure(error) : failed;
-    values = stored;
-    return {};
-}
-
-StoreResult LimitsStore::deleteRow(const QString& table, const QStringList& columns, qint64 rowid,
-                                   const QVariantList& loaded) {
-    if (!connection_.canChange())
-        return refuseUnchangeable();
-    ErrorInfo error;
-    Transaction transaction(connection_, &error);
-    if (!transaction.began())
-        return failure(error);
-    StoreResult failed;
-    const QVariantList codes = codesOf(table, columns, {&loaded});
-    QVariantList fresh;
-    if (!printsBefore(codes, &fresh, &failed))
-        return failed;
-    QSqlQuery query(connection_.database());
-    if (!connection_.run(query,
-                         QStringLiteral("DELETE FROM ") + table +
-                             QStringLiteral(" WHERE rowid = ? AND ") + unchanged(columns),
-                         QVariantList{rowid} << loaded, &error))
-        return failure(error);
-    if (query.numRowsAffected() != 1) {
-        if (rowExists(table, rowid, &failed))
-            return {Outcome::Stale, {}};
-        for (const QVariant& code : codes)
-            if (!meetExists(code, &failed))
-                return failed;
-        return failed.ok() ? StoreResult{Outcome::Gone, {}} : failed;
-    }
-    if (!printsAfter(fresh, &failed) || !transaction.commit(&error))
-        return failed.ok() ? failure(error) : failed;
-    return {};
 }
 
 StoreResult LimitsStore::loadMeets(std::vector<QVariantList>& meets) {
@@ -431,117 +244,273 @@ StoreResult LimitsStore::loadMeets(std::vector<QVariantList>& meets) {
     return {};
 }
 
-bool LimitsStore::meetUnchanged(const QVariantList& loaded, StoreResult* failed) {
-    QSqlQuery query(connection_.database());
+bool LimitsStore::run(QSqlQuery& query, const QString& statement, const QVariantList& values) {
     ErrorInfo error;
-    if (!connection_.run(query,
-                         QStringLiteral("SELECT 1 FROM wedstrijden WHERE code = ? AND ") +
-                             unchanged(meetColumns()),
-                         QVariantList{loaded[0]} << loaded, &error)) {
-        *failed = failure(error);
-        return false;
-    }
-    if (query.next())
+    if (connection_.run(query, statement, values, &error))
         return true;
-    query = QSqlQuery();
-    const bool exists = meetExists(loaded[0], failed);
-    if (exists || failed->outcome == Outcome::MeetGone)
-        *failed = {exists ? Outcome::Stale : Outcome::Gone, {}};
+    failure_ = failure(error);
     return false;
 }
 
-StoreResult LimitsStore::insertMeet(const QVariantList& values) {
-    if (!connection_.canChange())
-        return refuseUnchangeable();
+StoreResult LimitsStore::inTransaction(const std::function<StoreResult()>& change) {
+    if (const QString why = unchangeable(connection_); !why.isEmpty())
+        return {Outcome::Refused, why};
     ErrorInfo error;
     Transaction transaction(connection_, &error);
     if (!transaction.began())
         return failure(error);
-    StoreResult failed;
-    if (!connection_.Execute(QStringLiteral("INSERT INTO wedstrijden (") +
-                                 meetColumns().join(QStringLiteral(", ")) +
-                                 QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?)"),
-                             values, &error))
+    renewed_.clear();
+    if (const StoreResult result = change(); !result.ok())
+        return result;
+    if (!transaction.commit(&error))
         return failure(error);
-    if (!printsAfter({values[0]}, &failed) || !transaction.commit(&error))
-        return failed.ok() ? failure(error) : failed;
+    prints_.insert(renewed_);
     return {};
+}
+
+bool LimitsStore::meetsExist(const QVariantList& codes) {
+    for (const QVariant& code : codes) {
+        QSqlQuery query(connection_.database());
+        if (!run(query, QStringLiteral("SELECT 1 FROM wedstrijden WHERE code = ?"), {code}))
+            return false;
+        if (!query.next()) {
+            failure_ = {Outcome::MeetGone, {}};
+            return false;
+        }
+    }
+    return true;
+}
+
+StoreResult LimitsStore::missedRow(const QString& table, qint64 rowid) {
+    QSqlQuery query(connection_.database());
+    if (!run(query, QStringLiteral("SELECT 1 FROM ") + table + QStringLiteral(" WHERE rowid = ?"),
+             {rowid}))
+        return failure_;
+    return {query.next() ? Outcome::Stale : Outcome::Gone, {}};
+}
+
+StoreResult LimitsStore::missedMeet(const QVariant& code) {
+    if (meetsExist({code}))
+        return {Outcome::Stale, {}};
+    return failure_.outcome == Outcome::MeetGone ? StoreResult{Outcome::Gone, {}} : failure_;
+}
+
+bool LimitsStore::readRow(const QString& table, qint64 rowid, QVariantList& values) {
+    QSqlQuery query(connection_.database());
+    if (!run(query, QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE rowid = ?"),
+             {rowid}))
+        return false;
+    if (!query.next()) {
+        failure_ = {Outcome::Gone, {}};
+        return false;
+    }
+    values.clear();
+    for (int i = 0; i < query.record().count(); ++i)
+        values << query.value(i);
+    return true;
+}
+
+bool LimitsStore::limitsPrint(const QVariant& code, QByteArray& print) {
+    QSqlQuery query(connection_.database());
+    query.setForwardOnly(true);
+    if (!run(query, QStringLiteral("SELECT rowid, * FROM limieten WHERE wcode IS ? ORDER BY rowid"),
+             {code}))
+        return false;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    while (query.next())
+        addToPrint(hash, query, 0);
+    print = hash.result();
+    return true;
+}
+
+bool LimitsStore::unchangedPrints(const QVariantList& codes, QVariantList& unchanged) {
+    for (const QVariant& code : codes) {
+        const auto known = prints_.constFind(code.toString());
+        if (known == prints_.constEnd())
+            continue;
+        QByteArray print;
+        if (!limitsPrint(code, print))
+            return false;
+        if (print == *known)
+            unchanged << code;
+    }
+    return true;
+}
+
+bool LimitsStore::renewPrints(const QVariantList& codes) {
+    for (const QVariant& code : codes) {
+        QByteArray print;
+        if (!limitsPrint(code, print))
+            return false;
+        renewed_.insert(code.toString(), print);
+    }
+    return true;
+}
+
+StoreResult LimitsStore::insertRow(const QString& table, const QStringList& columns,
+                                   QVariantList& values, qint64* rowid) {
+    const QVariantList codes = codesOf(table, columns, {&values});
+    QVariantList stored;
+    qint64 id = -1;
+    const StoreResult result = inTransaction([&]() -> StoreResult {
+        QVariantList fresh;
+        if (!meetsExist(codes))
+            return failure_;
+        if (!unchangedPrints(codes, fresh))
+            return failure_;
+        QStringList names, marks;
+        for (const QString& c : columns) {
+            names << quoted(c);
+            marks << QStringLiteral("?");
+        }
+        QSqlQuery query(connection_.database());
+        if (!run(query,
+                 QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
+                     names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                     marks.join(QStringLiteral(", ")) + QLatin1Char(')'),
+                 values))
+            return failure_;
+        id = query.lastInsertId().toLongLong();
+        if (!readRow(table, id, stored))
+            return failure_;
+        return renewPrints(fresh) ? StoreResult{} : failure_;
+    });
+    if (result.ok()) {
+        *rowid = id;
+        values = stored;
+    }
+    return result;
+}
+
+StoreResult LimitsStore::updateRow(const QString& table, const QStringList& columns, qint64 rowid,
+                                   const QVariantList& loaded, QVariantList& values) {
+    QVariantList stored;
+    const StoreResult result = inTransaction([&]() -> StoreResult {
+        QVariantList fresh;
+        if (!meetsExist(codesOf(table, columns, {&values})))
+            return failure_;
+        if (!unchangedPrints(codesOf(table, columns, {&loaded, &values}), fresh))
+            return failure_;
+        QStringList assignments;
+        for (const QString& c : columns)
+            assignments << quoted(c) + QStringLiteral(" = ?");
+        QSqlQuery query(connection_.database());
+        if (!run(query,
+                 QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
+                     assignments.join(QStringLiteral(", ")) +
+                     QStringLiteral(" WHERE rowid = ? AND ") + unchanged(columns),
+                 QVariantList(values) << rowid << loaded))
+            return failure_;
+        if (query.numRowsAffected() != 1)
+            return missedRow(table, rowid);
+        if (!readRow(table, rowid, stored))
+            return failure_;
+        return renewPrints(fresh) ? StoreResult{} : failure_;
+    });
+    if (result.ok())
+        values = stored;
+    return result;
+}
+
+StoreResult LimitsStore::deleteRow(const QString& table, const QStringList& columns, qint64 rowid,
+                                   const QVariantList& loaded) {
+    return inTransaction([&]() -> StoreResult {
+        const QVariantList codes = codesOf(table, columns, {&loaded});
+        QVariantList fresh;
+        if (!unchangedPrints(codes, fresh))
+            return failure_;
+        QSqlQuery query(connection_.database());
+        if (!run(query,
+                 QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE rowid = ? AND ") +
+                     unchanged(columns),
+                 QVariantList{rowid} << loaded))
+            return failure_;
+        if (query.numRowsAffected() != 1) {
+            // Gone with its meet, or on its own.
+            const StoreResult missed = missedRow(table, rowid);
+            if (missed.outcome != Outcome::Gone)
+                return missed;
+            return meetsExist(codes) ? missed : failure_;
+        }
+        return renewPrints(fresh) ? StoreResult{} : failure_;
+    });
+}
+
+StoreResult LimitsStore::insertMeet(const QVariantList& values) {
+    return inTransaction([&]() -> StoreResult {
+        QSqlQuery query(connection_.database());
+        if (!run(query,
+                 QStringLiteral("INSERT INTO wedstrijden (") +
+                     meetColumns().join(QStringLiteral(", ")) +
+                     QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?)"),
+                 values))
+            return failure_;
+        return renewPrints({values[0]}) ? StoreResult{} : failure_;
+    });
+}
+
+StoreResult LimitsStore::writeMeet(const QVariantList& loaded, const QVariantList& values) {
+    QStringList assignments;
+    QVariantList bound;
+    for (int i : changedColumns(loaded, values)) {
+        assignments << meetColumns()[i] + QStringLiteral(" = ?");
+        bound << values[i];
+    }
+    if (assignments.isEmpty())
+        return {};
+    QSqlQuery query(connection_.database());
+    if (!run(query,
+             QStringLiteral("UPDATE wedstrijden SET ") + assignments.join(QStringLiteral(", ")) +
+                 QStringLiteral(" WHERE code = ? AND ") + unchanged(meetColumns()),
+             bound << loaded[0] << loaded))
+        return failure_;
+    return query.numRowsAffected() == 1 ? StoreResult{} : missedMeet(loaded[0]);
 }
 
 StoreResult LimitsStore::updateMeet(const QVariantList& loaded, const QVariantList& values) {
-    QStringList assignments;
-    QVariantList bound;
-    for (int i = 0; i < meetColumns().size(); ++i)
-        if (values[i] != loaded[i] || values[i].isNull() != loaded[i].isNull()) {
-            assignments << meetColumns()[i] + QStringLiteral(" = ?");
-            bound << values[i];
-        }
-    if (assignments.isEmpty())
+    if (changedColumns(loaded, values).empty())
         return {};
-    if (!connection_.canChange())
-        return refuseUnchangeable();
-    ErrorInfo error;
-    Transaction transaction(connection_, &error);
-    if (!transaction.began())
-        return failure(error);
-    StoreResult failed;
-    QVariantList fresh;
-    if (!printsBefore({loaded[0]}, &fresh, &failed))
-        return failed;
-    QSqlQuery query(connection_.database());
-    if (!connection_.run(query,
-                         QStringLiteral("UPDATE wedstrijden SET ") +
-                             assignments.join(QStringLiteral(", ")) +
-                             QStringLiteral(" WHERE code = ? AND ") + unchanged(meetColumns()),
-                         bound << loaded[0] << loaded, &error))
-        return failure(error);
-    if (query.numRowsAffected() != 1) {
-        const bool exists = meetExists(loaded[0], &failed);
-        return exists || failed.outcome == Outcome::MeetGone
-                   ? StoreResult{exists ? Outcome::Stale : Outcome::Gone, {}}
-                   : failed;
-    }
-    // A new code takes the limits with it (the cascade), and their fingerprint.
-    if (!fresh.isEmpty() && !printsAfter({values[0]}, &failed))
-        return failed;
-    if (!transaction.commit(&error))
-        return failure(error);
-    if (values[0] != loaded[0])
+    const StoreResult result = inTransaction([&]() -> StoreResult {
+        QVariantList fresh;
+        if (!unchangedPrints({loaded[0]}, fresh))
+            return failure_;
+        if (const StoreResult written = writeMeet(loaded, values); !written.ok())
+            return written;
+        // A new code takes the limits with it (the cascade), and their print.
+        return fresh.isEmpty() || renewPrints({values[0]}) ? StoreResult{} : failure_;
+    });
+    if (result.ok() && values[0] != loaded[0])
         prints_.remove(loaded[0].toString());
-    return {};
+    return result;
 }
 
 StoreResult LimitsStore::deleteMeet(const QVariantList& loaded) {
-    if (!connection_.canChange())
-        return refuseUnchangeable();
-    ErrorInfo error;
-    Transaction transaction(connection_, &error);
-    if (!transaction.began())
-        return failure(error);
-    StoreResult failed;
-    if (!meetUnchanged(loaded, &failed))
-        return failed;
-    QVariantList fresh;
-    if (!printsBefore({loaded[0]}, &fresh, &failed))
-        return failed;
-    if (fresh.isEmpty())
-        return {Outcome::Stale, {}}; // its limits changed meanwhile
-    if (!connection_.Execute(QStringLiteral("DELETE FROM wedstrijden WHERE code = ?"), {loaded[0]},
-                             &error) ||
-        !transaction.commit(&error))
-        return failure(error);
-    prints_.remove(loaded[0].toString());
-    return {};
+    const StoreResult result = inTransaction([&]() -> StoreResult {
+        QSqlQuery query(connection_.database());
+        if (!run(query,
+                 QStringLiteral("SELECT 1 FROM wedstrijden WHERE code = ? "
+                                "AND ") +
+                     unchanged(meetColumns()),
+                 QVariantList{loaded[0]} << loaded))
+            return failure_;
+        if (!query.next())
+            return missedMeet(loaded[0]);
+        QVariantList fresh;
+        if (!unchangedPrints({loaded[0]}, fresh))
+            return failure_;
+        if (fresh.isEmpty())
+            return {Outcome::Stale, {}}; // its limits changed meanwhile
+        QSqlQuery deletion(connection_.database());
+        return run(deletion, QStringLiteral("DELETE FROM wedstrijden WHERE code = ?"), {loaded[0]})
+                   ? StoreResult{}
+                   : failure_;
+    });
+    if (result.ok())
+        prints_.remove(loaded[0].toString());
+    return result;
 }
 
 StoreResult LimitsStore::shiftYear(const QVariantList& loaded, int step, QVariantList& shifted) {
-    if (!connection_.canChange())
-        return refuseUnchangeable();
-    ErrorInfo error;
-    Transaction transaction(connection_, &error);
-    if (!transaction.began())
-        return failure(error);
-    StoreResult failed;
     // Dates move by a calendar year (29 February becomes 28 February).
     QVariantList meet = loaded;
     for (int i : {1, 2}) {
@@ -549,51 +518,45 @@ StoreResult LimitsStore::shiftYear(const QVariantList& loaded, int step, QVarian
         if (date.isValid())
             meet[i] = date.addYears(step).toString(Qt::ISODate);
     }
-    QVariantList fresh;
-    if (!printsBefore({loaded[0]}, &fresh, &failed))
-        return failed;
-    QSqlQuery query(connection_.database());
-    if (!connection_.run(query,
-                         QStringLiteral("UPDATE wedstrijden SET datum1 = ?, datum2 = ? WHERE "
-                                        "code = ? AND ") +
-                             unchanged(meetColumns()),
-                         QVariantList{meet[1], meet[2], loaded[0]} << loaded, &error))
-        return failure(error);
-    if (query.numRowsAffected() != 1) {
-        const bool exists = meetExists(loaded[0], &failed);
-        return exists || failed.outcome == Outcome::MeetGone
-                   ? StoreResult{exists ? Outcome::Stale : Outcome::Gone, {}}
-                   : failed;
-    }
-    // Raising runs from the highest birth year down, lowering from the
-    // lowest up, so a unique index on the birth years never sees two alike.
-    QVariantList rows;
-    {
-        QSqlQuery walk(connection_.database());
-        walk.setForwardOnly(true);
-        if (!connection_.run(
-                walk,
-                QStringLiteral("SELECT rowid FROM limieten WHERE wcode = ? ORDER BY gebjaar1") +
-                    (step > 0 ? QStringLiteral(" DESC") : QString()),
-                {loaded[0]}, &error))
-            return failure(error);
-        while (walk.next())
-            rows << walk.value(0);
-        if (walk.lastError().isValid())
-            return failure(
-                connection_.errorOf(walk.lastError(), QStringLiteral("De limieten "
-                                                                     "konden niet worden "
-                                                                     "gelezen")));
-    }
-    for (const QVariant& row : rows)
-        if (!connection_.Execute(QStringLiteral("UPDATE limieten SET gebjaar1 = gebjaar1 + ?, "
-                                                "gebjaar2 = gebjaar2 + ? WHERE rowid = ?"),
-                                 {step, step, row}, &error))
-            return failure(error);
-    if (!printsAfter(fresh, &failed) || !transaction.commit(&error))
-        return failed.ok() ? failure(error) : failed;
-    shifted = meet;
-    return {};
+    const StoreResult result = inTransaction([&]() -> StoreResult {
+        QVariantList fresh;
+        if (!unchangedPrints({loaded[0]}, fresh))
+            return failure_;
+        if (const StoreResult written = writeMeet(loaded, meet); !written.ok())
+            return written;
+        // Raising runs from the highest birth year down, lowering from the
+        // lowest up, so a unique index on the birth years never sees two alike.
+        QVariantList rows;
+        {
+            QSqlQuery walk(connection_.database());
+            walk.setForwardOnly(true);
+            if (!run(walk,
+                     QStringLiteral("SELECT rowid FROM limieten WHERE wcode "
+                                    "= ? ORDER BY gebjaar1") +
+                         (step > 0 ? QStringLiteral(" DESC") : QString()),
+                     {loaded[0]}))
+                return failure_;
+            while (walk.next())
+                rows << walk.value(0);
+            if (walk.lastError().isValid())
+                return failure(
+                    connection_.errorOf(walk.lastError(), QStringLiteral("De limieten konden niet "
+                                                                         "worden gelezen")));
+        }
+        for (const QVariant& row : rows) {
+            QSqlQuery update(connection_.database());
+            if (!run(update,
+                     QStringLiteral("UPDATE limieten SET gebjaar1 = gebjaar1 "
+                                    "+ ?, gebjaar2 = gebjaar2 + ? WHERE "
+                                    "rowid = ?"),
+                     {step, step, row}))
+                return failure_;
+        }
+        return renewPrints(fresh) ? StoreResult{} : failure_;
+    });
+    if (result.ok())
+        shifted = meet;
+    return result;
 }
 
 } // namespace tavrel

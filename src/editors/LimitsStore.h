@@ -4,7 +4,10 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
 #include <vector>
+
+class QSqlQuery;
 
 namespace tavrel {
 
@@ -95,19 +98,33 @@ public:
     static QString unchangeable(const Connection& connection);
 
 private:
-    bool meetExists(const QVariant& code, StoreResult* failure);
-    bool rowExists(const QString& table, qint64 rowid, StoreResult* failure);
-    bool meetUnchanged(const QVariantList& loaded, StoreResult* failure);
+    // Runs change in one transaction, on a file that can be changed; keeps
+    // it (and the prints it renewed) only when it answers Done.
+    StoreResult inTransaction(const std::function<StoreResult()>& change);
+    // The steps of a change answer false when it cannot go on, and failure_
+    // says why.
+    bool run(QSqlQuery& query, const QString& statement, const QVariantList& values);
+    // False (MeetGone) when a code names no meet.
+    bool meetsExist(const QVariantList& codes);
+    // Why a row or meet was not changed: Stale or Gone.
+    StoreResult missedRow(const QString& table, qint64 rowid);
+    StoreResult missedMeet(const QVariant& code);
+    // Writes the columns of values that differ from loaded, while the meet
+    // still holds loaded.
+    StoreResult writeMeet(const QVariantList& loaded, const QVariantList& values);
+    bool readRow(const QString& table, qint64 rowid, QVariantList& values);
     // The fingerprint of a meet's limits: every limit row of code.
-    bool limitsPrint(const QVariant& code, QByteArray* print, StoreResult* failure);
+    bool limitsPrint(const QVariant& code, QByteArray& print);
     // Which of codes still have the limits this store last saw, before a change.
-    bool printsBefore(const QVariantList& codes, QVariantList* current, StoreResult* failure);
-    // Renews the fingerprints of codes after a change of this store's own.
-    bool printsAfter(const QVariantList& codes, StoreResult* failure);
-    StoreResult refuseUnchangeable() const;
+    bool unchangedPrints(const QVariantList& codes, QVariantList& unchanged);
+    // Takes the prints of codes after a change of this store's own, to be
+    // kept when the change is.
+    bool renewPrints(const QVariantList& codes);
 
     Connection& connection_;
     QHash<QString, QByteArray> prints_;
+    QHash<QString, QByteArray> renewed_;
+    StoreResult failure_;
 };
 
 } // namespace tavrel

@@ -11,20 +11,25 @@ const QString kShown = QStringLiteral(" Het venster toont nu wat er is opgeslage
 
 } // namespace
 
-QString refusalText(const StoreResult& result, const QString& notDone, const QString& subject) {
+QString refusalText(const StoreResult& result, const Refusal& r) {
     switch (result.outcome) {
     case Outcome::Busy:
-        return notDone +
-               QStringLiteral(": de database wordt door een ander programma gebruikt. Wat u "
-                              "typte staat nog in het venster; probeer het straks opnieuw.");
+        return r.notDone +
+               QStringLiteral(": de database wordt door een ander programma gebruikt.") +
+               (r.typed ? QStringLiteral(" Wat u typte staat nog in het venster; probeer het "
+                                         "straks opnieuw.")
+                        : QStringLiteral(" Probeer het straks opnieuw."));
     case Outcome::Stale:
-        return notDone + QStringLiteral(": ") + subject +
+        return r.notDone + QStringLiteral(": ") + r.subject +
                QStringLiteral(" is intussen door een ander programma gewijzigd.") + kShown;
     case Outcome::Gone:
-        return notDone + QStringLiteral(": ") + subject +
-               QStringLiteral(" is intussen door een ander programma verwijderd.") + kShown;
+        return r.notDone + QStringLiteral(": ") + r.subject +
+               (r.meet ? QStringLiteral(" is intussen door een ander programma verwijderd of "
+                                        "hernoemd.")
+                       : QStringLiteral(" is intussen door een ander programma verwijderd.")) +
+               kShown;
     case Outcome::MeetGone:
-        return notDone +
+        return r.notDone +
                QStringLiteral(": de wedstrijd bestaat niet meer; een ander programma heeft haar "
                               "intussen verwijderd of hernoemd.") +
                kShown;
@@ -32,11 +37,11 @@ QString refusalText(const StoreResult& result, const QString& notDone, const QSt
     case Outcome::Done:
         break;
     }
-    return notDone + QStringLiteral(".\r\n\r\n") + result.reason;
+    return r.notDone + QStringLiteral(".\r\n\r\n") + result.reason;
 }
 
-void sayRefusal(const StoreResult& result, const QString& notDone, const QString& subject) {
-    Ui::current().messageBox(refusalText(result, notDone, subject), kProgramTitle, Buttons::Ok,
+void sayRefusal(const StoreResult& result, const Refusal& refusal) {
+    Ui::current().messageBox(refusalText(result, refusal), kProgramTitle, Buttons::Ok,
                              Icon::Critical);
 }
 

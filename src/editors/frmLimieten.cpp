@@ -230,7 +230,7 @@ void frmLimieten::lstCode_Click() {
     if (!storePending())
         return showCurrentInList();
     if (const StoreResult moved = Data1.findFirst(item->text()); !moved.ok())
-        return answerMeet(moved, QStringLiteral("De wedstrijd is niet gekozen"));
+        return answerMeet(moved, QStringLiteral("De wedstrijd is niet gekozen"), false);
     if (!reloadGrid()) {
         // The limits of the chosen meet cannot be read now: back to the
         // meet whose limits are on screen.
@@ -260,7 +260,7 @@ void frmLimieten::showCurrentMeet() {
 }
 
 void frmLimieten::showCurrentInList() {
-    const QString code = Data1.hasCurrent() ? Data1.field(kCode).toString() : QString();
+    const QString code = Data1.hasCurrent() ? Data1.storedField(kCode).toString() : QString();
     // Not from inside the list's own notice of a change: from the event loop.
     deferred_.post([this, code] {
         const QSignalBlocker quiet(lstCode);
@@ -371,8 +371,10 @@ void frmLimieten::cmdDel_Click() {
         return;
     }
     if (const StoreResult deleted = Data1.deleteCurrent(); !deleted.ok())
-        return answerMeet(deleted, QStringLiteral("De wedstrijd ") + tbCode->text() +
-                                       QStringLiteral(" is niet verwijderd"));
+        return answerMeet(deleted,
+                          QStringLiteral("De wedstrijd ") + tbCode->text() +
+                              QStringLiteral(" is niet verwijderd"),
+                          false);
     if (p >= 0) {
         const QSignalBlocker quiet(lstCode);
         delete lstCode->takeItem(p);
@@ -392,9 +394,11 @@ void frmLimieten::cmdUpDown_Click(int Index) {
         return;
     const int step = 1 - 2 * Index;
     if (const StoreResult shifted = Data1.shiftYear(step); !shifted.ok())
-        return answerMeet(shifted, QStringLiteral("De datums en geboortejaren van wedstrijd ") +
-                                       Data1.field(kCode).toString() +
-                                       QStringLiteral(" zijn niet verschoven"));
+        return answerMeet(shifted,
+                          QStringLiteral("De datums en geboortejaren van wedstrijd ") +
+                              Data1.field(kCode).toString() +
+                              QStringLiteral(" zijn niet verschoven"),
+                          false);
     showCurrentMeet();
     cbASG_Click(0);
 }
@@ -410,25 +414,18 @@ bool frmLimieten::reloadGrid() {
     wanted.stroke = strokeCode(cbASG[1]);
     wanted.gender = genderCode(cbASG[2]);
     wanted.code = lstCode->currentItem() ? lstCode->currentItem()->text() : QString();
-    const auto keepShown = [this] {
+    // Rows being edited are stored under the meet and filter they were typed
+    // in; when that or the new selection cannot be done now, the meet and
+    // filter on screen stay.
+    if (!showRows({QStringLiteral("limieten"),
+                   QStringLiteral("wcode = ? AND afstand = ? AND slag = ? AND geslacht = ?"),
+                   {wanted.code, wanted.distance, wanted.stroke, wanted.gender},
+                   QStringLiteral("gebjaar1")})) {
         for (int i = 0; i < 3; ++i)
             restoreBox(cbASG[i], shown_[i]);
         if (!Data->isHidden())
             Data->setColumnHidden(7, checkGelijk->isChecked());
         return false;
-    };
-    // Rows being edited are stored under the meet and filter they were
-    // typed in.
-    if (!Data->commitPending())
-        return keepShown(); // said by the grid
-    const StoreResult loaded = Data->model().select(
-        {QStringLiteral("limieten"),
-         QStringLiteral("wcode = ? AND afstand = ? AND slag = ? AND geslacht = ?"),
-         {wanted.code, wanted.distance, wanted.stroke, wanted.gender},
-         QStringLiteral("gebjaar1")});
-    if (!loaded.ok()) {
-        sayNotRefreshed(loaded);
-        return keepShown();
     }
     filter_ = wanted;
     for (int i = 0; i < 3; ++i)
@@ -506,17 +503,21 @@ StoreResult frmLimieten::storeMeet() {
     const QString code = Data1.storedField(kCode).toString();
     const StoreResult result = Data1.update();
     if (!result.ok())
-        answerMeet(result, code.isEmpty() ? QStringLiteral("De wedstrijd is niet opgeslagen")
-                                          : QStringLiteral("De wedstrijd ") + code +
-                                                QStringLiteral(" is niet opgeslagen"));
+        answerMeet(result,
+                   code.isEmpty() ? QStringLiteral("De wedstrijd is niet opgeslagen")
+                                  : QStringLiteral("De wedstrijd ") + code +
+                                        QStringLiteral(" is niet opgeslagen"),
+                   true);
     return result;
 }
 
-void frmLimieten::answerMeet(const StoreResult& result, const QString& notDone) {
-    sayRefusal(result, notDone,
-               result.outcome == Outcome::Stale && notDone.endsWith(QLatin1String("verwijderd"))
-                   ? QStringLiteral("de wedstrijd of een van haar limieten")
-                   : QStringLiteral("de wedstrijd"));
+void frmLimieten::answerMeet(const StoreResult& result, const QString& notDone, bool typed) {
+    const bool deleting = notDone.endsWith(QLatin1String("verwijderd"));
+    sayRefusal(result, {notDone,
+                        result.outcome == Outcome::Stale && deleting
+                            ? QStringLiteral("de wedstrijd of een van haar limieten")
+                            : QStringLiteral("de wedstrijd"),
+                        typed, true});
     switch (result.outcome) {
     case Outcome::Busy:
         break; // what was typed stays, for the next try
@@ -551,8 +552,8 @@ bool frmLimieten::undoPending() {
         if (wasNew && lstCode->currentItem())
             Data1.findFirst(lstCode->currentItem()->text());
         showCurrentMeet();
-        if (wasNew)
-            reloadGrid();
+        // The pool length may have set the check box back: the columns follow.
+        reloadGrid();
     }
     return undone;
 }

@@ -73,8 +73,9 @@ private:
     // meet shows what is stored, a meet changed or gone elsewhere reloads
     // the list. The result says how the store ended.
     StoreResult storeMeet();
-    // Answers a change of the current meet that was not made.
-    void answerMeet(const StoreResult& result, const QString& notDone);
+    // Answers a change of the current meet that was not made; typed when it
+    // was the user's typing (which then stays for another try).
+    void answerMeet(const StoreResult& result, const QString& notDone, bool typed);
     // Reads the grid for the meet and filter on screen; false (and said)
     // when that cannot be done now, the previous rows and filter staying.
     bool reloadGrid();

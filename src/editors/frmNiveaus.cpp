@@ -74,24 +74,17 @@ void frmNiveaus::cbASG_Click(int /*Index*/) {
     wanted.gender = genderCode(cbASG[2]);
     wanted.pool = chosenNumber(cbASG[3]);
     wanted.level = cbASG[4]->currentText().trimmed(); // chosen or typed
-    // Rows being edited are stored under the filter they were typed in. A
-    // row the database cannot take yet keeps the filter on screen, and so
-    // does a selection that cannot be read.
-    const auto keepShown = [this] {
+    // Rows being edited are stored under the filter they were typed in; when
+    // that or the new selection cannot be done now, the filter on screen stays.
+    if (!showRows(
+            {QStringLiteral("niveaus"),
+             QStringLiteral(
+                 "afstand = ? AND slag = ? AND geslacht = ? AND badlengte = ? AND niveau = ?"),
+             {wanted.distance, wanted.stroke, wanted.gender, wanted.pool, wanted.level},
+             QStringLiteral("leeftijd1, niveau")})) {
         for (int i = 0; i < 5; ++i)
             restoreBox(cbASG[i], shown_[i]);
-    };
-    if (!Data->commitPending())
-        return keepShown(); // said by the grid
-    const StoreResult loaded = Data->model().select(
-        {QStringLiteral("niveaus"),
-         QStringLiteral(
-             "afstand = ? AND slag = ? AND geslacht = ? AND badlengte = ? AND niveau = ?"),
-         {wanted.distance, wanted.stroke, wanted.gender, wanted.pool, wanted.level},
-         QStringLiteral("leeftijd1, niveau")});
-    if (!loaded.ok()) {
-        sayNotRefreshed(loaded);
-        return keepShown();
+        return;
     }
     filter_ = wanted;
     for (int i = 0; i < 5; ++i)

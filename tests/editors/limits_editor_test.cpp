@@ -1,11 +1,14 @@
 #include "EditorFixture.h"
 
+#include "common/db/Connection.h"
 #include "editors/frmLimieten.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
+
+#include <functional>
 
 using namespace tavrel;
 using namespace tavrel::test;
@@ -39,6 +42,25 @@ struct LimitsEditor : EditorFixture {
         choose(e->cbASG[0], QLatin1String(distance));
         choose(e->cbASG[1], QLatin1String(stroke));
         choose(e->cbASG[2], QLatin1String(gender));
+    }
+    // A limit and the meet's name typed and not yet stored; then stored.
+    void typeEdits() {
+        filter("100", "vrij", "meisjes/dames");
+        editCell(e->Data, 0, 6, QStringLiteral("01.04.00"));
+        e->tbWedstrijd->setText(QStringLiteral("Jeugd 2010"));
+        Q_EMIT e->tbWedstrijd->textEdited(QStringLiteral("Jeugd 2010"));
+    }
+    void expectEditsStored() const {
+        EXPECT_EQ(rows(QStringLiteral("SELECT wedstrijd FROM wedstrijden WHERE code = 'A1'")),
+                  QList<QVariantList>{{QStringLiteral("Jeugd 2010")}});
+        EXPECT_EQ(rows(QStringLiteral(
+                      "SELECT limiet25 FROM limieten WHERE wcode = 'A1' AND gebjaar1 = 2000")),
+                  QList<QVariantList>{{QStringLiteral("01.04.00")}});
+    }
+    // Every limit and meet, to see that nothing changed.
+    QList<QVariantList> everything() const {
+        return rows(QStringLiteral("SELECT * FROM limieten ORDER BY rowid")) +
+               rows(QStringLiteral("SELECT * FROM wedstrijden ORDER BY code"));
     }
     QStringList listed() const {
         QStringList codes;
@@ -355,23 +377,92 @@ TEST_F(LimitsEditor, DeletingARowAsksAndTheNextRowIsCheckedAgain) {
     EXPECT_EQ(ui.messages().back().text, QStringLiteral("Geboortejaren zijn incorrect"));
 }
 
-TEST_F(LimitsEditor, ClosingStoresPendingEditsAndShowsTheMainWindow) {
+// While another program holds the database nothing typed is lost: the meet
+// or filter on screen stays, "Sluiten" keeps the editor open, and the same
+// edits are stored once the database is free.
+TEST_F(LimitsEditor, ABusyDatabaseKeepsWhatWasTypedOnScreen) {
+    typeEdits();
+    const auto before = everything();
+    Connection other;
+    ASSERT_TRUE(ConnectJetDB(limits, other));
+    ASSERT_TRUE(other.Execute(QStringLiteral("BEGIN EXCLUSIVE")));
+    const struct {
+        const char* name;
+        std::function<void()> act;
+    } tries[] = {
+        {"another meet", [&] { select(1); }},
+        {"another distance", [&] { choose(e->cbASG[0], QStringLiteral("50")); }},
+        {"Sluiten", [&] { e->cmdOK->click(); }},
+    };
+    for (const auto& t : tries) {
+        SCOPED_TRACE(t.name);
+        const auto asked = ui.prompts().size();
+        ui.answer(Answer::Ok);
+        t.act();
+        settle();
+        ASSERT_EQ(ui.prompts().size(), asked + 1) << "said once";
+        EXPECT_TRUE(ui.prompts().back().text.contains(
+            QStringLiteral("door een ander programma gebruikt. Wat u typte staat nog")));
+        EXPECT_EQ(editor<frmLimieten>(), e) << "the editor stays open";
+        EXPECT_EQ(e->lstCode->currentRow(), 0);
+        EXPECT_EQ(e->cbASG[0]->currentText(), QStringLiteral("100"));
+        EXPECT_EQ(cells(e->Data, 6).first(), QStringLiteral("01.04.00"));
+        EXPECT_EQ(e->tbWedstrijd->text(), QStringLiteral("Jeugd 2010"));
+    }
+    ASSERT_TRUE(other.Execute(QStringLiteral("COMMIT")));
+    EXPECT_EQ(everything(), before);
+    e->cmdOK->click();
+    EXPECT_TRUE(main->isVisible());
+    expectEditsStored();
+}
+
+// Escape drops what is pending, one step at a time, and closes the editor
+// only when nothing is: the database is never changed by it.
+TEST_F(LimitsEditor, EscapeUndoesAndClosesOnlyWhenNothingIsPending) {
+    const auto before = everything();
     filter("100", "vrij", "meisjes/dames");
-    editCell(e->Data, 0, 6, QStringLiteral("01.04.00"));
-    e->tbWedstrijd->setText(QStringLiteral("Jeugd 2010"));
-    Q_EMIT e->tbWedstrijd->textEdited(QStringLiteral("Jeugd 2010"));
+    e->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(e));
+    const struct {
+        const char* name;
+        std::function<void()> pend;
+        std::function<bool()> undone;
+    } cases[] = {
+        {"a grid row", [&] { editCell(e->Data, 0, 6, QStringLiteral("08.88.88")); },
+         [&] { return cells(e->Data, 6).first() == QStringLiteral("01.05.00"); }},
+        {"a new grid row",
+         [&] { editCell(e->Data, e->Data->model().newRowLine(), 4, QStringLiteral("1999")); },
+         [&] { return e->Data->model().storedRowCount() == 2; }},
+        {"the meet's name",
+         [&] {
+             e->tbWedstrijd->setText(QStringLiteral("Per ongeluk"));
+             Q_EMIT e->tbWedstrijd->textEdited(e->tbWedstrijd->text());
+         },
+         [&] { return e->tbWedstrijd->text() == QStringLiteral("Jeugd"); }},
+        {"a date", [&] { e->tbDatum[1]->setText(QStringLiteral("1-1-1999")); },
+         [&] { return e->tbDatum[1]->text() == QStringLiteral("29-2-2008"); }},
+        {"a new meet", [&] { e->cmdNieuw->click(); },
+         [&] { return e->tbCode->text() == QStringLiteral("A1") && listed().size() == 3; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.pend();
+        QTest::keyClick(e, Qt::Key_Escape);
+        EXPECT_TRUE(c.undone());
+        EXPECT_EQ(editor<frmLimieten>(), e) << "still open";
+    }
+    QTest::keyClick(e, Qt::Key_Escape);
+    EXPECT_TRUE(main->isVisible()) << "nothing pending: Escape closes";
+    EXPECT_EQ(everything(), before);
+}
+
+TEST_F(LimitsEditor, ClosingStoresPendingEditsAndShowsTheMainWindow) {
+    typeEdits();
     e->close(); // the window's own close box
     QApplication::processEvents();
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(editor<frmLimieten>(), nullptr);
-    EXPECT_EQ(
-        rows(QStringLiteral("SELECT wedstrijd FROM wedstrijden WHERE code = 'A1'")).first().first(),
-        QVariant(QStringLiteral("Jeugd 2010")));
-    EXPECT_EQ(
-        rows(QStringLiteral("SELECT limiet25 FROM limieten WHERE wcode = 'A1' AND gebjaar1 = 2000"))
-            .first()
-            .first(),
-        QVariant(QStringLiteral("01.04.00")));
+    expectEditsStored();
 
     open();
     EXPECT_EQ(e->tbWedstrijd->text(), QStringLiteral("Jeugd 2010"));
