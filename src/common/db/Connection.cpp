@@ -258,10 +258,16 @@ bool Connection::loadTablesFor(const QString& statement, ErrorInfo* error) {
         QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = ON"));
         if (!ok) {
             loaded_.remove(key);
+            // A damaged file is said as the file's fault, with what to do.
+            static const QString file = QStringLiteral("het bestand ");
             if (error)
                 *error = {ErrorNumber::NotADatabase, kSource,
-                          QStringLiteral("De tabel ") + w + QStringLiteral(" uit ") + path_ +
-                              QStringLiteral(" kan niet worden gelezen: ") + why};
+                          why.startsWith(file) && why.contains(QLatin1String("beschadigd"))
+                              ? QString(QStringLiteral("Het bestand ") + path_ + QLatin1Char(' ') +
+                                        why.mid(file.size()) + QLatin1Char('.') + damagedAdvice())
+                              : QString(QStringLiteral("De tabel ") + w + QStringLiteral(" uit ") +
+                                        path_ + QStringLiteral(" kan niet worden gelezen: ") +
+                                        why)};
             return false;
         }
         loaded_.insert(key, needed);

@@ -8,6 +8,9 @@
 namespace tavrel {
 
 QString jetDateText(double days) {
+    // The reader refuses other values; this never casts one that no day has.
+    if (!(std::fabs(days) < 1e7))
+        return {};
     // Before 1899-12-30 the whole days count back while the fraction still
     // counts forward: -1.25 is 29 December 1899, 06:00.
     const double whole = std::trunc(days);

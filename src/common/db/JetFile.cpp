@@ -88,6 +88,11 @@ bool JetFile::hasJetHeader(const QByteArray& firstBytes) {
                        std::size_t(firstBytes.size())) != jet::Kind::Other;
 }
 
+QString damagedAdvice() {
+    return QStringLiteral(" Maak een nieuwe kopie van het bestand, uit het programma waar het "
+                          "vandaan komt, of gebruik een reservekopie.");
+}
+
 JetFile::JetFile(std::unique_ptr<jet::File> file)
     : file_(std::move(file)) {}
 
@@ -97,8 +102,9 @@ std::unique_ptr<JetFile> JetFile::open(const QString& path, QString* error) {
     std::string why;
     auto file = jet::File::open(QFile::encodeName(path).toStdString(), &why);
     if (!file) {
-        *error =
-            QStringLiteral("Het bestand ") + path + QLatin1Char(' ') + QString::fromStdString(why);
+        *error = QStringLiteral("Het bestand ") + path + QLatin1Char(' ') +
+                 QString::fromStdString(why) + QLatin1Char('.') +
+                 (why.find("beschadigd") != std::string::npos ? damagedAdvice() : QString());
         return nullptr;
     }
     return std::unique_ptr<JetFile>(new JetFile(std::move(file)));

@@ -17,6 +17,9 @@ class File;
 struct Table;
 } // namespace jet
 
+// What a refusal of a damaged file ends with: what the user can do about it.
+QString damagedAdvice();
+
 // A Jet (.mdb) file opened read-only through the project's own reader, whose
 // tables can be copied one by one into a SQLite database.
 class JetFile {

@@ -42,6 +42,12 @@ constexpr std::uint16_t kDeletedRow = 0x8000;
 constexpr std::uint16_t kPointerRow = 0x4000;
 constexpr std::uint16_t kOffsetMask = 0x1fff;
 constexpr std::uint32_t kCatalogPage = 2;
+// More text than a club's files sensibly hold in one field; a value this
+// long would be carried through every sort of a run.
+constexpr std::size_t kLongestText = 64 * 1024;
+// Days from 1899-12-30 to 100-01-01 and to 10000-01-01.
+constexpr double kFirstDay = -657434;
+constexpr double kLastDay = 2958466;
 
 struct Damaged {
     std::string what;
@@ -142,16 +148,18 @@ struct File::Impl {
     // The bytes of a row on a data page: [begin, end).
     std::pair<std::size_t, std::size_t> rowBounds(const Bytes& p, int row,
                                                   std::uint16_t* flags) const {
-        const int count = u16(span(p, std::size_t(format.dataRowCount), 2, "rijtelling"));
+        const int count = u16(
+            span(p, std::size_t(format.dataRowCount), 2, "de rijtelling van een pagina ontbreekt"));
         if (row < 0 || row >= count)
             damaged("verwijzing naar een rij die er niet is");
         const std::size_t table = std::size_t(format.dataRowCount) + 2;
-        const std::uint16_t raw = u16(span(p, table + 2 * std::size_t(row), 2, "rijtabel"));
+        const std::uint16_t raw = u16(
+            span(p, table + 2 * std::size_t(row), 2, "de rijtabel van een pagina is afgebroken"));
         const std::size_t begin = raw & kOffsetMask;
-        const std::size_t end =
-            row == 0
-                ? p.size()
-                : (u16(span(p, table + 2 * std::size_t(row - 1), 2, "rijtabel")) & kOffsetMask);
+        const std::size_t end = row == 0 ? p.size()
+                                         : (u16(span(p, table + 2 * std::size_t(row - 1), 2,
+                                                     "de rijtabel van een pagina is afgebroken")) &
+                                            kOffsetMask);
         if (begin < table + 2 * std::size_t(count) || end > p.size() || begin > end)
             damaged("een rij ligt buiten haar pagina");
         if (flags)
@@ -189,17 +197,18 @@ struct File::Impl {
         Table t;
         t.name = name;
         t.definitionPage = first;
-        span(d, std::size_t(f.tdefColumns), 0, "tabeldefinitie te kort");
+        span(d, std::size_t(f.tdefColumns), 0, "een tabeldefinitie is te kort");
         t.rowCount = u32(d.data() + f.tdefRowCount);
         t.varColumnCount = u16(d.data() + f.tdefVarCols);
         const int columns = u16(d.data() + f.tdefCols);
         const std::uint32_t realIndexes = u32(d.data() + f.tdefRealIndexes);
         t.usageRow = u32(d.data() + f.tdefUsedPages);
         if (realIndexes > d.size())
-            damaged("te veel indexen");
+            damaged("een tabeldefinitie noemt meer indexen dan ze bevat");
         std::size_t at = std::size_t(f.tdefColumns) + realIndexes * std::size_t(f.realIndexSize);
         for (int i = 0; i < columns; ++i, at += std::size_t(f.columnSize)) {
-            const std::uint8_t* c = span(d, at, std::size_t(f.columnSize), "kolomdefinitie");
+            const std::uint8_t* c =
+                span(d, at, std::size_t(f.columnSize), "een kolomdefinitie is afgebroken");
             Column col;
             col.type = Type(c[0]);
             col.number = u16(c + f.colNumber);
@@ -214,19 +223,51 @@ struct File::Impl {
         for (Column& col : t.columns) {
             std::size_t length = 0;
             if (f.jet4) {
-                length = u16(span(d, at, 2, "kolomnaam"));
+                length = u16(span(d, at, 2, "een kolomnaam is afgebroken"));
                 at += 2;
             } else {
-                length = *span(d, at, 1, "kolomnaam");
+                length = *span(d, at, 1, "een kolomnaam is afgebroken");
                 at += 1;
             }
-            const std::uint8_t* n = span(d, at, length, "kolomnaam");
+            const std::uint8_t* n = span(d, at, length, "een kolomnaam is afgebroken");
             col.name = f.jet4 ? jet4Text(n, length) : jet3Text(n, length);
             at += length;
         }
         std::stable_sort(t.columns.begin(), t.columns.end(),
                          [](const Column& a, const Column& b) { return a.number < b.number; });
+        checkColumns(t);
         return t;
+    }
+
+    // A definition whose columns cannot all be what it says is damage: an
+    // unknown type, or two columns in one place of a row.
+    static void checkColumns(const Table& t) {
+        std::set<int> numbers, places;
+        for (const Column& c : t.columns) {
+            switch (c.type) {
+            case Type::Bool:
+            case Type::Byte:
+            case Type::Int:
+            case Type::Long:
+            case Type::Money:
+            case Type::Float:
+            case Type::Double:
+            case Type::DateTime:
+            case Type::Binary:
+            case Type::Text:
+            case Type::Ole:
+            case Type::Memo:
+            case Type::Guid:
+            case Type::Numeric:
+            case Type::Complex:
+                break;
+            default:
+                damaged("de kolom " + c.name + " is van een onbekende soort");
+            }
+            if (!numbers.insert(c.number).second ||
+                (!c.fixed && c.type != Type::Bool && !places.insert(c.varIndex).second))
+                damaged("twee kolommen staan op dezelfde plaats");
+        }
     }
 
     // The table's pages, in page order, from its usage map.
@@ -246,16 +287,19 @@ struct File::Impl {
                     }
         };
         if (map.empty())
-            damaged("lege paginakaart");
+            damaged("de paginakaart van een tabel is leeg");
         if (map[0] == 0) {
             if (map.size() < 5)
-                damaged("paginakaart te kort");
+                damaged("de paginakaart van een tabel is te kort");
             addBits(map.data() + 5, map.size() - 5, u32(map.data() + 1));
         } else if (map[0] == 1) {
             const std::uint64_t perPage = (std::uint64_t(format.pageSize) - 4) * 8;
+            std::set<std::uint32_t> mapPages;
             for (std::size_t j = 0; 1 + 4 * j + 4 <= map.size(); ++j) {
                 const std::uint32_t mapPage = u32(map.data() + 1 + 4 * j);
-                if (mapPage == 0)
+                // A map page named again is read once: a hostile map could
+                // name one page a thousand times.
+                if (mapPage == 0 || !mapPages.insert(mapPage).second)
                     continue;
                 const Bytes p = page(mapPage);
                 if (p[0] != kMapPage)
@@ -263,44 +307,55 @@ struct File::Impl {
                 addBits(p.data() + 4, p.size() - 4, j * perPage);
             }
         } else {
-            damaged("onbekende soort paginakaart");
+            damaged("de paginakaart van een tabel is van een onbekende soort");
         }
         std::sort(pages.begin(), pages.end());
         pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
         return pages;
     }
 
+    // What one walk through a table has delivered so far: no walk yields
+    // more long-value bytes than the file holds, however its rows point.
+    struct Walk {
+        std::uint64_t longBytes = 0;
+    };
+
+    std::uint64_t fileSize() const { return std::uint64_t(pageCount) * format.pageSize; }
+
     // A memo or OLE value: inline, in one long-value row, or in a chain.
-    Bytes longValue(const std::uint8_t* field, std::size_t size) const {
+    Bytes longValue(const std::uint8_t* field, std::size_t size, Walk& walk) const {
         if (size < 12)
-            damaged("lange waarde zonder kop");
+            damaged("een lange tekst mist haar kop");
         const std::uint32_t head = u32(field);
         const std::size_t length = head & 0x3fffffff;
         const std::uint32_t kind = head & 0xc0000000;
         if (kind == 0x80000000) {
             if (length > size - 12)
-                damaged("lange waarde langer dan haar rij");
+                damaged("een lange tekst is langer dan haar rij");
             return Bytes(field + 12, field + 12 + length);
         }
+        walk.longBytes += length;
+        if (walk.longBytes > fileSize())
+            damaged("de lange teksten van een tabel zijn samen groter dan het bestand");
         RowRef ref = rowRef(u32(field + 4));
         if (kind == 0x40000000) {
             Bytes row = rowAt(ref);
             if (row.size() < length)
-                damaged("lange waarde korter dan opgegeven");
+                damaged("een lange tekst is korter dan opgegeven");
             row.resize(length);
             return row;
         }
         if (kind != 0)
-            damaged("onbekende soort lange waarde");
+            damaged("een lange tekst is van een onbekende soort");
         Bytes value;
         std::set<std::pair<std::uint32_t, int>> seen;
         while (value.size() < length) {
             if (ref.page == 0 || !seen.insert({ref.page, ref.row}).second ||
                 seen.size() > std::size_t(pageCount) * 256)
-                damaged("de keten van een lange waarde is onderbroken of loopt in een kring");
+                damaged("de keten van een lange tekst is onderbroken of loopt in een kring");
             const Bytes row = rowAt(ref);
             if (row.size() < 4)
-                damaged("schakel van een lange waarde te kort");
+                damaged("een schakel van een lange tekst is te kort");
             ref = rowRef(u32(row.data()));
             value.insert(value.end(), row.begin() + 4, row.end());
         }
@@ -310,15 +365,15 @@ struct File::Impl {
 
     // Splits one row into its columns and converts the wanted ones.
     void crackRow(const Table& t, const std::uint8_t* row, std::size_t size,
-                  const std::vector<int>& wanted, std::vector<Value>& out) const {
+                  const std::vector<int>& wanted, std::vector<Value>& out, Walk& walk) const {
         const bool jet4 = format.jet4;
         const std::size_t countSize = jet4 ? 2 : 1;
         if (size < countSize)
-            damaged("rij te kort");
+            damaged("een rij is te kort");
         const std::size_t rowColumns = jet4 ? u16(row) : row[0];
         const std::size_t maskSize = (rowColumns + 7) / 8;
         if (size < countSize + maskSize)
-            damaged("rij te kort voor haar nullmasker");
+            damaged("een rij is te kort voor haar lijst van lege velden");
         const std::uint8_t* mask = row + size - maskSize;
         auto present = [&](int number) {
             return std::size_t(number) < rowColumns &&
@@ -331,28 +386,28 @@ struct File::Impl {
         if (t.varColumnCount > 0) {
             if (jet4) {
                 if (size < countSize + maskSize + 2)
-                    damaged("rij te kort");
+                    damaged("een rij is te kort");
                 varCount = u16(row + size - maskSize - 2);
                 const std::size_t tableEnd = size - maskSize - 2;
                 if (2 * (varCount + 1) + countSize > tableEnd)
-                    damaged("te veel variabele kolommen in een rij");
+                    damaged("een rij noemt meer velden dan ze bevat");
                 for (std::size_t i = 0; i <= varCount; ++i)
                     offsets.push_back(u16(row + tableEnd - 2 * (i + 1)));
             } else {
                 if (size < countSize + maskSize + 1)
-                    damaged("rij te kort");
+                    damaged("een rij is te kort");
                 const std::size_t last = size - 1;
                 varCount = row[last - maskSize];
                 // One-byte offsets grow past 255 through a table of jumps.
                 std::size_t jumps = (size - 1) / 256;
                 if (last < maskSize + jumps + 1)
-                    damaged("rij te kort voor haar sprongtabel");
+                    damaged("een rij is te kort");
                 const std::size_t table = last - maskSize - jumps - 1;
                 // The table may end in a dummy jump that leads nowhere.
                 if (jumps > 0 && table >= varCount && (table - varCount) / 256 < jumps)
                     --jumps;
                 if (table < varCount + 1)
-                    damaged("te veel variabele kolommen in een rij");
+                    damaged("een rij noemt meer velden dan ze bevat");
                 std::size_t used = 0;
                 for (std::size_t i = 0; i <= varCount; ++i) {
                     while (used < jumps && i == row[last - maskSize - used - 1])
@@ -362,7 +417,7 @@ struct File::Impl {
             }
             for (std::size_t i = 0; i + 1 < offsets.size(); ++i)
                 if (offsets[i] > offsets[i + 1] || offsets[i + 1] > size - maskSize)
-                    damaged("variabele kolom buiten haar rij");
+                    damaged("een veld ligt buiten zijn rij");
         }
 
         out.assign(wanted.size(), Value{});
@@ -382,7 +437,7 @@ struct File::Impl {
                 length = fixedSize(col);
                 const std::size_t begin = countSize + std::size_t(col.fixedOffset);
                 if (begin + length > size - maskSize)
-                    damaged("vaste kolom buiten haar rij");
+                    damaged("een veld ligt buiten zijn rij");
                 data = row + begin;
             } else {
                 if (std::size_t(col.varIndex) >= varCount)
@@ -392,11 +447,17 @@ struct File::Impl {
                 length = offsets[std::size_t(col.varIndex) + 1] - begin;
             }
             if (col.type == Type::Memo || col.type == Type::Ole) {
-                const Bytes bytes = longValue(data, length);
+                const Bytes bytes = longValue(data, length, walk);
                 decode(col, bytes.data(), bytes.size(), jet4, v);
             } else {
                 decode(col, data, length, jet4, v);
             }
+            if ((col.type == Type::Memo || col.type == Type::Text) && v.bytes.size() > kLongestText)
+                damaged("de kolom " + col.name + " bevat een tekst van meer dan 64 KiB");
+            // Access keeps dates from the year 100 to 9999; anything else
+            // (not a number, infinite, or out of range) is no date.
+            if (v.kind == Value::Kind::Date && !(v.real >= kFirstDay && v.real < kLastDay))
+                damaged("de kolom " + col.name + " bevat een datum die geen datum kan zijn");
         }
     }
 };
@@ -527,7 +588,7 @@ bool File::table(const std::string& name, Table* table, std::string* error) {
             *table = impl_->readTable(userTables_[i], pagesOf_[i]);
             return true;
         } catch (const Damaged& d) {
-            *error = "is beschadigd of onvolledig (" + d.what + ")";
+            *error = "is beschadigd of onvolledig (tabel " + userTables_[i] + ": " + d.what + ")";
             return false;
         }
     }
@@ -545,11 +606,17 @@ bool File::readRows(const Table& table, const std::vector<int>& wanted, const Ro
         }
     try {
         std::vector<Value> values;
+        Impl::Walk walk;
+        std::set<std::pair<std::uint32_t, int>> moved;
+        std::uint64_t delivered = 0;
         for (const std::uint32_t number : impl.dataPages(table)) {
             const Bytes p = impl.page(number);
+            // Every page the map names holds this table's rows: one that
+            // does not is damage, not a page to pass over.
             if (p[0] != kDataPage || u32(p.data() + 4) != table.definitionPage)
-                continue; // a page the map still names but another table now owns
-            const int rows = u16(span(p, std::size_t(impl.format.dataRowCount), 2, "rijtelling"));
+                damaged("pagina " + std::to_string(number) + " hoort niet bij de tabel");
+            const int rows = u16(span(p, std::size_t(impl.format.dataRowCount), 2,
+                                      "de rijtelling van een pagina ontbreekt"));
             for (int r = 0; r < rows; ++r) {
                 std::uint16_t flags = 0;
                 const auto [begin, end] = impl.rowBounds(p, r, &flags);
@@ -558,18 +625,27 @@ bool File::readRows(const Table& table, const std::vector<int>& wanted, const Ro
                 if (flags & kPointerRow) {
                     // The row moved: what stands here points to where it is now.
                     if (end - begin < 4)
-                        damaged("verwijzing naar een verplaatste rij te kort");
-                    const Bytes moved = impl.rowAt(rowRef(u32(p.data() + begin)));
-                    impl.crackRow(table, moved.data(), moved.size(), wanted, values);
+                        damaged("een verwijzing naar een verplaatste rij is te kort");
+                    const RowRef to = rowRef(u32(p.data() + begin));
+                    if (!moved.insert({to.page, to.row}).second)
+                        damaged("twee rijen wijzen naar dezelfde verplaatste rij");
+                    const Bytes at = impl.rowAt(to);
+                    impl.crackRow(table, at.data(), at.size(), wanted, values, walk);
                 } else {
-                    impl.crackRow(table, p.data() + begin, end - begin, wanted, values);
+                    impl.crackRow(table, p.data() + begin, end - begin, wanted, values, walk);
                 }
+                ++delivered;
                 if (!row(values))
                     return true;
             }
         }
+        // The definition counts the table's rows: a walk that found other
+        // than that many passed over damage.
+        if (delivered != table.rowCount)
+            damaged(std::to_string(delivered) + " van de " + std::to_string(table.rowCount) +
+                    " rijen zijn leesbaar");
     } catch (const Damaged& d) {
-        *error = "is beschadigd of onvolledig (" + d.what + ")";
+        *error = "is beschadigd of onvolledig (tabel " + table.name + ": " + d.what + ")";
         return false;
     }
     return true;
