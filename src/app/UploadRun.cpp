@@ -76,6 +76,20 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& view) {
     bool phaseRan = false;
     bool failed = false;
 
+    // Checks what the phases of one database read before any of them writes,
+    // so a damaged table leaves no file of that database behind.
+    auto checkPhases = [&](std::initializer_list<Phase*> phases, Connection* connection) {
+        for (Phase* phase : phases) {
+            if (failed || !phase)
+                continue;
+            PhaseContext context{input, folder, connection, view};
+            if (const QString why = phase->check(context); !why.isEmpty()) {
+                view.showMessage(why);
+                failed = true;
+            }
+        }
+    };
+
     // Runs one phase; the first failure stops the phases that follow.
     auto runPhase = [&](const std::unique_ptr<Phase>& phase, Connection* connection) {
         if (failed || !phase)
@@ -98,6 +112,7 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& view) {
                            QStringLiteral("Openen Tavrel database mislukt")},
                           club, view))
             return Outcome::EndedEarly;
+        checkPhases({phases_.swimmers.get(), phases_.times.get()}, &club);
         runPhase(phases_.swimmers, &club);
         runPhase(phases_.times, &club);
     }
@@ -114,6 +129,9 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& view) {
     ui.setWaitCursor(true);
     ui.yield();
 
+    checkPhases({input.dataSets[1] ? phases_.limits.get() : nullptr,
+                 input.dataSets[2] ? phases_.levels.get() : nullptr},
+                &limits);
     if (input.dataSets[1])
         runPhase(phases_.limits, &limits);
     if (input.dataSets[2])

@@ -46,6 +46,13 @@ struct PhaseContext {
 class Phase {
 public:
     virtual ~Phase() = default;
+    // "" when what the phase reads is fit to be read; otherwise why not, as
+    // the message area says it. A run checks all the phases of a database
+    // before any of them writes a file.
+    virtual QString check(PhaseContext& context) {
+        Q_UNUSED(context);
+        return {};
+    }
     // False when the phase failed; it has then put a message in the message
     // area (and, for the upload, shown the error report).
     virtual bool run(PhaseContext& context) = 0;

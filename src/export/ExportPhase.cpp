@@ -4,9 +4,26 @@
 #include "common/Ui.h"
 #include "common/db/Cursor.h"
 
+#include <utility>
+
 namespace tavrel {
 
+QString ExportPhase::check(PhaseContext& context) {
+    const QString why = checkReadTables(*context.connection, reads(context.input));
+    checked_ = why.isEmpty();
+    return why.isEmpty() ? QString() : label() + QStringLiteral(": ") + why;
+}
+
 bool ExportPhase::run(PhaseContext& context) {
+    // A damaged or hostile table gives no file at all, never a short one.
+    const bool checked = std::exchange(checked_, false);
+    if (!checked) {
+        if (const QString why = check(context); !why.isEmpty()) {
+            context.message.showMessage(why);
+            return false;
+        }
+        checked_ = false;
+    }
     Cursor records = OpenCursor(query(context.input), *context.connection);
     if (!records.isOpen()) {
         // OpenCursor has shown the database's own report.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExportChecks.h"
 #include "common/RunPhase.h"
 
 #include <QString>
@@ -10,15 +11,19 @@ namespace tavrel {
 
 class Cursor;
 
-// The steps every export shares: open the query, create the file, show the
-// record count, yield once, write a line per record, and only then put the
-// file in place. Any failure ends the phase with a Dutch message.
+// The steps every export shares: check the tables it reads, open the query,
+// create the file, show the record count, yield once, write a line per
+// record, and only then put the file in place. Any failure ends the phase
+// with a Dutch message.
 class ExportPhase : public Phase {
 public:
+    QString check(PhaseContext& context) final;
     bool run(PhaseContext& context) final;
 
 protected:
     virtual QString query(const RunInput& input) const = 0;
+    // The tables the query reads, checked before it runs.
+    virtual std::vector<ReadTable> reads(const RunInput& input) const = 0;
     virtual QString fileName() const = 0;
     // The word before the count: "Zwemmers: 12 records ...".
     virtual QString label() const = 0;
@@ -28,6 +33,9 @@ protected:
     // Appends the line of the current record in Windows-1252, without its
     // line end; false to skip the record.
     virtual bool line(const Cursor& records, std::string& out) = 0;
+
+private:
+    bool checked_ = false; // by the run, before this phase's turn
 };
 
 } // namespace tavrel

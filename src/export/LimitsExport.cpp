@@ -42,6 +42,13 @@ class LimitsExport final : public ExportPhase {
                    "FROM wedstrijden INNER JOIN limieten ON wedstrijden.code = limieten.wcode") +
                QStringLiteral(" ORDER BY limieten.wcode");
     }
+    std::vector<ReadTable> reads(const RunInput&) const override {
+        return {{QStringLiteral("wedstrijden"), {}, QStringLiteral("code")},
+                {QStringLiteral("limieten"),
+                 {QStringLiteral("wcode"), QStringLiteral("slag"), QStringLiteral("geslacht"),
+                  QStringLiteral("limiet25"), QStringLiteral("limiet50")},
+                 {}}};
+    }
     QString fileName() const override { return QStringLiteral("limieten.csv"); }
     QString label() const override { return QStringLiteral("Limieten"); }
 
@@ -70,6 +77,12 @@ class LimitsExport final : public ExportPhase {
 class LevelsExport final : public ExportPhase {
     QString query(const RunInput&) const override {
         return QStringLiteral("SELECT * FROM niveaus");
+    }
+    std::vector<ReadTable> reads(const RunInput&) const override {
+        return {{QStringLiteral("niveaus"),
+                 {QStringLiteral("slag"), QStringLiteral("geslacht"), QStringLiteral("niveau"),
+                  QStringLiteral("tijd")},
+                 {}}};
     }
     QString fileName() const override { return QStringLiteral("niveaus.csv"); }
     QString label() const override { return QStringLiteral("Niveaus"); }

@@ -15,6 +15,12 @@ class SwimmersExport final : public ExportPhase {
                sexColumn(input) + QStringLiteral(", BIRTHDATE, ACTIVE ") +
                QStringLiteral("FROM MEMBERS");
     }
+    std::vector<ReadTable> reads(const RunInput&) const override {
+        return {{QStringLiteral("MEMBERS"),
+                 {QStringLiteral("REGISTRATIONID"), QStringLiteral("FIRSTNAME"),
+                  QStringLiteral("NAMEPREFIX"), QStringLiteral("LASTNAME")},
+                 {}}};
+    }
     QString fileName() const override { return QStringLiteral("zwemmers.csv"); }
     QString label() const override { return QStringLiteral("Zwemmers"); }
 

@@ -41,6 +41,20 @@ class TimesExport final : public ExportPhase {
                QStringLiteral("SWIMSTYLE.SWIMSTYLEID = RESULTS.STYLESID ") +
                QStringLiteral("ORDER BY MEETS.MINDATE");
     }
+    // The meets, members and strokes are joined to each result by their key.
+    std::vector<ReadTable> reads(const RunInput& input) const override {
+        const bool v2006 = input.version == QLatin1String("2006");
+        return {{QStringLiteral("RESULTS"), {}, {}},
+                {QStringLiteral("MEETS"),
+                 {QStringLiteral("PLACE"), QStringLiteral("NAME")},
+                 QStringLiteral("MEETSID")},
+                {QStringLiteral("MEMBERS"),
+                 {QStringLiteral("REGISTRATIONID")},
+                 QStringLiteral("MEMBERSID")},
+                {v2006 ? QStringLiteral("STYLES") : QStringLiteral("SWIMSTYLE"),
+                 {},
+                 v2006 ? QStringLiteral("STYLESID") : QStringLiteral("SWIMSTYLEID")}};
+    }
     QString fileName() const override { return QStringLiteral("tijden.csv"); }
     QString label() const override { return QStringLiteral("Tijden"); }
 

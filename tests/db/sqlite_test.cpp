@@ -1,9 +1,11 @@
+#include "common/db/Cursor.h"
 #include "common/db/Recordset.h"
 #include "support/Databases.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -237,6 +239,48 @@ TEST(Transactions, RollBackRestoresEverything) {
     ASSERT_TRUE(c.RollbackTrans());
     c.close();
     EXPECT_EQ(sqlRows(path, QStringLiteral("SELECT * FROM niveaus")), before);
+}
+
+} // namespace
+
+namespace {
+
+// A statement that would never end is stopped at the work limit, said in
+// Dutch, through a recordset and through the exports' cursor alike.
+TEST(Statements, WorkWithoutEndIsStoppedAtTheLimit) {
+    TempDir dir;
+    const QString path = makeLimitsDatabase(dir);
+    const int limit = Connection::workLimitMs();
+    Connection::setWorkLimitMs(300);
+    const QString forever =
+        QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
+                       "FROM n) SELECT count(*) FROM n");
+    {
+        ScriptedUi ui;
+        ui.answer(Answer::Ok);
+        Connection c;
+        ASSERT_TRUE(ConnectJetDB(path, c));
+        QElapsedTimer clock;
+        clock.start();
+        Recordset rs = OpenRecordSet(forever, c);
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_FALSE(rs.isOpen());
+        EXPECT_TRUE(ui.messages().back().text.contains(QStringLiteral("duurde langer dan")))
+            << ui.messages().back().text.toStdString();
+        // The connection works on afterwards.
+        EXPECT_TRUE(c.Execute(QStringLiteral("DELETE FROM niveaus")));
+
+        ui.answer(Answer::Ok);
+        clock.restart();
+        Cursor cursor = OpenCursor(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL "
+                                                  "SELECT x + 1 FROM n) SELECT x FROM n"),
+                                   c);
+        while (cursor.isOpen() && !cursor.atEnd())
+            cursor.MoveNext();
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_TRUE(!cursor.isOpen() || cursor.failed());
+    }
+    Connection::setWorkLimitMs(limit);
 }
 
 } // namespace

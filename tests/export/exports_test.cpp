@@ -1,4 +1,5 @@
 #include "DemoDatabases.h"
+#include "ExportRun.h"
 #include "app/Main.h"
 #include "support/Databases.h"
 #include "support/ScriptedUi.h"
@@ -22,29 +23,6 @@ using namespace tavrel;
 using namespace tavrel::test;
 
 namespace {
-
-// Runs the exports through the main window: CSV folder kept, no upload.
-struct ExportRun {
-    ScriptedUi ui;
-    Main window;
-    TempDir out;
-
-    ExportRun(const QString& club, const QString& version, const QString& limits,
-              std::array<bool, 3> sets) {
-        window.tbDB[0]->setText(club);
-        window.tbDB[1]->setText(limits);
-        window.OptVersie[version == QLatin1String("2006") ? 0 : 1]->setChecked(true);
-        window.checkFTP->setChecked(false);
-        window.checkCSV->setChecked(true);
-        window.tbCSV->setText(out.folder());
-        for (size_t i = 0; i < 3; ++i)
-            window.checkUpl[i]->setChecked(sets[i]);
-    }
-    void press() { window.cmdOK->click(); }
-    QByteArray file(const char* name) const { return out.read(QLatin1String(name)); }
-    QStringList files() const { return QDir(out.path()).entryList(QDir::Files, QDir::Name); }
-    QString message() const { return window.Message->toPlainText(); }
-};
 
 // Members and results covering what the two files must get right: skipped
 // members, null prefixes and dates, a text outside ASCII, every odd time.
@@ -309,8 +287,10 @@ TEST(Exports, AClubDatabaseDamagedMidTableFailsTheRunAndWritesNoFile) {
 
     ExportRun run(club, QStringLiteral("2009"), QString(), {true, false, false});
     run.press();
-    EXPECT_EQ(run.message(), QStringLiteral("Zwemmers: de gegevens konden niet volledig worden "
-                                            "gelezen (de database is beschadigd)"));
+    EXPECT_EQ(run.message(), QStringLiteral("Zwemmers: Het bestand ") + club +
+                                 QStringLiteral(" is beschadigd (tabel MEMBERS). Maak een nieuwe "
+                                                "kopie van het bestand, uit het programma waar "
+                                                "het vandaan komt, of gebruik een reservekopie."));
     EXPECT_FALSE(run.ui.programEnded());
     EXPECT_TRUE(run.files().isEmpty()) << "no short file put in place";
 }

@@ -22,12 +22,45 @@ bool hasSqliteHeader(const QByteArray& firstBytes) {
     return firstBytes.startsWith(QByteArrayLiteral("SQLite format 3\0"));
 }
 
+quint32 bigEndian32(const QByteArray& b, int at) {
+    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 |
+           quint32(quint8(b[at + 2])) << 8 | quint32(quint8(b[at + 3]));
+}
+
+// True when a SQLite file is shorter than its header says it is (a copy cut
+// short): the missing pages would read as empty.
+bool cutShort(const QByteArray& header, qint64 fileSize) {
+    if (header.size() < 100)
+        return fileSize >= 16; // not even a whole header
+    const quint32 field = quint32(quint8(header[16])) << 8 | quint8(header[17]);
+    const qint64 pageSize = field == 1 ? 65536 : field;
+    // The page count is valid only where the file says so (SQLite 3.7.0 on).
+    const quint32 pages = bigEndian32(header, 28);
+    if (pages == 0 || bigEndian32(header, 92) != bigEndian32(header, 24))
+        return false;
+    return qint64(pages) * pageSize > fileSize;
+}
+
 QString uniqueConnectionName() {
     static int counter = 0;
     return QStringLiteral("tavrel-%1").arg(++counter);
 }
 
+int workLimit = 20000;
+
 } // namespace
+
+int Connection::workLimitMs() {
+    return workLimit;
+}
+
+void Connection::setWorkLimitMs(int ms) {
+    workLimit = ms;
+}
+
+int Connection::tooLong(void* connection) {
+    return static_cast<Connection*>(connection)->work_.elapsed() > workLimit ? 1 : 0;
+}
 
 QString toSqliteDialect(const QString& jetStatement) {
     static const QRegularExpression deleteStar(QStringLiteral("^(\\s*DELETE)\\s+\\*\\s+(FROM\\b)"),
@@ -54,6 +87,7 @@ void Connection::close() {
     jet_.reset();
     jetTables_.clear();
     loaded_.clear();
+    checked_.clear();
 }
 
 QSqlDatabase Connection::database() const {
@@ -82,12 +116,21 @@ bool Connection::open(const QString& path, ErrorInfo* error) {
                   QStringLiteral("Databasebestand niet gevonden of niet leesbaar: ") + path};
         return false;
     }
-    const QByteArray header = file.read(32);
+    const QByteArray header = file.read(100);
     file.close();
 
     const QString name = uniqueConnectionName();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     if (hasSqliteHeader(header)) {
+        if (cutShort(header, info.size())) {
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            *error = {ErrorNumber::NotADatabase, kSource,
+                      QStringLiteral("Het bestand ") + path +
+                          QStringLiteral(" is onvolledig: het is korter dan het zelf opgeeft.") +
+                          damagedAdvice()};
+            return false;
+        }
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
     } else if (JetFile::hasJetHeader(header)) {
@@ -120,7 +163,7 @@ bool Connection::open(const QString& path, ErrorInfo* error) {
         // Reading through a mapping saves a copy of every page the large
         // exports read; bounded, so memory stays small on any file.
         (!jet_ && !probe.exec(QStringLiteral("PRAGMA mmap_size = 33554432"))) ||
-        !probe.exec(QStringLiteral("PRAGMA cache_size = -1000"))) {
+        !probe.exec(QStringLiteral("PRAGMA cache_size = -1000")) || !handle()) {
         *error = errorOf(db.isOpen() ? probe.lastError() : db.lastError(),
                          QStringLiteral("Database kan niet worden geopend: ") + path);
         probe = QSqlQuery();
@@ -128,6 +171,8 @@ bool Connection::open(const QString& path, ErrorInfo* error) {
         close();
         return false;
     }
+    work_.start();
+    sqlite3_progress_handler(handle(), 100000, &Connection::tooLong, this);
     return true;
 }
 
@@ -137,6 +182,62 @@ bool ConnectJetDB(const QString& path, Connection& connection) {
         return true;
     ReportError(QStringLiteral("ConnectJetDB"), error);
     return false;
+}
+
+QSet<QString> Connection::columnNames(const QString& table) {
+    if (jet_) {
+        const QString name = jetTables_.value(table.toLower());
+        return name.isEmpty() ? QSet<QString>() : jet_->columnNames(name);
+    }
+    QSet<QString> names;
+    QSqlQuery info(database());
+    info.prepare(QStringLiteral("SELECT name FROM pragma_table_info(?)"));
+    info.addBindValue(table);
+    if (info.exec())
+        while (info.next())
+            names.insert(info.value(0).toString().toLower());
+    return names;
+}
+
+QString Connection::checkTables(const QStringList& tables) {
+    if (jet_ || !isOpen())
+        return {};
+    for (const QString& table : tables) {
+        if (checked_.contains(table.toLower()))
+            continue;
+        // A view may compute anything, forever (a recursive one): the club's
+        // data stands in tables.
+        QSqlQuery kind(database());
+        kind.prepare(
+            QStringLiteral("SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"));
+        kind.addBindValue(table);
+        if (!kind.exec() || !kind.next())
+            continue; // no such table: the statement that reads it says so
+        if (kind.value(0).toString() != QLatin1String("table"))
+            return QStringLiteral("In ") + path_ + QStringLiteral(" is ") + table +
+                   QStringLiteral(" geen tabel maar een ") + kind.value(0).toString() +
+                   QStringLiteral(". Misschien is dit geen Tavrel- of limietendatabase.");
+        // quick_check of one table reads its pages and its indexes' once.
+        QSqlQuery check(database());
+        check.setForwardOnly(true);
+        const QString quotedName = QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        if (!check.exec(QStringLiteral("PRAGMA quick_check(\"") + quotedName +
+                        QStringLiteral("\")"))) {
+            const ErrorInfo refused =
+                errorOf(check.lastError(), QStringLiteral("De tabel ") + table +
+                                               QStringLiteral(" kan niet worden gecontroleerd"));
+            return refused.Description;
+        }
+        bool whole = false;
+        if (check.next())
+            whole = check.value(0).toString() == QLatin1String("ok") && !check.next();
+        if (!whole)
+            return QStringLiteral("Het bestand ") + path_ +
+                   QStringLiteral(" is beschadigd (tabel ") + table + QStringLiteral(").") +
+                   damagedAdvice();
+        checked_.insert(table.toLower());
+    }
+    return {};
 }
 
 ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
@@ -183,7 +284,6 @@ bool isBusy(const ErrorInfo& error) {
 }
 
 QString refusalReason(const QSqlError& e) {
-    const int code = e.nativeErrorCode().toInt();
     const QString text = e.databaseText();
     if (text.contains(QLatin1String("UNIQUE constraint")))
         return QStringLiteral("die code bestaat al");
@@ -191,6 +291,10 @@ QString refusalReason(const QSqlError& e) {
         return QStringLiteral("een verplicht veld is leeg");
     if (text.contains(QLatin1String("FOREIGN KEY constraint")))
         return QStringLiteral("het verwijst naar een wedstrijd die niet bestaat");
+    return codeReason(e.nativeErrorCode().toInt());
+}
+
+QString codeReason(int code) {
     switch (code & 0xff) {
     case 5: // SQLITE_BUSY
     case 6: // SQLITE_LOCKED
@@ -198,6 +302,10 @@ QString refusalReason(const QSqlError& e) {
                               "straks opnieuw");
     case 8: // SQLITE_READONLY
         return QStringLiteral("het bestand kan niet worden gewijzigd (alleen-lezen)");
+    case 9: // SQLITE_INTERRUPT, by the work limit
+        return QStringLiteral("het lezen duurde langer dan %1 seconden en is afgebroken; het "
+                              "bestand is misschien beschadigd")
+            .arg(Connection::workLimitMs() / 1000);
     case 10: // SQLITE_IOERR
         return QStringLiteral("het bestand kan niet worden gelezen of geschreven");
     case 11: // SQLITE_CORRUPT
@@ -207,6 +315,8 @@ QString refusalReason(const QSqlError& e) {
         return QStringLiteral("de schijf is vol");
     case 14: // SQLITE_CANTOPEN
         return QStringLiteral("het bestand kan niet worden geopend");
+    case 18: // SQLITE_TOOBIG
+        return QStringLiteral("een waarde in het bestand is te groot");
     default:
         return QStringLiteral("de database gaf fout %1").arg(code);
     }
@@ -283,6 +393,7 @@ bool Connection::run(QSqlQuery& query, const QString& statement, const QVariantL
                       QStringLiteral("Er is geen verbinding met een database.")};
         return false;
     }
+    work_.start();
     if (!loadTablesFor(statement, error))
         return false;
     const QString sql = toSqliteDialect(statement);
@@ -307,6 +418,7 @@ sqlite3* Connection::handleFor(const QString& statement, ErrorInfo* error) {
                   QStringLiteral("Er is geen verbinding met een database.")};
         return nullptr;
     }
+    work_.start();
     if (!loadTablesFor(statement, error))
         return nullptr;
     return handle();

@@ -2,6 +2,7 @@
 
 #include "common/ErrorReport.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
@@ -58,16 +59,32 @@ public:
     // The sqlite3 handle that answers statement, with the Jet tables it
     // names copied first; null with error filled when that fails. For Cursor.
     ::sqlite3* handleFor(const QString& statement, ErrorInfo* error);
+    // The names of a table's columns, lower-case; empty when there is no
+    // such table.
+    QSet<QString> columnNames(const QString& table);
+
+    // "" when the tables are tables (no views) and whole, indexes included;
+    // otherwise why not, in Dutch: a run reads nothing from a damaged table.
+    // Each table is checked once per connection; a Jet file's reader checks
+    // its tables itself.
+    QString checkTables(const QStringList& tables);
+
     // The Dutch description of a refusal of the database.
     ErrorInfo errorOf(const QSqlError& e, const QString& what) const;
 
     void close();
+
+    // How long one statement, with the walk of its result, may work before
+    // it is stopped: no file, however built, keeps a run going for ever.
+    static int workLimitMs();
+    static void setWorkLimitMs(int ms); // for tests
 
 private:
     friend bool ConnectJetDB(const QString& path, Connection& connection);
     bool open(const QString& path, ErrorInfo* error);
     bool loadTablesFor(const QString& statement, ErrorInfo* error);
     ::sqlite3* handle() const;
+    static int tooLong(void* connection);
 
     QString name_;
     QString path_;
@@ -75,6 +92,8 @@ private:
     QHash<QString, QString> jetTables_; // lower-case name -> name in the file
     // The columns copied so far of each copied table (lower-case names).
     QHash<QString, QSet<QString>> loaded_;
+    QSet<QString> checked_; // tables found whole (lower-case names)
+    QElapsedTimer work_;    // since the current statement began
 };
 
 // Opens connection on the database file at path. On failure shows the error
@@ -87,6 +106,8 @@ bool isBusy(const ErrorInfo& error);
 
 // Why the database refused a statement, in plain Dutch (no SQL, no English).
 QString refusalReason(const QSqlError& error);
+// The same for one of SQLite's result codes.
+QString codeReason(int code);
 
 // Says that a table of the file at path lacks a column the program reads.
 QString missingColumnText(const QString& path, const QString& table, const QString& column);

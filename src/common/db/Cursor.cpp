@@ -130,9 +130,7 @@ void Cursor::step() {
     if (rc != SQLITE_DONE) {
         failed_ = true;
         const int code = rc & 0xff;
-        failure_ = code == SQLITE_CORRUPT || code == SQLITE_NOTADB
-                       ? QStringLiteral("de database is beschadigd")
-                       : QStringLiteral("de database gaf een fout (%1)").arg(code);
+        failure_ = codeReason(code);
     } else if (count_ >= 0 && walked_ != count_) {
         failed_ = true;
         failure_ = QStringLiteral("%1 van de %2 records gelezen").arg(walked_).arg(count_);

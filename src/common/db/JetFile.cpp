@@ -1,5 +1,7 @@
 #include "JetFile.h"
 
+#include "Connection.h"
+
 #include "JetDates.h"
 #include "common/jet/JetReader.h"
 
@@ -202,6 +204,7 @@ bool JetFile::copyRows(const jet::Table& table, sqlite3* db, QStringList definit
         return fail(QStringLiteral("de tabel kan niet worden overgenomen"));
     bool stored = true;
     bool refused = false;
+    int failedWith = SQLITE_OK;
     std::string why;
     const bool read = file_->readRows(
         table, all,
@@ -220,6 +223,8 @@ bool JetFile::copyRows(const jet::Table& table, sqlite3* db, QStringList definit
                 return false;
             }
             stored = stored && rc == SQLITE_DONE;
+            if (!stored)
+                failedWith = rc;
             return stored;
         },
         &why);
@@ -230,7 +235,9 @@ bool JetFile::copyRows(const jet::Table& table, sqlite3* db, QStringList definit
     if (!read)
         return fail(QStringLiteral("het bestand ") + QString::fromStdString(why));
     if (!stored)
-        return fail(QStringLiteral("er is te weinig geheugen of schijfruimte voor de kopie"));
+        return fail((failedWith & 0xff) == SQLITE_INTERRUPT
+                        ? codeReason(failedWith)
+                        : QStringLiteral("er is te weinig geheugen of schijfruimte voor de kopie"));
     sqlite3_exec(db, "RELEASE jet_copy", nullptr, nullptr, nullptr);
     return true;
 }
