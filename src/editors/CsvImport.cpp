@@ -1,16 +1,14 @@
 #include "CsvImport.h"
 
-#include "common/TextFields.h"
-#include "common/Windows1252.h"
+#include "ImportFile.h"
 #include "common/db/Connection.h"
 #include "common/db/Transaction.h"
 
 #include <QDate>
-#include <QFile>
 #include <QSet>
-#include <QStringDecoder>
+#include <QSqlQuery>
 
-#include <algorithm>
+#include <functional>
 #include <optional>
 
 namespace tavrel {
@@ -46,18 +44,6 @@ bool blank(const QString& line) {
     return line.trimmed().isEmpty();
 }
 
-// The file's text: UTF-8 after a byte-order mark or where the bytes are valid
-// UTF-8 with non-ASCII text (what spreadsheets write), else Windows-1252.
-QString decodeImport(const QByteArray& bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    return fromWindows1252(bytes);
-}
-
 // A date field: year-month-day as the export writes it, or empty for none.
 std::optional<QVariant> dateField(const QString& field) {
     if (field.isEmpty())
@@ -80,120 +66,150 @@ ImportResult refused(int line, const ErrorInfo& error) {
                          : failed(line, error.Description);
 }
 
+// A field's text as a message quotes it: at most 60 characters.
+QString quoted(const QString& text) {
+    constexpr int kShown = 60;
+    return text.size() <= kShown ? text : text.left(kShown) + QStringLiteral("…");
+}
+
 QString integerReason(int field, const QString& text) {
     return QStringLiteral("veld %1 (\"%2\") is geen geheel getal tussen -32768 en 32767")
         .arg(field)
-        .arg(text);
+        .arg(quoted(text));
+}
+
+// The first count fields of a line, as GetField takes them one by one
+// (missing ones empty), in one pass.
+QStringList fieldsOf(const QString& line, int count) {
+    QStringList fields = line.split(kSeparator);
+    while (fields.size() < count)
+        fields << QString();
+    return fields;
 }
 
 } // namespace
 
-QStringList readImportFile(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("het bestand kan niet worden geopend");
-        return {};
-    }
-    QStringList lines = decodeImport(file.readAll()).split(QLatin1Char('\n'));
-    for (QString& line : lines)
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    // The line end after the last line starts no line of its own.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
+namespace {
 
-ImportResult importLimits(Connection& connection, const QStringList& lines) {
+// A statement prepared once and run with one line's values after another.
+class Prepared {
+public:
+    Prepared(Connection& connection, QString statement)
+        : connection_(connection)
+        , query_(connection.database())
+        , statement_(std::move(statement)) {}
+    bool run(const QVariantList& values, ErrorInfo* error) {
+        if (!prepared_ && !(prepared_ = connection_.prepare(query_, statement_, error)))
+            return false;
+        return connection_.exec(query_, values, error);
+    }
+
+private:
+    Connection& connection_;
+    QSqlQuery query_;
+    QString statement_;
+    bool prepared_ = false;
+};
+
+// Runs importLine for every line of file in one transaction, after start
+// (when given); blank lines are no lines, and a NUL character, which no
+// text field holds, refuses its line.
+ImportResult importEach(Connection& connection, ImportFile& file, Prepared* start,
+                        const std::function<ImportResult(int, const QString&)>& importLine) {
     ErrorInfo error;
     Transaction transaction(connection, &error);
-    if (!transaction.began())
+    if (!transaction.began() || (start && !start->run({}, &error)))
         return refused(0, error);
-    QSet<QString> meets;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString& line = lines[i];
-        if (blank(line))
+    int number = 0, imported = 0;
+    while (const std::optional<QString> line = file.next()) {
+        ++number;
+        if (blank(*line))
             continue;
-        auto field = [&](int n) { return GetField(line, kSeparator, n); };
-        const auto distance = smallInteger(field(2));
-        const auto from = smallInteger(field(5));
-        const auto to = optionalInteger(field(6));
-        const auto first = dateField(field(9));
-        const auto last = dateField(field(10));
-        if (!distance)
-            return failed(i + 1, integerReason(2, field(2)));
-        if (!from)
-            return failed(i + 1, integerReason(5, field(5)));
-        if (!to)
-            return failed(i + 1, integerReason(6, field(6)));
-        if (!first || !last)
-            return failed(i + 1, QStringLiteral("de datum \"%1\" is geen jaar-maand-dag")
-                                     .arg(first ? field(10) : field(9)));
+        if (line->contains(QChar(0)))
+            return failed(number, QStringLiteral("de regel bevat een nul-teken, dat in geen "
+                                                 "veld hoort"));
+        if (ImportResult result = importLine(number, *line); !result.ok)
+            return result;
+        ++imported;
+    }
+    if (file.failed())
+        return failed(0, QStringLiteral("het bestand kan niet volledig worden gelezen"));
+    if (!transaction.commit(&error))
+        return refused(0, error);
+    return {true, 0, {}, imported};
+}
 
-        const QString code = field(1);
+} // namespace
+
+ImportResult importLimits(Connection& connection, ImportFile& file) {
+    Prepared dropMeet(connection, QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"));
+    Prepared addMeet(
+        connection,
+        QStringLiteral("INSERT INTO wedstrijden (code, datum1, datum2) VALUES (?, ?, ?)"));
+    Prepared addLimit(connection,
+                      QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSet<QString> meets;
+    return importEach(connection, file, nullptr, [&](int number, const QString& line) {
+        const QStringList field = fieldsOf(line, 10);
+        const auto distance = smallInteger(field[1]);
+        const auto from = smallInteger(field[4]);
+        const auto to = optionalInteger(field[5]);
+        const auto first = dateField(field[8]);
+        const auto last = dateField(field[9]);
+        if (!distance)
+            return failed(number, integerReason(2, field[1]));
+        if (!from)
+            return failed(number, integerReason(5, field[4]));
+        if (!to)
+            return failed(number, integerReason(6, field[5]));
+        if (!first || !last)
+            return failed(number, QStringLiteral("de datum \"%1\" is geen jaar-maand-dag")
+                                      .arg(quoted(first ? field[9] : field[8])));
+        const QString& code = field[0];
+        ErrorInfo error;
         // A meet is made anew only where the file first names it, so its
         // lines need not stand together.
         if (!meets.contains(code)) {
             meets.insert(code);
-            if (!connection.Execute(QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"),
-                                    {code}, &error) ||
-                !connection.Execute(
-                    QStringLiteral(
-                        "INSERT INTO wedstrijden (code, datum1, datum2) VALUES (?, ?, ?)"),
-                    {code, *first, *last}, &error))
-                return refused(i + 1, error);
+            if (!dropMeet.run({code}, &error) || !addMeet.run({code, *first, *last}, &error))
+                return refused(number, error);
         }
-        if (!connection.Execute(
-                QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                {code, *distance, field(3), field(4), *from, *to, textOrNull(field(7)),
-                 textOrNull(field(8))},
-                &error))
-            return refused(i + 1, error);
-    }
-    if (!transaction.commit(&error))
-        return refused(0, error);
-    return {true, 0, {}, int(std::count_if(lines.begin(), lines.end(), [](const QString& l) {
-                return !blank(l);
-            }))};
+        if (!addLimit.run({code, *distance, field[2], field[3], *from, *to, textOrNull(field[6]),
+                           textOrNull(field[7])},
+                          &error))
+            return refused(number, error);
+        return ImportResult{};
+    });
 }
 
-ImportResult importLevels(Connection& connection, const QStringList& lines) {
-    ErrorInfo error;
-    Transaction transaction(connection, &error);
-    if (!transaction.began() ||
-        !connection.Execute(QStringLiteral("DELETE * FROM niveaus"), {}, &error))
-        return refused(0, error);
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString& line = lines[i];
-        if (blank(line))
-            continue;
-        auto field = [&](int n) { return GetField(line, kSeparator, n); };
+ImportResult importLevels(Connection& connection, ImportFile& file) {
+    Prepared dropAll(connection, QStringLiteral("DELETE * FROM niveaus"));
+    Prepared addLevel(connection,
+                      QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    return importEach(connection, file, &dropAll, [&](int number, const QString& line) {
+        const QStringList field = fieldsOf(line, 8);
         QVariantList values;
         for (int n = 1; n <= 8; ++n) {
+            const QString& text = field[n - 1];
             if (n == 7) {
-                const auto age = optionalInteger(field(n));
+                const auto age = optionalInteger(text);
                 if (!age)
-                    return failed(i + 1, integerReason(n, field(n)));
+                    return failed(number, integerReason(n, text));
                 values << *age;
             } else if (n == 1 || n == 4 || n == 6) {
-                const auto number = smallInteger(field(n));
-                if (!number)
-                    return failed(i + 1, integerReason(n, field(n)));
-                values << *number;
+                const auto whole = smallInteger(text);
+                if (!whole)
+                    return failed(number, integerReason(n, text));
+                values << *whole;
             } else {
-                values << (n == 8 ? textOrNull(field(n)) : QVariant(field(n)));
+                values << (n == 8 ? textOrNull(text) : QVariant(text));
             }
         }
-        if (!connection.Execute(
-                QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"), values,
-                &error))
-            return refused(i + 1, error);
-    }
-    if (!transaction.commit(&error))
-        return refused(0, error);
-    return {true, 0, {}, int(std::count_if(lines.begin(), lines.end(), [](const QString& l) {
-                return !blank(l);
-            }))};
+        ErrorInfo error;
+        if (!addLevel.run(values, &error))
+            return refused(number, error);
+        return ImportResult{};
+    });
 }
 
 QString importFailureText(const ImportResult& result) {

@@ -16,18 +16,17 @@ struct ImportResult {
     int imported = 0;
 };
 
-// The lines of an import file (Windows-1252, CR LF or LF line ends).
-QStringList readImportFile(const QString& path, QString* error);
+class ImportFile;
 
 // Limits file lines (as the limits export writes them): each meet the file
 // names is deleted with its limits and made again with the file's dates, the
 // first time its code appears; then every line becomes a limit. One
 // transaction: a bad line undoes everything.
-ImportResult importLimits(Connection& connection, const QStringList& lines);
+ImportResult importLimits(Connection& connection, ImportFile& lines);
 
 // Levels file lines: every level row is replaced by the file's rows, in one
 // transaction.
-ImportResult importLevels(Connection& connection, const QStringList& lines);
+ImportResult importLevels(Connection& connection, ImportFile& lines);
 
 // The message for a failed import.
 QString importFailureText(const ImportResult& result);

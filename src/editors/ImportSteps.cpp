@@ -1,5 +1,6 @@
 #include "ImportSteps.h"
 
+#include "ImportFile.h"
 #include "LimitsStore.h"
 #include "common/Ui.h"
 #include "common/db/Connection.h"
@@ -25,8 +26,8 @@ bool runImport(Connection& connection, const ImportSteps& steps) {
     if (file.isEmpty())
         return false;
     QString error;
-    const QStringList lines = readImportFile(file, &error);
-    if (!error.isEmpty()) {
+    ImportFile lines;
+    if (!lines.open(file, &error)) {
         ui.messageBox(QStringLiteral("Het bestand ") + file +
                           QStringLiteral(" kan niet worden gelezen (") + error +
                           QStringLiteral(")."),

@@ -387,6 +387,10 @@ bool Connection::loadTablesFor(const QString& statement, ErrorInfo* error) {
 
 bool Connection::run(QSqlQuery& query, const QString& statement, const QVariantList& values,
                      ErrorInfo* error) {
+    return prepare(query, statement, error) && exec(query, values, error);
+}
+
+bool Connection::prepare(QSqlQuery& query, const QString& statement, ErrorInfo* error) {
     if (!isOpen()) {
         if (error)
             *error = {ErrorNumber::NotConnected, kSource,
@@ -396,12 +400,16 @@ bool Connection::run(QSqlQuery& query, const QString& statement, const QVariantL
     work_.start();
     if (!loadTablesFor(statement, error))
         return false;
-    const QString sql = toSqliteDialect(statement);
-    if (!query.prepare(sql)) {
+    if (!query.prepare(toSqliteDialect(statement))) {
         if (error)
             *error = errorOf(query.lastError(), QStringLiteral("De opdracht is geweigerd"));
         return false;
     }
+    return true;
+}
+
+bool Connection::exec(QSqlQuery& query, const QVariantList& values, ErrorInfo* error) {
+    work_.start();
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
     if (!query.exec()) {

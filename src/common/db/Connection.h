@@ -54,6 +54,9 @@ public:
     // database). For Recordset and the editors' models.
     bool run(QSqlQuery& query, const QString& statement, const QVariantList& values,
              ErrorInfo* error);
+    // The same in two steps, for one statement run with many sets of values.
+    bool prepare(QSqlQuery& query, const QString& statement, ErrorInfo* error);
+    bool exec(QSqlQuery& query, const QVariantList& values, ErrorInfo* error);
     QSqlDatabase database() const;
 
     // The sqlite3 handle that answers statement, with the Jet tables it

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <QStringDecoder>
+
+#include <optional>
+
+namespace tavrel {
+
+// The lines of an import file, read one at a time so that memory stays
+// small whatever the file's size. The text is UTF-16 after its byte-order
+// mark (a spreadsheet's "Unicode text"), UTF-8 after its mark or where every
+// byte is valid UTF-8, and Windows-1252 otherwise. A line ends with CR LF,
+// LF or a CR alone (old Mac files).
+class ImportFile {
+public:
+    // Opens path; false, with why in Dutch, for what is no regular file (a
+    // FIFO or a device would wait for ever) or cannot be read.
+    bool open(const QString& path, QString* why);
+    // The next line, without its line end; nothing at the end of the file
+    // or when reading failed (then failed() says so).
+    std::optional<QString> next();
+    bool failed() const { return failed_; }
+
+private:
+    enum class Text { Windows1252, Utf8, Utf16LE, Utf16BE };
+    bool fill();
+    QString decode(const QByteArray& bytes);
+
+    QFile file_;
+    Text text_ = Text::Windows1252;
+    std::optional<QStringDecoder> decoder_;
+    QString pending_;    // decoded text; lines before at_ are handed out
+    qsizetype at_ = 0;   // where the next line starts
+    qsizetype scan_ = 0; // no line end between at_ and here
+    bool atEnd_ = false;
+    bool failed_ = false;
+};
+
+} // namespace tavrel
