@@ -15,6 +15,28 @@
 
 namespace tavrel {
 
+QString systemReason(const std::error_code& ec) {
+    // The system's own words follow the user's language settings, which
+    // may be English: the program says the common ones itself.
+    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
+        return QStringLiteral("geen toegang");
+    if (ec == std::errc::too_many_symbolic_link_levels)
+        return QStringLiteral("koppelingen verwijzen in een kring naar elkaar");
+    if (ec == std::errc::not_a_directory)
+        return QStringLiteral("een deel van het pad is geen map");
+    if (ec == std::errc::filename_too_long)
+        return QStringLiteral("de naam is te lang");
+    if (ec == std::errc::no_such_file_or_directory)
+        return QStringLiteral("het bestaat niet");
+    if (ec == std::errc::no_space_on_device)
+        return QStringLiteral("de schijf is vol");
+    if (ec == std::errc::read_only_file_system)
+        return QStringLiteral("de schijf is alleen te lezen");
+    if (ec == std::errc::io_error)
+        return QStringLiteral("de schijf kan niet worden gelezen");
+    return QStringLiteral("systeemfout %1").arg(ec.value());
+}
+
 bool FileExist(const QString& path) {
     if (path.isEmpty())
         return false;
@@ -46,7 +68,7 @@ bool FileExist(const QString& path) {
     const std::filesystem::path p(QFile::encodeName(path).toStdString());
     const auto status = std::filesystem::status(p, ec);
     if (ec && status.type() != std::filesystem::file_type::not_found)
-        return report(ec == std::errc::permission_denied, QString::fromLocal8Bit(ec.message()));
+        return report(ec == std::errc::permission_denied, systemReason(ec));
     return status.type() == std::filesystem::file_type::regular;
 #endif
 }

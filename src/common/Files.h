@@ -2,7 +2,13 @@
 
 #include <QString>
 
+#include <system_error>
+
 namespace tavrel {
+
+// Why a file or folder could not be used, in Dutch whatever the system's
+// language ("geen toegang"; "systeemfout 5" for what is rare).
+QString systemReason(const std::error_code& ec);
 
 // True when path names an existing file (a folder is no file). A missing file
 // gives false silently; any other failure (access refused, a name the system

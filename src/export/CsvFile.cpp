@@ -9,9 +9,25 @@ namespace {
 
 constexpr qsizetype kChunk = 1 << 16;
 
-QString describe(const QString& path, const QString& why) {
-    return QStringLiteral("Bestand ") + QDir::toNativeSeparators(path) +
-           QStringLiteral(" kan niet worden geschreven (") + why + QLatin1Char(')');
+// Why the file could not be written, in Dutch (Qt's own words are English).
+QString reason(const QFileDevice& file) {
+    switch (file.error()) {
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("geen toegang");
+    case QFileDevice::ResourceError:
+        return QStringLiteral("de schijf is vol of er is te weinig geheugen");
+    case QFileDevice::WriteError:
+        return QStringLiteral("schrijven mislukt; is de schijf vol?");
+    case QFileDevice::OpenError:
+        return QStringLiteral("het kan niet worden aangemaakt");
+    default:
+        return QStringLiteral("fout %1").arg(int(file.error()));
+    }
+}
+
+QString describe(const QFileDevice& file) {
+    return QStringLiteral("Bestand ") + QDir::toNativeSeparators(file.fileName()) +
+           QStringLiteral(" kan niet worden geschreven (") + reason(file) + QLatin1Char(')');
 }
 
 } // namespace
@@ -29,7 +45,7 @@ bool CsvFile::open(QString* error) {
         return false;
     }
     if (!file_.open(QIODevice::WriteOnly)) {
-        *error = describe(file_.fileName(), file_.errorString());
+        *error = describe(file_);
         return false;
     }
     return true;
@@ -54,7 +70,7 @@ bool CsvFile::flush() {
 
 bool CsvFile::commit(QString* error) {
     if (!flush() || !file_.commit()) {
-        *error = describe(file_.fileName(), file_.errorString());
+        *error = describe(file_);
         file_.cancelWriting();
         return false;
     }

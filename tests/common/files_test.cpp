@@ -4,6 +4,7 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,30 @@ TEST(FileExist, ReportsAPathTheSystemCannotTake) {
     EXPECT_TRUE(
         ui.messages()[0].text.startsWith(QStringLiteral("Fout gevonden in: FileExist\r\n")));
 }
+
+#ifndef Q_OS_WIN
+// Said in Dutch, whatever language the system speaks.
+TEST(FileExist, SaysWhyInDutch) {
+    const test::TempDir dir;
+    const QString loop = dir.file(QStringLiteral("loop.mdb"));
+    ASSERT_TRUE(QFile::link(loop, loop));
+    const struct {
+        QString path;
+        const char* says;
+    } cases[] = {
+        {loop, "koppelingen verwijzen in een kring"},
+        {dir.file(QString(300, QLatin1Char('a'))), "de naam is te lang"},
+    };
+    for (const auto& c : cases) {
+        test::ScriptedUi ui;
+        ui.answer(Answer::Ok);
+        EXPECT_FALSE(FileExist(c.path));
+        ASSERT_EQ(ui.messages().size(), 1u);
+        EXPECT_TRUE(ui.messages()[0].text.contains(QLatin1String(c.says)))
+            << ui.messages()[0].text.toStdString();
+    }
+}
+#endif
 
 TEST(BrowseForFolder, OpensAtTheStartFolderOrTheCurrentFolder) {
     test::ScriptedUi ui;

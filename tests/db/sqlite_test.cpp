@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -281,6 +282,28 @@ TEST(Statements, WorkWithoutEndIsStoppedAtTheLimit) {
         EXPECT_TRUE(!cursor.isOpen() || cursor.failed());
     }
     Connection::setWorkLimitMs(limit);
+}
+
+} // namespace
+
+namespace {
+
+// A file of a SQLite this program does not know: said as such, not as a number.
+TEST(Connect, AnUnknownSqliteFormatIsSaidInDutch) {
+    TempDir dir;
+    const QString path = makeLimitsDatabase(dir);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(44)); // the schema format number
+    file.write(QByteArray("\0\0\0\x09", 4));
+    file.close();
+    ScriptedUi ui;
+    ui.answer(Answer::Ok);
+    Connection c;
+    EXPECT_FALSE(ConnectJetDB(path, c));
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("nieuwere versie van SQLite")))
+        << ui.messages()[0].text.toStdString();
 }
 
 } // namespace

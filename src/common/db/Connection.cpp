@@ -291,6 +291,11 @@ QString refusalReason(const QSqlError& e) {
         return QStringLiteral("een verplicht veld is leeg");
     if (text.contains(QLatin1String("FOREIGN KEY constraint")))
         return QStringLiteral("het verwijst naar een wedstrijd die niet bestaat");
+    if (text.contains(QLatin1String("unsupported file format")))
+        return QStringLiteral("het bestand is gemaakt door een nieuwere versie van SQLite dan "
+                              "dit programma kent, of het is beschadigd");
+    if (text.contains(QLatin1String("malformed")))
+        return QStringLiteral("de database is beschadigd");
     return codeReason(e.nativeErrorCode().toInt());
 }
 
@@ -318,7 +323,7 @@ QString codeReason(int code) {
     case 18: // SQLITE_TOOBIG
         return QStringLiteral("een waarde in het bestand is te groot");
     default:
-        return QStringLiteral("de database gaf fout %1").arg(code);
+        return QStringLiteral("de database weigerde (SQLite-fout %1)").arg(code);
     }
 }
 
