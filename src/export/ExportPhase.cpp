@@ -9,6 +9,11 @@
 namespace tavrel {
 
 QString ExportPhase::check(PhaseContext& context) {
+    // A Jet file's tables are read (copied) here, whole or refused, so that
+    // a damaged one stops the run before any file of it is written.
+    ErrorInfo copied;
+    if (!context.connection->handleFor(query(context.input), &copied))
+        return label() + QStringLiteral(": ") + copied.Description;
     const QString why = checkReadTables(*context.connection, reads(context.input));
     checked_ = why.isEmpty();
     return why.isEmpty() ? QString() : label() + QStringLiteral(": ") + why;

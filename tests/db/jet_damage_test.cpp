@@ -220,4 +220,45 @@ TEST(JetDamage, AMapThatNamesOnePageAThousandTimesIsReadOnce) {
     EXPECT_LT(took, 2000);
 }
 
+#ifndef Q_OS_WIN
+// A sparse file of 4 GiB whose RESULTS map claims every page: refused at the
+// first page that is no page of the table, not read to its end.
+TEST(JetDamage, AHugeSparseFileWhoseMapClaimsEveryPageIsRefusedQuickly) {
+    JetBytes club = JetBytes::club();
+    const jet::Table results = club.table("RESULTS");
+    constexpr qint64 kSize = qint64(4) << 30;
+    constexpr int kPerMap = (kPage - 4) * 8;
+    const int maps = int(kSize / kPage / kPerMap) + 1;
+    const int rowPage = club.pages();
+    QByteArray tail(kPage * (1 + maps), '\0');
+    char* row = tail.data();
+    row[0] = 0x01;
+    qToLittleEndian<quint16>(1, row + 12);
+    const int length = 1 + 4 * maps;
+    qToLittleEndian<quint16>(quint16(kPage - length), row + 14);
+    char* map = row + kPage - length;
+    map[0] = 1;
+    for (int i = 0; i < maps; ++i) {
+        qToLittleEndian<quint32>(quint32(rowPage + 1 + i), map + 1 + 4 * i);
+        char* page = tail.data() + qsizetype(kPage) * (1 + i);
+        page[0] = 0x05;
+        std::memset(page + 4, 0xff, kPage - 4);
+    }
+    club.bytes += tail;
+    qToLittleEndian<quint32>(quint32(rowPage) << 8, club.page(int(results.definitionPage)) + 0x37);
+
+    TempDir dir;
+    const QString path = dir.write(QStringLiteral("huge.mdb"), club.bytes);
+    {
+        QFile grow(path);
+        ASSERT_TRUE(grow.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(grow.resize(kSize)); // sparse: nothing is written
+    }
+    qint64 took = 0;
+    const QString said = refusal(path, "RESULTS", &took);
+    EXPECT_TRUE(said.contains(QStringLiteral("beschadigd"))) << said.toStdString();
+    EXPECT_LT(took, 5000);
+}
+#endif
+
 } // namespace
