@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,31 @@ TEST_F(ClubDamage, RunawayFilesAreRefusedQuickly) {
         EXPECT_TRUE(run.message().contains(QLatin1String(c.says))) << run.message().toStdString();
         EXPECT_TRUE(run.files().isEmpty());
     }
+}
+
+// The same for a Jet club file: a meet's key written twice, as a damaged
+// copy may hold it, is refused before the times could multiply.
+TEST(JetClubDamage, AKeyThatRepeatsIsRefusedBeforeAnyFile) {
+    QFile f(QStringLiteral(TAVREL_TEST_DATA "/jet-club/team2009.mdb"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    // The meets lie on page 41; each row starts with its column count, then MEETSID.
+    constexpr int kPage = 4096, kMeetsPage = 41;
+    const auto rowStart = [&](int row) {
+        return kPage * kMeetsPage +
+               (qFromLittleEndian<quint16>(bytes.constData() + kPage * kMeetsPage + 14 + 2 * row) &
+                0x1fff);
+    };
+    ASSERT_EQ(qFromLittleEndian<qint32>(bytes.constData() + rowStart(1) + 2), 2);
+    qToLittleEndian<qint32>(1, bytes.data() + rowStart(1) + 2);
+    TempDir data;
+    ExportRun run(data.write(QStringLiteral("team.mdb"), bytes), QStringLiteral("2009"), QString(),
+                  {true, false, false});
+    run.press();
+    EXPECT_TRUE(run.message().contains(
+        QStringLiteral("de sleutel MEETSID komt in MEETS meer dan eens voor")))
+        << run.message().toStdString();
+    EXPECT_TRUE(run.files().isEmpty());
 }
 
 } // namespace
