@@ -1,9 +1,9 @@
 // The text routines: fields of a separated line, the date conversion, the
-// FTP log check, and the lines of an import file.
+// FTP log check, and the lines of an import file in any text form.
 #include "common/ConvertDate.h"
 #include "common/TextFields.h"
 #include "common/Windows1252.h"
-#include "editors/CsvImport.h"
+#include "editors/ImportFile.h"
 #include "upload/LogCheck.h"
 
 #include <QFile>
@@ -35,8 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.write(bytes);
         file.close();
         QString error;
-        for (const QString& line : readImportFile(path, &error))
-            FieldCount(line, QStringLiteral(";"));
+        ImportFile lines;
+        if (lines.open(path, &error))
+            while (const auto line = lines.next())
+                FieldCount(*line, QStringLiteral(";"));
     }
     return 0;
 }
