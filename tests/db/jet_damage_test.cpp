@@ -74,6 +74,15 @@ QString refusal(const QString& path, const char* table, qint64* took) {
     return ui.messages().empty() ? QString() : ui.messages().back().text;
 }
 
+// The refusal of table in a copy of club that damage has changed.
+QString damagedRefusal(const JetBytes& club, const std::function<void(JetBytes&)>& damage,
+                       const char* table, qint64* took) {
+    TempDir dir;
+    JetBytes damaged = club;
+    damage(damaged);
+    return refusal(dir.write(QStringLiteral("club.mdb"), damaged.bytes), table, took);
+}
+
 TEST(JetDamage, ATableIsReadWholeOrRefusedNamingIt) {
     const JetBytes club = JetBytes::club();
     const jet::Table results = club.table("RESULTS");
@@ -121,14 +130,10 @@ TEST(JetDamage, ATableIsReadWholeOrRefusedNamingIt) {
              }
          }},
     };
-    TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        JetBytes damaged = club;
-        c.damage(damaged);
         qint64 took = 0;
-        const QString said =
-            refusal(dir.write(QStringLiteral("club.mdb"), damaged.bytes), c.table, &took);
+        const QString said = damagedRefusal(club, c.damage, c.table, &took);
         EXPECT_TRUE(
             said.contains(QStringLiteral("beschadigd")) && said.contains(QLatin1String(c.says)) &&
             (said.contains(QLatin1String(c.table)) || said.contains(QLatin1String("tabel "))))
@@ -178,14 +183,10 @@ TEST(JetDamage, ImpossibleColumnsAndDatesAreRefused) {
         {"a date in the year 30000", "geen datum",
          [&](JetBytes& b) { qToLittleEndian(1e7, dateAt(b)); }},
     };
-    TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        JetBytes damaged = club;
-        c.damage(damaged);
         qint64 took = 0;
-        const QString said =
-            refusal(dir.write(QStringLiteral("club.mdb"), damaged.bytes), "MEETS", &took);
+        const QString said = damagedRefusal(club, c.damage, "MEETS", &took);
         EXPECT_TRUE(said.contains(QStringLiteral("beschadigd")) &&
                     said.contains(QLatin1String(c.says)))
             << said.toStdString();
