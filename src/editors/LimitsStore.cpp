@@ -1,5 +1,6 @@
 #include "LimitsStore.h"
 
+#include "common/Values.h"
 #include "common/db/Connection.h"
 #include "common/db/Transaction.h"
 
@@ -19,19 +20,6 @@ namespace {
 const QString kLimits = QStringLiteral("limieten");
 const QString kMeets = QStringLiteral("wedstrijden");
 const QString kWcode = QStringLiteral("wcode");
-
-bool isNumberType(QMetaType type) {
-    switch (type.id()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
-    }
-}
 
 StoreResult failure(const ErrorInfo& error) {
     return {isBusy(error) ? Outcome::Busy : Outcome::Refused, error.Description, error.Number};
@@ -162,7 +150,7 @@ LoadedRows LimitsStore::loadRows(const RowSelection& s) {
     const QSqlRecord record = query.record();
     for (int i = 1; i < record.count(); ++i) {
         out.columns << record.fieldName(i);
-        out.numeric.push_back(isNumberType(record.field(i).metaType()));
+        out.numeric.push_back(isNumberValue(QVariant(record.field(i).metaType())));
     }
     while (query.next()) {
         StoredRow row;
