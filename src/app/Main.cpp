@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "LastRun.h"
 #include "StartupSettings.h"
 #include "Version.h"
 #include "WavePicture.h"
@@ -12,6 +13,7 @@
 #include "editors/frmNiveaus.h"
 #include "upload/LogCheck.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -20,12 +22,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace tavrel {
 
@@ -127,6 +131,19 @@ void Main::buildControls() {
     palette.setColor(QPalette::Text, Qt::red);
     Message->setPalette(palette);
 
+    lblVoortgang = named(new QLabel, QStringLiteral("lblVoortgang"));
+    prgVoortgang = named(new QProgressBar, QStringLiteral("prgVoortgang"));
+    prgVoortgang->setAccessibleName(QStringLiteral("Voortgang"));
+    prgVoortgang->setRange(0, 1000);
+    prgVoortgang->setTextVisible(false);
+    // Their room is kept between runs, so nothing moves when a run starts.
+    for (QWidget* w : {static_cast<QWidget*>(lblVoortgang), static_cast<QWidget*>(prgVoortgang)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+        w->hide();
+    }
+
     Label2 = named(new QLabel(QStringLiteral("\u00a9 2026 UploadTavrel-ontwikkelaars")),
                    QStringLiteral("Label2"));
     lblVersie = named(new QLabel(QStringLiteral("Versie")), QStringLiteral("lblVersie"));
@@ -181,6 +198,10 @@ void Main::arrangeControls() {
     }
     grid->setRowMinimumHeight(row++, 6);
     grid->addLayout(buttons, row++, 0, 1, 3);
+    auto* progress = new QHBoxLayout;
+    progress->addWidget(lblVoortgang, 1);
+    progress->addWidget(prgVoortgang, 1);
+    grid->addLayout(progress, row++, 0, 1, 3);
     grid->setRowStretch(row, 1);
     grid->addWidget(Message, row++, 0, 1, 3);
 
@@ -205,6 +226,7 @@ void Main::connectHandlers() {
         connect(cmdLimiet[i], &QPushButton::clicked, this, [this, i] { cmdLimiet_Click(i); });
     connect(cmdCancel, &QPushButton::clicked, this, &Main::cmdCancel_Click);
     connect(cmdOK, &QPushButton::clicked, this, &Main::cmdOK_Click);
+    connect(&job_, &RunJob::finished, this, &Main::runFinished);
 }
 
 void Main::Form_Load() {
@@ -224,6 +246,8 @@ void Main::Form_Load() {
                            .arg(version::major)
                            .arg(version::minor)
                            .arg(version::revision));
+    // How the last run ended, scheduled ones included.
+    Message->setPlainText(storedLastRun());
 }
 
 void Main::checkFTP_Click() {
@@ -287,12 +311,34 @@ void Main::editorClosed() {
 }
 
 void Main::cmdCancel_Click() {
+    if (job_.running()) {
+        stopRunToEnd();
+        return;
+    }
     Ui::current().endProgram();
 }
 
 void Main::closeEvent(QCloseEvent* event) {
+    if (job_.running()) {
+        event->ignore();
+        stopRunToEnd();
+        return;
+    }
     event->accept();
     cmdCancel_Click();
+}
+
+bool Main::stopRunToEnd() {
+    if (Ui::current().messageBox(QStringLiteral("De upload stoppen?"), kProgramTitle,
+                                 Buttons::YesNo, Icon::Question) != Answer::Yes)
+        return false;
+    if (!job_.running()) { // it ended while the question was open
+        Ui::current().endProgram();
+        return true;
+    }
+    endAfterRun_ = true;
+    job_.stop();
+    return true;
 }
 
 RunInput Main::runInput() const {
@@ -317,13 +363,57 @@ RunInput Main::runInput() const {
 }
 
 void Main::cmdOK_Click() {
-    // The run yields to the event loop; a second press meanwhile does nothing.
-    if (running_)
+    // While a run works, OK reads "Stoppen".
+    if (job_.running()) {
+        job_.stop();
+        cmdOK->setEnabled(false);
+        lblVoortgang->setText(QStringLiteral("Stoppen ..."));
         return;
-    running_ = true;
-    UploadRun run(phases);
-    run.execute(runInput(), *this);
-    running_ = false;
+    }
+    setRunning(true);
+    job_.start(runInput());
+}
+
+void Main::setRunning(bool running) {
+    // Nothing but "Stoppen" and "Sluiten" can be used while a run works.
+    const QList<QWidget*> inputs = {tbDB[0],      tbDB[1], cmdBrowse[0], cmdBrowse[1],
+                                    cmdBrowse[2], Frame2,  checkFTP,     Tbox[0],
+                                    Tbox[1],      Tbox[2], Tbox[3],      Frame1,
+                                    checkCSV,     tbCSV,   cmdLimiet[0], cmdLimiet[1]};
+    for (QWidget* w : inputs)
+        w->setEnabled(!running);
+    if (!running) {
+        checkFTP_Click();
+        checkCSV_Click();
+    }
+    cmdOK->setText(running ? QStringLiteral("Stoppen") : QStringLiteral("OK"));
+    cmdOK->setEnabled(true);
+    lblVoortgang->clear();
+    prgVoortgang->setRange(0, 0); // busy until the first count is known
+    lblVoortgang->setVisible(running);
+    prgVoortgang->setVisible(running);
+    if (running)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void Main::runFinished(UploadRun::Outcome outcome) {
+    setRunning(false);
+    if (focusAfterRun_)
+        focus(*std::exchange(focusAfterRun_, std::nullopt));
+    if (outcome == UploadRun::Outcome::Finished || endAfterRun_)
+        Ui::current().endProgram();
+}
+
+void Main::showProgress(const RunProgress& progress) {
+    if (!job_.running() || !cmdOK->isEnabled())
+        return; // stopping: "Stoppen ..." stays
+    lblVoortgang->setText(progress.text);
+    if (progress.total > 0) {
+        prgVoortgang->setRange(0, 1000);
+        prgVoortgang->setValue(int(progress.done * 1000 / progress.total));
+    }
 }
 
 void Main::showMessage(const QString& text) {
@@ -342,6 +432,10 @@ void Main::showMessage(const QString& text) {
 }
 
 void Main::focus(RunField field) {
+    if (job_.running()) {
+        focusAfterRun_ = field;
+        return;
+    }
     switch (field) {
     case RunField::Version:
         OptVersie[0]->setFocus();

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "RunJob.h"
 #include "UploadRun.h"
 #include "editors/EditorHost.h"
 
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
@@ -47,6 +50,9 @@ public:
     QPushButton* cmdCancel;
     std::array<QPushButton*, 2> cmdLimiet;
     QPlainTextEdit* Message;
+    // While a run works: what it does and how far it is.
+    QLabel* lblVoortgang;
+    QProgressBar* prgVoortgang;
     QLabel* Label2;
     QLabel* lblVersie;
     QLabel* Picture1;
@@ -62,8 +68,11 @@ public:
     void cmdCancel_Click();
     void cmdOK_Click();
 
+    bool runRunning() const { return job_.running(); }
+
     // The run's and the editors' view of the window.
     void showMessage(const QString& text) override;
+    void showProgress(const RunProgress& progress) override;
     void focus(RunField field) override;
     RunInput runInput() const;
     QString limitsDatabasePath() const override;
@@ -79,8 +88,16 @@ private:
     void buildControls();
     void arrangeControls();
     void connectHandlers();
+    void setRunning(bool running);
+    void runFinished(UploadRun::Outcome outcome);
+    // During a run: asks whether to stop it, and ends the program once it
+    // has; false when the run goes on.
+    bool stopRunToEnd();
 
-    bool running_ = false;
+    RunJob job_{phases, *this};
+    bool endAfterRun_ = false;
+    // A field the run put the focus on; it takes it once it is enabled again.
+    std::optional<RunField> focusAfterRun_;
 };
 
 } // namespace tavrel

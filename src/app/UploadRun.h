@@ -2,6 +2,7 @@
 
 #include "common/RunPhase.h"
 
+#include <atomic>
 #include <memory>
 
 namespace tavrel {
@@ -30,20 +31,24 @@ public:
 
 // The run behind OK: stores the settings, chooses the output folder (see
 // OutputFolder), checks and opens the databases, runs the exports and the
-// upload, removes the temporary files, and ends the program unless something
-// failed.
+// upload, removes the temporary files, and keeps a line on how it ended
+// for the next start. It needs no window: the window runs it on a thread of
+// its own (RunJob), the command line runs it as it is.
 class UploadRun {
 public:
     enum class Outcome {
         EndedEarly, // a check failed before any file was written
         Failed,     // an export or the upload failed; the window stays open
-        Finished    // the program was told to end
+        Stopped,    // the user stopped it; the window stays open
+        Finished    // done: the program ends
     };
 
     explicit UploadRun(RunPhases& phases)
         : phases_(phases) {}
 
-    Outcome execute(const RunInput& input, RunView& view);
+    // stop, when given, is watched throughout: once set, the phase at work
+    // ends at once, the run cleans up and says what was done.
+    Outcome execute(const RunInput& input, RunView& view, const std::atomic<bool>* stop = nullptr);
 
 private:
     void storeSettings(const RunInput& input);

@@ -1,5 +1,6 @@
-#include "Main.h"
 #include "CommandLine.h"
+#include "HeadlessRun.h"
+#include "Main.h"
 #include "QtUi.h"
 
 #include <QApplication>
@@ -67,6 +68,13 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine command = parseCommandLine(arguments);
+    if (command.action == CommandLine::Action::Upload) {
+        // No window, no display needed: a scheduled upload.
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(kProgramTitle);
+        RunPhases phases = defaultRunPhases();
+        return runHeadless(command, phases);
+    }
     if (command.action != CommandLine::Action::Run) {
         std::fputs(command.text.toLocal8Bit().constData(),
                    command.action == CommandLine::Action::Refuse ? stderr : stdout);

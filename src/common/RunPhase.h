@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <atomic>
 
 namespace tavrel {
 
@@ -22,14 +23,26 @@ struct RunInput {
     QString csvFolder;
     // Swimmers and times, limits, levels.
     std::array<bool, 3> dataSets{};
+    // A run from the window stores what it was given; a scheduled run reads
+    // the settings and leaves them as they are.
+    bool remember = true;
 };
 
-// Where the run and its phases show progress and failures. Each text
+// How far the phase that runs is: "Tijden: 412 000 van 1 000 000 records".
+struct RunProgress {
+    QString text;
+    qint64 done = 0;
+    qint64 total = 0; // 0 when not known
+};
+
+// Where the run and its phases show progress and failures. Each message
 // replaces the whole previous one.
 class MessageArea {
 public:
     virtual ~MessageArea() = default;
     virtual void showMessage(const QString& text) = 0;
+    // Called often (at most every tenth of a second) while a phase works.
+    virtual void showProgress(const RunProgress& progress) { Q_UNUSED(progress); }
 };
 
 struct PhaseContext {
@@ -40,6 +53,16 @@ struct PhaseContext {
     // The open database of the phase; null for the upload.
     Connection* connection;
     MessageArea& message;
+    // Set when the user asked the run to stop; the phase then ends at once
+    // without putting a file in place, and says nothing of its own.
+    const std::atomic<bool>* stop = nullptr;
+
+    bool stopRequested() const { return stop && stop->load(std::memory_order_relaxed); }
+    // After a stop: what may already be where the phase sends its files.
+    QString stopNote = {};
+    // After a failure, when the message area does not say it in one line:
+    // why, for the line the next start shows.
+    QString failure = {};
 };
 
 // One phase of the upload run: an export or the upload.

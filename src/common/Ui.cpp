@@ -24,6 +24,7 @@ public:
 };
 
 Ui* installed = nullptr;
+thread_local Ui* thisThread = nullptr;
 
 } // namespace
 
@@ -41,11 +42,17 @@ Answer safeAnswer(Buttons buttons) {
 
 Ui& Ui::current() {
     static ConsoleUi console;
+    if (thisThread)
+        return *thisThread;
     return installed ? *installed : console;
 }
 
 void Ui::install(Ui* ui) {
     installed = ui;
+}
+
+void Ui::installForThisThread(Ui* ui) {
+    thisThread = ui;
 }
 
 } // namespace tavrel

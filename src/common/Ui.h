@@ -46,6 +46,9 @@ public:
     // every question with its safe choice (OK, Cancel, No, "").
     static Ui& current();
     static void install(Ui* ui);
+    // Overrides the installed one on the calling thread only (a run's worker
+    // thread, whose boxes the window shows); null removes the override.
+    static void installForThisThread(Ui* ui);
 };
 
 // The answer of a message box closed without choosing (Escape, close box,

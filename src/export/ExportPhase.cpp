@@ -1,6 +1,7 @@
 #include "ExportPhase.h"
 
 #include "CsvFile.h"
+#include "common/Progress.h"
 #include "common/Ui.h"
 #include "common/db/Cursor.h"
 
@@ -24,12 +25,15 @@ bool ExportPhase::run(PhaseContext& context) {
     const bool checked = std::exchange(checked_, false);
     if (!checked) {
         if (const QString why = check(context); !why.isEmpty()) {
-            context.message.showMessage(why);
+            if (!context.stopRequested())
+                context.message.showMessage(why);
             return false;
         }
         checked_ = false;
     }
     Cursor records = OpenCursor(query(context.input), *context.connection);
+    if (context.stopRequested())
+        return false;
     if (!records.isOpen()) {
         // OpenCursor has shown the database's own report.
         context.message.showMessage(label() +
@@ -47,11 +51,15 @@ bool ExportPhase::run(PhaseContext& context) {
         context.message.showMessage(error);
         return false;
     }
-    context.message.showMessage(label() + QStringLiteral(": ") +
-                                QString::number(records.RecordCount()) +
+    const qint64 total = records.RecordCount();
+    context.message.showMessage(label() + QStringLiteral(": ") + QString::number(total) +
                                 QStringLiteral(" records ..."));
     Ui::current().yield();
 
+    // Progress and a stop are looked at every few thousand records: their
+    // cost stays far below a record's.
+    ProgressClock clock;
+    qint64 done = 0;
     for (; !records.atEnd(); records.MoveNext()) {
         std::string& out = file.pending();
         const size_t start = out.size();
@@ -59,7 +67,17 @@ bool ExportPhase::run(PhaseContext& context) {
             file.endLine();
         else
             out.resize(start);
+        if ((++done & 4095) == 0) {
+            if (context.stopRequested())
+                return false; // the file is not put in place
+            if (clock.due())
+                context.message.showProgress(
+                    {recordProgressText(label(), done, total), done, total});
+        }
     }
+    if (context.stopRequested())
+        return false;
+    context.message.showProgress({recordProgressText(label(), done, total), done, total});
     if (records.failed()) {
         // A walk cut short is no export: the old file stays, nothing is sent.
         context.message.showMessage(label() +

@@ -2,21 +2,25 @@
 
 namespace tavrel {
 
+QStringList sentFiles(const RunInput& input) {
+    QStringList files;
+    if (input.dataSets[0])
+        files << QStringLiteral("zwemmers.csv") << QStringLiteral("tijden.csv");
+    if (input.dataSets[1])
+        files << QStringLiteral("limieten.csv");
+    if (input.dataSets[2])
+        files << QStringLiteral("niveaus.csv");
+    return files;
+}
+
 QString ftpScriptText(const RunInput& input, const QString& outputFolder) {
     const QString crlf = QStringLiteral("\r\n");
     QString script = QStringLiteral("open ") + input.domain + crlf + input.user + crlf +
                      input.password + crlf + QStringLiteral("hash") + crlf +
                      QStringLiteral("ascii") + crlf + QStringLiteral("cd ") + input.ftpFolder +
                      crlf;
-    const char* files[3][2] = {
-        {"zwemmers.csv", "tijden.csv"}, {"limieten.csv", nullptr}, {"niveaus.csv", nullptr}};
-    for (size_t set = 0; set < 3; ++set) {
-        if (!input.dataSets[set])
-            continue;
-        for (const char* file : files[set])
-            if (file)
-                script += QStringLiteral("send ") + outputFolder + QLatin1String(file) + crlf;
-    }
+    for (const QString& file : sentFiles(input))
+        script += QStringLiteral("send ") + outputFolder + file + crlf;
     // The script is written as one line: the line end after "bye" and one more.
     return script + QStringLiteral("close") + crlf + QStringLiteral("bye") + crlf + crlf;
 }

@@ -1,6 +1,9 @@
 #include "LogCheck.h"
 
+#include "common/Progress.h"
+
 #include <QRegularExpression>
+#include <QStringList>
 
 namespace tavrel {
 
@@ -23,6 +26,21 @@ int failureLine(const QString& log) {
         if (failure.match(lines[i]).hasMatch())
             return i;
     return -1;
+}
+
+QString condensedTranscript(const QString& log) {
+    constexpr qsizetype kShown = 40;
+    QStringList lines = log.split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        const bool cr = line.endsWith(QLatin1Char('\r'));
+        const qsizetype marks = line.size() - (cr ? 1 : 0);
+        if (marks <= kShown || line.left(marks).count(QLatin1Char('#')) != marks)
+            continue;
+        line = QString(kShown, QLatin1Char('#')) + QStringLiteral(" \u2026 (") +
+               groupedNumber(marks) + QStringLiteral(" blokken)") +
+               (cr ? QStringLiteral("\r") : QString());
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString maskPassword(const QString& log, const QString& password) {

@@ -14,6 +14,11 @@ bool logShowsRefusal(const QString& log);
 // of a failure; -1 when no line does.
 int failureLine(const QString& log);
 
+// The transcript as the window shows it: a line of hash marks longer than a
+// line of the window becomes its first marks and their count. The log file
+// keeps them all.
+QString condensedTranscript(const QString& log);
+
 // The log with every occurrence of the password replaced by "****".
 QString maskPassword(const QString& log, const QString& password);
 

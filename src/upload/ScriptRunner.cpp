@@ -1,5 +1,6 @@
 #include "ScriptRunner.h"
 
+#include "common/Progress.h"
 #include "common/Windows1252.h"
 
 #include <QElapsedTimer>
@@ -135,6 +136,9 @@ struct ScriptRunner::Session {
     QByteArray data;
     qint64 sent = 0;
     qint64 marks = 0;
+    QString sending; // the remote name of the file being sent
+    ScriptRunner::Progress progress;
+    ProgressClock clock;
     QByteArray partial;   // a reply line not yet ended
     QString pendingMarks; // hash marks, printed as one line before the next reply
 
@@ -181,6 +185,8 @@ struct ScriptRunner::Session {
         const qint64 n = std::min<qint64>(qint64(size * count), s->data.size() - s->sent);
         std::copy_n(s->data.constData() + s->sent, n, buffer);
         s->sent += n;
+        if (s->progress && s->clock.due())
+            s->progress(s->sending, s->sent, s->data.size());
         if (s->hash)
             while (s->marks < s->sent / kHashBlock) {
                 ++s->marks;
@@ -380,6 +386,9 @@ struct ScriptRunner::Session {
             data.replace("\r\n", "\n");
         sent = 0;
         marks = 0;
+        sending = remote;
+        if (progress)
+            progress(remote, 0, data.size());
         QElapsedTimer timer;
         timer.start();
         const CURLcode code =
@@ -388,6 +397,8 @@ struct ScriptRunner::Session {
         flushMarks();
         if (code != CURLE_OK)
             return false;
+        if (progress)
+            progress(remote, data.size(), data.size());
         const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
         say(QStringLiteral("ftp: %1 bytes verzonden in %2seconden %3kB/s.")
                 .arg(file.size())
@@ -408,6 +419,10 @@ ScriptRunner::ScriptRunner(Print print, FtpLimits limits)
     : s_(std::make_unique<Session>(std::move(print), limits)) {}
 
 ScriptRunner::~ScriptRunner() = default;
+
+void ScriptRunner::setProgress(Progress progress) {
+    s_->progress = std::move(progress);
+}
 
 int ScriptRunner::run(const QStringList& lines) {
     bool allOk = true;

@@ -28,6 +28,12 @@ public:
     ScriptRunner(const ScriptRunner&) = delete;
     ScriptRunner& operator=(const ScriptRunner&) = delete;
 
+    // How far the file being sent is, reported when it starts, at most every
+    // tenth of a second while it goes, and when it has gone: a channel apart
+    // from the transcript.
+    using Progress = std::function<void(const QString& file, qint64 sent, qint64 total)>;
+    void setProgress(Progress progress);
+
     // Runs the script's lines; 0 when every command succeeded, 1 otherwise.
     int run(const QStringList& lines);
 

@@ -2,13 +2,16 @@
 
 #include "FtpScript.h"
 #include "LogCheck.h"
+#include "SendProgress.h"
 #include "common/ErrorReport.h"
 #include "common/OwnerOnly.h"
+#include "common/Progress.h"
 #include "common/Windows1252.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -50,19 +53,34 @@ public:
                               QStringLiteral(" kan niet worden gemaakt"), error);
 
         // Started directly, without a command interpreter: no folder name can
-        // become a command.
+        // become a command. The runner's progress comes on its error channel,
+        // apart from the transcript the log check reads.
         QProcess client;
-        client.setStandardErrorFile(QProcess::nullDevice());
-        client.start(runner_, {QStringLiteral("-i"), QStringLiteral("-s:") + script});
+        client.start(runner_,
+                     {QStringLiteral("-i"), QStringLiteral("-p"), QStringLiteral("-s:") + script});
         if (!client.waitForStarted(-1))
             return fail({ErrorNumber::FileNotFound, kPlace,
                          QStringLiteral("Het FTP-programma ") + QDir::toNativeSeparators(runner_) +
                              QStringLiteral(" kan niet worden gestart")});
+        SendProgress sending(filesOf(context));
         QByteArray transcript;
-        while (client.waitForReadyRead(-1))
+        ProgressClock clock;
+        for (bool ended = false; !ended;) {
+            ended = client.waitForFinished(50) || client.state() == QProcess::NotRunning;
             transcript += client.readAllStandardOutput();
-        client.waitForFinished(-1);
-        transcript += client.readAllStandardOutput();
+            sending.take(client.readAllStandardError());
+            if (!ended && context.stopRequested()) {
+                // What is on the server now is told by the run's message.
+                client.kill();
+                client.waitForFinished(5000);
+                transcript += client.readAllStandardOutput();
+                file.write(transcript);
+                context.stopNote = sending.whatArrived();
+                return false;
+            }
+            if (ended || clock.due())
+                showLive(context, transcript, sending);
+        }
         const bool commandsOk =
             client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
         if (file.write(transcript) != transcript.size() || !file.flush())
@@ -74,15 +92,26 @@ public:
         if (text.isEmpty())
             return fileFailed(QStringLiteral("Het logbestand "), log, QStringLiteral(" is leeg"));
 
+        const int why = failureLine(text);
+        const QString reason =
+            why < 0 ? QString()
+                    : QStringLiteral(" (") +
+                          maskPassword(text.split(QLatin1Char('\n')).value(why).trimmed(),
+                                       in.password) +
+                          QLatin1Char(')');
         if (logShowsRefusal(text)) {
-            context.message.showMessage(maskPassword(text, in.password));
+            context.failure = QStringLiteral("FTP verbinding naar ") + in.domain +
+                              QStringLiteral(" mislukt") + reason;
+            context.message.showMessage(maskPassword(condensedTranscript(text), in.password));
             return fail(
                 {ErrorNumber::UploadFailed, kSource,
                  QStringLiteral("FTP verbinding naar ") + in.domain + QStringLiteral(" mislukt")});
         }
         if (!commandsOk) {
             // A folder that is not there or a file the server refused.
-            context.message.showMessage(maskPassword(text, in.password));
+            context.failure = QStringLiteral("FTP upload naar ") + in.domain +
+                              QStringLiteral(" mislukt") + reason;
+            context.message.showMessage(maskPassword(condensedTranscript(text), in.password));
             return fail(
                 {ErrorNumber::UploadFailed, kSource,
                  QStringLiteral("FTP upload naar ") + in.domain + QStringLiteral(" mislukt")});
@@ -91,6 +120,24 @@ public:
     }
 
 private:
+    static QList<SendProgress::File> filesOf(const PhaseContext& context) {
+        QList<SendProgress::File> files;
+        for (const QString& name : sentFiles(context.input))
+            files.append({name, QFileInfo(context.outputFolder + name).size()});
+        return files;
+    }
+    // The transcript so far below the phase's first line, and how far the
+    // file that goes is.
+    static void showLive(PhaseContext& context, const QByteArray& transcript,
+                         const SendProgress& sending) {
+        const QString text = condensedTranscript(fromWindows1252(transcript));
+        context.message.showMessage(
+            QStringLiteral("Upload naar website ...") +
+            (text.isEmpty() ? QString()
+                            : QStringLiteral("\r\n") + maskPassword(text, context.input.password)));
+        if (sending.started())
+            context.message.showProgress(sending.progress());
+    }
     static bool fail(const ErrorInfo& error) {
         ReportError(kPlace, error);
         return false;

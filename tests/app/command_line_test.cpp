@@ -21,11 +21,21 @@ TEST(CommandLine, AnswersHelpAndVersionAndRefusesWhatItDoesNotKnow) {
         {{QStringLiteral("-platform"), QStringLiteral("offscreen")}, A::Run, 0, ""},
         {{QStringLiteral("-reverse")}, A::Run, 0, ""},
         {{QStringLiteral("--help")}, A::Help, 0, "Gebruik: uploadtavrel"},
-        {{QStringLiteral("-h")}, A::Help, 0, "--version  de versie tonen"},
+        {{QStringLiteral("-h")}, A::Help, 0, "--version    de versie tonen"},
         {{QStringLiteral("--version")}, A::Version, 0, "UploadTavrel 2.1.4"},
         {{QStringLiteral("team.mdb")}, A::Refuse, 2, "onbekend argument: team.mdb\n\nGebruik"},
         {{QStringLiteral("--verbose"), QStringLiteral("--help")}, A::Refuse, 2, "--verbose"},
         {{QStringLiteral("-style")}, A::Refuse, 2, "bij -style hoort een waarde"},
+        {{QStringLiteral("--zwemmers")}, A::Refuse, 2, "--zwemmers hoort bij --upload"},
+        {{QStringLiteral("--upload"), QStringLiteral("--csv-map")},
+         A::Refuse,
+         2,
+         "bij --csv-map hoort een map"},
+        {{QStringLiteral("--upload"), QStringLiteral("--csv-map=")},
+         A::Refuse,
+         2,
+         "bij --csv-map hoort een map"},
+        {{QStringLiteral("--upload"), QStringLiteral("--help")}, A::Help, 0, "--upload"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
@@ -34,6 +44,34 @@ TEST(CommandLine, AnswersHelpAndVersionAndRefusesWhatItDoesNotKnow) {
         EXPECT_EQ(line.action, c.action);
         EXPECT_EQ(line.status, c.status);
         EXPECT_TRUE(line.text.contains(QLatin1String(c.says))) << line.text.toStdString();
+    }
+}
+
+TEST(CommandLine, UploadTakesItsDataSetsAndCsvFolder) {
+    const struct {
+        QStringList arguments;
+        std::array<bool, 3> sets;
+        const char* csv;
+    } cases[] = {
+        {{QStringLiteral("--upload")}, {true, false, false}, ""},
+        {{QStringLiteral("--limieten"), QStringLiteral("--upload"), QStringLiteral("--niveaus")},
+         {false, true, true},
+         ""},
+        {{QStringLiteral("--upload"), QStringLiteral("--zwemmers"), QStringLiteral("--csv-map"),
+          QStringLiteral("/srv/csv map")},
+         {true, false, false},
+         "/srv/csv map"},
+        {{QStringLiteral("--upload"), QStringLiteral("--csv-map=C:\\csv\\")},
+         {true, false, false},
+         "C:\\csv\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        const CommandLine line =
+            parseCommandLine(QStringList{QStringLiteral("uploadtavrel")} + c.arguments);
+        EXPECT_EQ(line.action, CommandLine::Action::Upload);
+        EXPECT_EQ(line.dataSets, c.sets);
+        EXPECT_EQ(line.csvFolder, QString::fromUtf8(c.csv));
     }
 }
 

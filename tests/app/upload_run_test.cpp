@@ -2,12 +2,15 @@
 #include "common/Files.h"
 #include "common/Registry.h"
 #include "common/db/Connection.h"
+#include "support/PressOk.h"
 #include "support/Databases.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,6 +18,9 @@
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
 
 using namespace tavrel;
 using namespace tavrel::test;
@@ -118,7 +124,7 @@ TEST_F(RunFixture, WritesEachFileWhereItsBoxesSay) {
         {true, false, &temp, {}}, // the run's own folder is gone, its log kept elsewhere
         {true, true, &csv, QStringList{QStringLiteral("ftp_send.ftp.log")} + all},
         {false, true, &csv, all},
-        {false, false, &current, {}},
+        {false, false, &current, {}}, // nothing to do: nothing runs
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "ftp " << c.ftp << " csv " << c.keepCsv);
@@ -127,7 +133,7 @@ TEST_F(RunFixture, WritesEachFileWhereItsBoxesSay) {
                 QFile::remove(d->file(f));
         log.clear();
         tick(c.ftp, c.keepCsv, {true, true, true});
-        window->cmdOK->click();
+        pressOk(*window);
         QStringList after = filesIn(*c.folder);
         after.sort();
         EXPECT_EQ(after, c.after);
@@ -136,6 +142,8 @@ TEST_F(RunFixture, WritesEachFileWhereItsBoxesSay) {
             QStringLiteral("limieten@limieten.db"), QStringLiteral("niveaus@limieten.db")};
         if (c.ftp)
             expected.push_back(QStringLiteral("upload@"));
+        if (!c.ftp && !c.keepCsv)
+            expected.clear();
         EXPECT_EQ(log, expected);
         for (const TempDir* other : {&temp, &csv, &current}) {
             if (other != c.folder) {
@@ -178,7 +186,7 @@ TEST_F(RunFixture, TheCsvFolderMeansWhatWasTyped) {
         window->show();
         tick(true, true, {true, true, true});
         window->tbCSV->setText(c.typed);
-        window->cmdOK->click();
+        pressOk(*window);
         if (c.message.isEmpty()) {
             EXPECT_TRUE(ui.programEnded());
             EXPECT_EQ(filesIn(csv).size(), 5) << "four files and the log";
@@ -199,7 +207,7 @@ TEST_F(RunFixture, AMissingTemporaryFolderEndsTheUploadRunBeforeAnyFile) {
     const QString missing = temp.file(QStringLiteral("weg"));
     qputenv("TEMP", QFile::encodeName(missing));
     tick(true, false, {true, false, false});
-    window->cmdOK->click();
+    pressOk(*window);
     EXPECT_EQ(window->Message->toPlainText(), QStringLiteral("De map ") +
                                                   QDir::toNativeSeparators(missing) +
                                                   QStringLiteral(" bestaat niet"));
@@ -209,7 +217,7 @@ TEST_F(RunFixture, AMissingTemporaryFolderEndsTheUploadRunBeforeAnyFile) {
 
 TEST_F(RunFixture, StoresTheAccountOnlyWithUploadAndTheCsvFolderOnlyWithCsv) {
     tick(false, false, {false, true, false});
-    window->cmdOK->click();
+    pressOk(*window);
     for (const char* name : {"Database", "Tavrel", "Limieten Database", "Domain", "FTPfolder",
                              "User", "Password", "CSVdir"})
         EXPECT_FALSE(setting(name).isValid()) << name;
@@ -219,7 +227,7 @@ TEST_F(RunFixture, StoresTheAccountOnlyWithUploadAndTheCsvFolderOnlyWithCsv) {
     window->Tbox[1]->setText(QStringLiteral("web docs"));
     window->Tbox[2]->setText(QStringLiteral("club"));
     window->Tbox[3]->setText(QStringLiteral("p@ss word"));
-    window->cmdOK->click();
+    pressOk(*window);
     EXPECT_EQ(setting("Database").toString(), club);
     EXPECT_EQ(setting("Tavrel").toString(), QStringLiteral("2009"));
     EXPECT_EQ(setting("Limieten Database").toString(), limits);
@@ -232,16 +240,14 @@ TEST_F(RunFixture, StoresTheAccountOnlyWithUploadAndTheCsvFolderOnlyWithCsv) {
 
 TEST_F(RunFixture, EndsTheProgramAfterASuccessfulRun) {
     tick(true, false, {true, false, false});
-    window->cmdOK->click();
+    pressOk(*window);
     EXPECT_TRUE(ui.programEnded());
-    EXPECT_EQ(ui.yields(), 1) << "one yield after the hourglass";
-    EXPECT_TRUE(ui.waitCursor());
 }
 
 TEST_F(RunFixture, OnlyLimitsTickedNeedsNoClubDatabase) {
     window->tbDB[0]->setText(data.file(QStringLiteral("missing.mdb")));
     tick(false, true, {false, true, false});
-    window->cmdOK->click();
+    pressOk(*window);
     EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("limieten@limieten.db")}));
     EXPECT_EQ(filesIn(csv), QStringList{QStringLiteral("limieten.csv")});
     EXPECT_TRUE(ui.programEnded());
@@ -284,7 +290,7 @@ TEST_F(RunFixture, ADatabaseThatFailsItsCheckEndsTheRunEarly) {
         if (c.report)
             ui.answer(Answer::Ok);
         const size_t promptsBefore = ui.prompts().size();
-        window->cmdOK->click();
+        pressOk(*window);
         EXPECT_EQ(window->Message->toPlainText(), c.message);
         EXPECT_EQ(window->focusWidget(), window->tbDB[c.field]);
         EXPECT_FALSE(ui.programEnded());
@@ -313,7 +319,7 @@ TEST_F(RunFixture, WithoutAVersionTheClubPhaseDoesNotRun) {
     window->tbCSV->setText(csv.folder());
     usePhases(true);
     tick(true, true, {true, true, false});
-    window->cmdOK->click();
+    pressOk(*window);
     EXPECT_TRUE(
         window->Message->toPlainText().contains(QStringLiteral("Tavrel 2006 of Tavrel 2009")));
     EXPECT_TRUE(log.empty());
@@ -321,7 +327,7 @@ TEST_F(RunFixture, WithoutAVersionTheClubPhaseDoesNotRun) {
     EXPECT_EQ(setting("Tavrel").toString(), QStringLiteral("2010")) << "no version written";
 
     tick(true, true, {false, true, false}); // limits need no version
-    window->cmdOK->click();
+    pressOk(*window);
     EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("limieten@limieten.db"),
                                          QStringLiteral("upload@")}));
     EXPECT_TRUE(ui.programEnded());
@@ -330,7 +336,7 @@ TEST_F(RunFixture, WithoutAVersionTheClubPhaseDoesNotRun) {
 TEST_F(RunFixture, AFailedUploadKeepsTheWindowOpenAndStillCleansUp) {
     usePhases(false);
     tick(true, false, {true, true, true});
-    window->cmdOK->click();
+    pressOk(*window);
     EXPECT_FALSE(ui.programEnded());
     EXPECT_FALSE(ui.waitCursor()) << "the pointer is back to default";
     EXPECT_EQ(window->Message->toPlainText(), QStringLiteral("upload mislukt"));
@@ -342,7 +348,7 @@ TEST_F(RunFixture, AFailedExportStopsTheRunBeforeTheUpload) {
     window->phases.times =
         std::make_unique<RecordingPhase>(log, QStringLiteral("tijden"), QStringList{}, false);
     tick(true, true, {true, true, false});
-    window->cmdOK->click();
+    pressOk(*window);
     EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("zwemmers@team2009.db"),
                                          QStringLiteral("tijden@team2009.db")}));
     EXPECT_EQ(window->Message->toPlainText(), QStringLiteral("tijden mislukt"));
@@ -350,40 +356,120 @@ TEST_F(RunFixture, AFailedExportStopsTheRunBeforeTheUpload) {
     EXPECT_FALSE(ui.waitCursor());
 }
 
-// A phase that presses OK again, as a user could while the run yields.
-class PressAgain : public Phase {
+// A phase that works until it is told to stop, as a long export does.
+class UntilStopped : public Phase {
 public:
-    explicit PressAgain(Main& w, int& runs)
-        : w_(w)
-        , runs_(runs) {}
-    bool run(PhaseContext&) override {
-        ++runs_;
-        w_.cmdOK->click();
-        return true;
+    explicit UntilStopped(std::atomic<bool>& working)
+        : working_(working) {}
+    bool run(PhaseContext& context) override {
+        working_ = true;
+        QElapsedTimer waited;
+        waited.start();
+        while (!context.stopRequested() && waited.elapsed() < 20000)
+            QThread::msleep(5);
+        working_ = false;
+        return false;
     }
 
 private:
-    Main& w_;
-    int& runs_;
+    std::atomic<bool>& working_;
 };
 
-TEST_F(RunFixture, ASecondPressDuringARunDoesNothing) {
-    int runs = 0;
-    window->phases.limits = std::make_unique<PressAgain>(*window, runs);
-    tick(false, true, {false, true, false});
-    window->cmdOK->click();
-    EXPECT_EQ(runs, 1);
-    window->cmdOK->click();
-    EXPECT_EQ(runs, 2) << "a later press runs again";
+void waitUntil(const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
 }
 
-TEST_F(RunFixture, NothingTickedWritesAndDeletesNothing) {
-    const QString own = current.write(QStringLiteral("zwemmers.csv"), "van een eerdere run");
-    tick(false, false, {false, false, false});
+TEST_F(RunFixture, DuringARunOnlyStoppenAndSluitenAnswerAndStoppenSaysWhatWasDone) {
+    std::atomic<bool> working = false;
+    window->phases.times = std::make_unique<UntilStopped>(working);
+    tick(true, false, {true, true, false});
     window->cmdOK->click();
+    waitUntil([&] { return working.load(); });
+    ASSERT_TRUE(window->runRunning());
+    EXPECT_EQ(window->cmdOK->text(), QStringLiteral("Stoppen"));
+    for (QWidget* w : std::initializer_list<QWidget*>{window->cmdLimiet[0], window->cmdLimiet[1],
+                                                      window->tbDB[0], window->checkFTP,
+                                                      window->cmdBrowse[0]})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(window->cmdCancel->isEnabled());
+
+    // "Sluiten" asks first; No lets the run go on.
+    ui.answer(Answer::No);
+    window->cmdCancel->click();
+    ASSERT_EQ(ui.prompts().size(), 1u);
+    EXPECT_EQ(ui.prompts()[0].text, QStringLiteral("De upload stoppen?"));
+    EXPECT_TRUE(window->runRunning());
+
+    window->cmdOK->click();
+    waitUntil([&] { return !window->runRunning(); });
+    EXPECT_FALSE(ui.programEnded());
+    EXPECT_EQ(window->Message->toPlainText(),
+              QStringLiteral("Gestopt: zwemmers.csv gemaakt en weer verwijderd, tijden.csv niet "
+                             "gemaakt, limieten.csv niet gemaakt; er is niets naar de website "
+                             "verzonden."));
+    EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("zwemmers@team2009.db")}));
+    EXPECT_TRUE(QDir(temp.path()).isEmpty()) << "the run's folder is gone";
+    EXPECT_EQ(window->cmdOK->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(window->cmdLimiet[0]->isEnabled());
+    EXPECT_TRUE(window->Tbox[0]->isEnabled());
+
+    // The next start says how it ended.
+    Main next;
+    EXPECT_TRUE(next.Message->toPlainText().startsWith(QStringLiteral("Laatste upload: ")));
+    EXPECT_TRUE(next.Message->toPlainText().endsWith(QStringLiteral(", gestopt.")));
+}
+
+TEST_F(RunFixture, SluitenDuringARunStopsItAndThenEndsTheProgram) {
+    std::atomic<bool> working = false;
+    window->phases.limits = std::make_unique<UntilStopped>(working);
+    tick(false, true, {false, true, false});
+    window->show();
+    window->cmdOK->click();
+    waitUntil([&] { return working.load(); });
+    ui.answer(Answer::Yes);
+    window->close(); // the close box asks as "Sluiten" does
+    EXPECT_TRUE(window->isVisible());
+    waitUntil([&] { return !window->runRunning(); });
+    EXPECT_TRUE(ui.programEnded());
+    EXPECT_TRUE(filesIn(csv).isEmpty()) << "no partial file put in place";
+}
+
+TEST_F(RunFixture, TheNextStartShowsHowTheLastRunEnded) {
+    const struct {
+        bool ftp, csv, uploadSucceeds;
+        const char* line; // after the date
+    } cases[] = {
+        {true, false, true, ", twee bestanden naar www.example.com/httpdocs, geslaagd."},
+        {false, true, true, ", twee bestanden bewaard in "},
+        {true, false, false, ", mislukt: upload mislukt."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        usePhases(c.uploadSucceeds);
+        window->Tbox[0]->setText(QStringLiteral("www.example.com"));
+        window->Tbox[1]->setText(QStringLiteral("httpdocs"));
+        tick(c.ftp, c.csv, {true, false, false});
+        pressOk(*window);
+        Main next;
+        const QString shown = next.Message->toPlainText();
+        EXPECT_TRUE(shown.startsWith(c.ftp ? QStringLiteral("Laatste upload: ")
+                                           : QStringLiteral("Laatste export: ")))
+            << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QLatin1String(c.line))) << shown.toStdString();
+    }
+}
+
+TEST_F(RunFixture, NothingTickedSaysSoAndDoesNothing) {
+    const QString own = current.write(QStringLiteral("zwemmers.csv"), "van een eerdere run");
+    tick(false, false, {true, false, false});
+    pressOk(*window);
     EXPECT_TRUE(QFile::exists(own));
     EXPECT_TRUE(log.empty());
-    EXPECT_TRUE(ui.programEnded());
+    EXPECT_FALSE(ui.programEnded());
+    EXPECT_TRUE(window->Message->toPlainText().startsWith(QStringLiteral("Er is niets te doen")));
 }
 
 } // namespace

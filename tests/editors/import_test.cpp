@@ -1,5 +1,6 @@
 #include "EditorFixture.h"
 #include "common/db/Connection.h"
+#include "support/PressOk.h"
 #include "support/Unchangeable.h"
 
 #include "editors/frmLimieten.h"
@@ -284,7 +285,7 @@ TEST_F(Import, ExportedLimitsAndLevelsImportBackUnchanged) {
         exporter.checkUpl[0]->setChecked(false);
         exporter.checkUpl[1]->setChecked(true);
         exporter.checkUpl[2]->setChecked(true);
-        exporter.cmdOK->click();
+        pressOk(exporter);
     }
     sqlExec(demo, QStringLiteral("PRAGMA foreign_keys = ON"));
     sqlExec(demo, QStringLiteral("DELETE FROM limieten"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Main.h"
+#include "support/PressOk.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
@@ -32,7 +33,7 @@ struct ExportRun {
         for (size_t i = 0; i < 3; ++i)
             window.checkUpl[i]->setChecked(sets[i]);
     }
-    void press() { window.cmdOK->click(); }
+    void press() { pressOk(window); }
     QByteArray file(const char* name) const { return out.read(QLatin1String(name)); }
     QStringList files() const { return QDir(out.path()).entryList(QDir::Files, QDir::Name); }
     QString message() const { return window.Message->toPlainText(); }

@@ -4,12 +4,13 @@
 
 Serves HOME to USER on a free port (or PORT) and prints "port N" once it
 listens. MODE: "normal"; "refuse" answers every connection with 421;
-"stall" stops answering once an upload has begun.
+"stall" stops answering once an upload has begun; "slow:N" takes uploads
+at N bytes a second.
 """
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -38,6 +39,9 @@ def main():
     handler.passive_ports = None
     if mode == "stall":
         handler.dtp_handler = StalledDTPHandler
+    elif mode.startswith("slow:"):
+        ThrottledDTPHandler.read_limit = int(mode[5:])
+        handler.dtp_handler = ThrottledDTPHandler
 
     server = FTPServer(("127.0.0.1", port), handler)
     print("port %d" % server.socket.getsockname()[1], flush=True)

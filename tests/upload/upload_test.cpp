@@ -1,6 +1,7 @@
 #include "app/Main.h"
 #include "common/ErrorReport.h"
 #include "common/Files.h"
+#include "support/PressOk.h"
 #include "support/Databases.h"
 #include "support/FtpServer.h"
 #include "support/OwnerOnlyCheck.h"
@@ -99,7 +100,7 @@ TEST_F(UploadFixture, EveryCombinationOfDataSetsArrivesAndTheProgramEnds) {
         // Keep a copy of what the exports write, to compare with what arrives.
         auto keep = window(server.domain(), QStringLiteral("geheim"), sets, true);
         ScriptedUi ui;
-        keep->cmdOK->click();
+        pressOk(*keep);
         ASSERT_TRUE(ui.programEnded()) << keep->Message->toPlainText().toStdString();
         QStringList expected;
         for (size_t i = 0; i < 4; ++i) {
@@ -179,7 +180,7 @@ TEST_F(UploadFixture, RunsInAPrivateFolderAndLeavesNothingInTheSharedOne) {
     FolderSpy& seen = *spy;
     w->phases.upload = std::move(spy);
     ScriptedUi ui;
-    w->cmdOK->click();
+    pressOk(*w);
     EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
 
     EXPECT_EQ(QFileInfo(QDir::cleanPath(seen.folder)).path(),
@@ -224,7 +225,7 @@ TEST_F(UploadFixture, AnyFolderNameReachesTheRunnerIntact) {
         auto w = window(server.domain(), QStringLiteral("geheim"), {true, false, true}, keepCsv);
         w->tbCSV->setText(csvFolder); // typed without its final separator
         ScriptedUi ui;
-        w->cmdOK->click();
+        pressOk(*w);
         EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
         for (const char* name : {"zwemmers.csv", "tijden.csv", "niveaus.csv"})
             EXPECT_TRUE(QFile::exists(server.website(QLatin1String(name)))) << name;
@@ -239,7 +240,7 @@ TEST_F(UploadFixture, TheDomainMayNameItsPort) {
     {
         auto w = window(withPort, QStringLiteral("geheim"), {false, true, false});
         ScriptedUi ui;
-        w->cmdOK->click();
+        pressOk(*w);
         EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
         EXPECT_TRUE(QFile::exists(server.website(QStringLiteral("limieten.csv"))));
     }
@@ -248,7 +249,7 @@ TEST_F(UploadFixture, TheDomainMayNameItsPort) {
         auto w = window(QLatin1String(bad), QStringLiteral("geheim"), {false, true, false});
         ScriptedUi ui;
         ui.answer(Answer::Ok);
-        w->cmdOK->click();
+        pressOk(*w);
         EXPECT_FALSE(ui.programEnded());
         EXPECT_TRUE(w->Message->toPlainText().contains(QStringLiteral("ftp: ongeldige poort: ")))
             << w->Message->toPlainText().toStdString();
@@ -261,7 +262,7 @@ TEST_F(UploadFixture, AWrongPasswordShowsTheMaskedLogAndKeepsTheWindowOpen) {
     auto w = window(server.domain(), QStringLiteral("failed"), {false, true, false});
     ScriptedUi ui;
     ui.answer(Answer::Ok);
-    w->cmdOK->click();
+    pressOk(*w);
     EXPECT_FALSE(ui.programEnded());
     EXPECT_FALSE(ui.waitCursor());
     ASSERT_EQ(ui.messages().size(), 1u);
@@ -285,7 +286,7 @@ TEST_F(UploadFixture, RefusedConnectionsAreFailedUploads) {
         auto w = window(domain, QStringLiteral("geheim"), {false, false, true});
         ScriptedUi ui;
         ui.answer(Answer::Ok);
-        w->cmdOK->click();
+        pressOk(*w);
         EXPECT_FALSE(ui.programEnded());
         ASSERT_EQ(ui.messages().size(), 1u);
         expectUploadReport(ui.messages()[0], QStringLiteral("FTP verbinding naar ") + domain +
@@ -302,7 +303,7 @@ TEST_F(UploadFixture, AMissingRemoteFolderIsAFailedUpload) {
     w->Tbox[1]->setText(QStringLiteral("bestaat niet"));
     ScriptedUi ui;
     ui.answer(Answer::Ok);
-    w->cmdOK->click();
+    pressOk(*w);
     EXPECT_FALSE(ui.programEnded());
     ASSERT_EQ(ui.messages().size(), 1u);
     expectUploadReport(ui.messages()[0], QStringLiteral("FTP upload naar ") + server.domain() +
@@ -319,7 +320,7 @@ TEST_F(UploadFixture, AStalledServerEndsTheRunWithinTheRunnersLimits) {
     auto w = window(stalled.domain(), QStringLiteral("geheim"), {true, false, false});
     ScriptedUi ui;
     ui.answer(Answer::Ok);
-    w->cmdOK->click();
+    pressOk(*w);
     qunsetenv("TAVREL_FTP_TIMEOUT");
     EXPECT_FALSE(ui.programEnded());
     EXPECT_EQ(ui.messages().size(), 1u);
@@ -331,7 +332,7 @@ TEST_F(UploadFixture, AnEmptyPasswordLogsInToAnAccountWithout) {
     FtpServer server(FtpServer::Mode::Normal, QStringLiteral("club"), QString());
     auto w = window(server.domain(), QString(), {false, false, true});
     ScriptedUi ui;
-    w->cmdOK->click();
+    pressOk(*w);
     EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
     EXPECT_TRUE(QFile::exists(server.website(QStringLiteral("niveaus.csv"))));
 }
@@ -356,11 +357,11 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     w->checkCSV->setChecked(true);
     w->tbCSV->setText(folderWithQuotes);
     ScriptedUi ui;
-    w->cmdOK->click();
+    pressOk(*w);
     EXPECT_TRUE(ui.programEnded());
     const QByteArray got = temp.read(QStringLiteral("seen"));
     const QString script = folderWithQuotes + QStringLiteral("ftp_send.ftp");
-    QByteArray expected = QByteArray("-i\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
+    QByteArray expected = QByteArray("-i\n-p\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
     expected +=
         "open host$(touch pwned)\r\nclub\r\np'w\"d\r\nhash\r\nascii\r\ncd httpdocs\r\nsend ";
     expected += folderWithQuotes.toUtf8();

@@ -1,7 +1,10 @@
 // tavrel-ftp: runs an FTP command script, as the common command-line client
 // does, and prints the session's transcript on standard output.
 //
-//   tavrel-ftp [-i] -s:SCRIPT [HOST]
+//   tavrel-ftp [-i] [-p] -s:SCRIPT [HOST]
+//
+// With -p the runner also reports how far each file is on standard error,
+// one line "voortgang SENT TOTAL NAME" at a time, apart from the transcript.
 //
 // Missing or unknown arguments print the usage line and give status 2.
 // The script is Windows-1252 text, one command per line; the two lines after
@@ -26,8 +29,9 @@ using namespace tavrel;
 namespace {
 
 void usage(FILE* to) {
-    std::fputs("Gebruik: tavrel-ftp [-i] -s:SCRIPTBESTAND [HOST]\n"
-               "Voert de FTP-opdrachten uit het scriptbestand uit en toont het verloop.\n",
+    std::fputs("Gebruik: tavrel-ftp [-i] [-p] -s:SCRIPTBESTAND [HOST]\n"
+               "Voert de FTP-opdrachten uit het scriptbestand uit en toont het verloop.\n"
+               "Met -p meldt het op standaardfout hoe ver elk bestand is.\n",
                to);
 }
 
@@ -45,12 +49,15 @@ QString scriptName(const QString& given) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QString scriptPath, host;
+    bool progress = false;
     for (const QString& arg : QCoreApplication::arguments().mid(1)) {
         if (arg.startsWith(QLatin1String("-s:"), Qt::CaseInsensitive)) {
             scriptPath = scriptName(arg.mid(3));
         } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             usage(stdout);
             return 0;
+        } else if (arg.compare(QLatin1String("-p"), Qt::CaseInsensitive) == 0) {
+            progress = true;
         } else if (arg.compare(QLatin1String("-i"), Qt::CaseInsensitive) == 0) {
             // Never prompts anyway.
         } else if (!arg.startsWith(QLatin1Char('-')) && host.isEmpty()) {
@@ -93,6 +100,13 @@ int main(int argc, char* argv[]) {
     int status = 0;
     {
         ScriptRunner runner(print, limits);
+        if (progress)
+            runner.setProgress([](const QString& file, qint64 sent, qint64 total) {
+                const QByteArray line = "voortgang " + QByteArray::number(sent) + ' ' +
+                                        QByteArray::number(total) + ' ' + file.toUtf8() + '\n';
+                std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+                std::fflush(stderr);
+            });
         status = runner.run(lines);
     }
     curl_global_cleanup();

@@ -42,11 +42,12 @@ bool cutShort(const QByteArray& header, qint64 fileSize) {
 }
 
 QString uniqueConnectionName() {
-    static int counter = 0;
+    // Runs open connections on their own thread while the editors open theirs.
+    static std::atomic<int> counter = 0;
     return QStringLiteral("tavrel-%1").arg(++counter);
 }
 
-int workLimit = 20000;
+std::atomic<int> workLimit = 20000;
 
 } // namespace
 
@@ -59,7 +60,8 @@ void Connection::setWorkLimitMs(int ms) {
 }
 
 int Connection::tooLong(void* connection) {
-    return static_cast<Connection*>(connection)->work_.elapsed() > workLimit ? 1 : 0;
+    const auto* c = static_cast<Connection*>(connection);
+    return c->stopRequested() || c->work_.elapsed() > workLimit ? 1 : 0;
 }
 
 QString toSqliteDialect(const QString& jetStatement) {

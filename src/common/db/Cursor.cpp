@@ -197,7 +197,10 @@ Cursor OpenCursor(const QString& query, Connection& connection, const QVariantLi
     const QString plain = plainStatement(query);
     sqlite3* db = connection.handleFor(plain, &error);
     auto refused = [&](bool described) {
-        ReportError(QStringLiteral("OpenRecordSet"), described ? error : refusal(connection, db));
+        // A stop the user asked for is no fault to report.
+        if (!connection.stopRequested())
+            ReportError(QStringLiteral("OpenRecordSet"),
+                        described ? error : refusal(connection, db));
         return Cursor();
     };
     if (!db)

@@ -1,0 +1,81 @@
+#include "LastRun.h"
+
+#include "common/Files.h"
+#include "common/OwnerOnly.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace tavrel {
+
+namespace {
+
+const QString kFileName = QStringLiteral("laatste-upload.txt");
+
+QString filesText(qsizetype n) {
+    static const char* const words[] = {"geen bestanden", "\u00e9\u00e9n bestand", "twee bestanden",
+                                        "drie bestanden", "vier bestanden"};
+    return n >= 0 && n < 5 ? QString::fromUtf8(words[n])
+                           : QString::number(n) + QStringLiteral(" bestanden");
+}
+
+QString place(const RunRecord& r) {
+    QString where;
+    if (r.upload) {
+        QString site = r.domain;
+        if (!r.ftpFolder.isEmpty())
+            site += QLatin1Char('/') + r.ftpFolder;
+        where = QStringLiteral(" naar ") + site;
+    }
+    if (r.keepCsv)
+        where += (r.upload ? QStringLiteral(" en") : QString()) + QStringLiteral(" bewaard in ") +
+                 QDir::toNativeSeparators(r.csvFolder);
+    return where;
+}
+
+} // namespace
+
+QString lastRunLine(const RunRecord& r) {
+    const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
+    QString line =
+        (r.upload ? QStringLiteral("Laatste upload: ") : QStringLiteral("Laatste export: ")) +
+        dutch.toString(r.when, QStringLiteral("dddd d MMMM yyyy HH:mm"));
+    switch (r.result) {
+    case RunRecord::Result::Succeeded:
+        line += QStringLiteral(", ") + filesText(r.files.size()) + place(r) +
+                QStringLiteral(", geslaagd.");
+        break;
+    case RunRecord::Result::Stopped:
+        line += QStringLiteral(", gestopt.");
+        break;
+    case RunRecord::Result::Failed:
+        line += QStringLiteral(", mislukt: ") + r.reason.trimmed();
+        if (!line.endsWith(QLatin1Char('.')))
+            line += QLatin1Char('.');
+        break;
+    }
+    return line;
+}
+
+bool storeLastRun(const QString& line) {
+    const QString folder = logFolder();
+    QString error;
+    return makeOwnerOnlyFolder(folder) &&
+           replaceOwnerOnlyFile(QDir(folder).filePath(kFileName), line.toUtf8() + '\n', &error);
+}
+
+QString storedLastRun() {
+    const QString path = QDir(logFolder()).filePath(kFileName);
+    // Only the program's own small file: anything else says nothing.
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isFile() || info.size() > 4096)
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+} // namespace tavrel

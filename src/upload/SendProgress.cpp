@@ -1,0 +1,74 @@
+#include "SendProgress.h"
+
+#include "common/Progress.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace tavrel {
+
+SendProgress::SendProgress(QList<File> files) {
+    for (File& f : files)
+        files_.append({std::move(f)});
+}
+
+void SendProgress::take(const QByteArray& bytes) {
+    partial_ += bytes;
+    qsizetype end;
+    while ((end = partial_.indexOf('\n')) >= 0) {
+        line(partial_.left(end).trimmed());
+        partial_.remove(0, end + 1);
+    }
+}
+
+void SendProgress::line(const QByteArray& text) {
+    const QList<QByteArray> words = text.split(' ');
+    if (words.size() < 4 || words[0] != "voortgang")
+        return;
+    bool sentOk = false, totalOk = false;
+    const qint64 sent = words[1].toLongLong(&sentOk);
+    const qint64 total = words[2].toLongLong(&totalOk);
+    const QString name =
+        QString::fromUtf8(text.mid(words[0].size() + words[1].size() + words[2].size() + 3));
+    const auto at = std::find_if(files_.begin(), files_.end(),
+                                 [&](const State& s) { return s.file.name == name; });
+    if (!sentOk || !totalOk || sent < 0 || total < 0 || at == files_.end())
+        return;
+    const int index = int(at - files_.begin());
+    if (index != current_) {
+        current_ = index;
+        since_.start();
+    }
+    at->sent = std::min(sent, total);
+    at->total = total;
+    at->whole = total > 0 ? sent >= total : true;
+}
+
+RunProgress SendProgress::progress() const {
+    if (current_ < 0)
+        return {};
+    const State& now = files_[current_];
+    const double seconds = since_.isValid() ? since_.elapsed() / 1000.0 : 0;
+    const double rate = seconds > 0.2 ? now.sent / seconds : 0;
+    qint64 all = 0;
+    double done = 0;
+    for (const State& s : files_) {
+        all += s.file.size;
+        done += s.total > 0 ? double(s.file.size) * double(s.sent) / double(s.total)
+                            : (s.whole ? double(s.file.size) : 0.0);
+    }
+    const qint64 share = all > 0 ? qint64(done * 1000.0 / double(all)) : 0;
+    return {byteProgressText(now.file.name, now.sent, now.total, rate), share, 1000};
+}
+
+QString SendProgress::whatArrived() const {
+    QStringList parts;
+    // Only files the runner has begun can have reached the server.
+    for (int i = 0; i <= current_; ++i)
+        parts << files_[i].file.name +
+                     (files_[i].whole ? QStringLiteral(" geheel") : QStringLiteral(" deels"));
+    return parts.isEmpty() ? QStringLiteral("niets") : parts.join(QStringLiteral(", "));
+}
+
+} // namespace tavrel
