@@ -1,10 +1,12 @@
 // The text routines: fields of a separated line, the date conversion, the
-// FTP log check, and the lines of an import file in any text form.
+// FTP log check and its shown form, the runner's progress lines, and the
+// lines of an import file in any text form.
 #include "common/ConvertDate.h"
 #include "common/TextFields.h"
 #include "common/Windows1252.h"
 #include "editors/ImportFile.h"
 #include "upload/LogCheck.h"
+#include "upload/SendProgress.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -27,6 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     logShowsRefusal(text);
     failureLine(text);
     maskPassword(text, text.left(4));
+    condensedTranscript(text);
+
+    SendProgress sending(
+        {{QStringLiteral("zwemmers.csv"), 1000}, {QStringLiteral("tijden.csv"), 0}});
+    for (qsizetype at = 0; at < bytes.size(); at += 7)
+        sending.take(bytes.mid(at, 7));
+    sending.progress();
+    sending.whatArrived();
 
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("import.csv"));

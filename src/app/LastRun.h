@@ -9,15 +9,15 @@ namespace tavrel {
 // What a finished run did, for the line the window shows at the next start.
 struct RunRecord {
     enum class Result { Succeeded, Failed, Stopped };
-    QDateTime when;
-    QStringList files; // the files made and sent or kept
+    QDateTime when = {};
+    QStringList files = {}; // the files made and sent or kept
     bool upload = false;
-    QString domain;
-    QString ftpFolder;
+    QString domain = {};
+    QString ftpFolder = {};
     bool keepCsv = false;
-    QString csvFolder;
+    QString csvFolder = {};
     Result result = Result::Succeeded;
-    QString reason; // why it failed, one line
+    QString reason = {}; // why it failed, one line
 };
 
 // "Laatste upload: maandag 7 december 2026 21:14, vier bestanden naar

@@ -422,8 +422,12 @@ void Main::showMessage(const QString& text) {
     // A failed upload shows its whole transcript: bring the line that says
     // why into view, just below the line before it.
     const int reason = failureLine(shown);
-    if (reason < 0)
+    if (reason < 0) {
+        // A transcript that grows while the upload works shows its last lines.
+        if (job_.running())
+            Message->moveCursor(QTextCursor::End);
         return;
+    }
     Message->moveCursor(QTextCursor::End);
     Message->ensureCursorVisible();
     QTextCursor cursor(Message->document()->findBlockByNumber(std::max(0, reason - 1)));

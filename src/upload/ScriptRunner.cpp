@@ -186,7 +186,7 @@ struct ScriptRunner::Session {
         std::copy_n(s->data.constData() + s->sent, n, buffer);
         s->sent += n;
         if (s->progress && s->clock.due())
-            s->progress(s->sending, s->sent, s->data.size());
+            s->progress(s->sending, s->sent, s->data.size(), false);
         if (s->hash)
             while (s->marks < s->sent / kHashBlock) {
                 ++s->marks;
@@ -388,7 +388,7 @@ struct ScriptRunner::Session {
         marks = 0;
         sending = remote;
         if (progress)
-            progress(remote, 0, data.size());
+            progress(remote, 0, data.size(), false);
         QElapsedTimer timer;
         timer.start();
         const CURLcode code =
@@ -398,7 +398,7 @@ struct ScriptRunner::Session {
         if (code != CURLE_OK)
             return false;
         if (progress)
-            progress(remote, data.size(), data.size());
+            progress(remote, data.size(), data.size(), true);
         const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
         say(QStringLiteral("ftp: %1 bytes verzonden in %2seconden %3kB/s.")
                 .arg(file.size())

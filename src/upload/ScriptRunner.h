@@ -29,9 +29,10 @@ public:
     ScriptRunner& operator=(const ScriptRunner&) = delete;
 
     // How far the file being sent is, reported when it starts, at most every
-    // tenth of a second while it goes, and when it has gone: a channel apart
-    // from the transcript.
-    using Progress = std::function<void(const QString& file, qint64 sent, qint64 total)>;
+    // tenth of a second while it goes, and with arrived set once the server
+    // has confirmed it: a channel apart from the transcript.
+    using Progress =
+        std::function<void(const QString& file, qint64 sent, qint64 total, bool arrived)>;
     void setProgress(Progress progress);
 
     // Runs the script's lines; 0 when every command succeeded, 1 otherwise.

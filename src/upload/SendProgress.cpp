@@ -24,7 +24,7 @@ void SendProgress::take(const QByteArray& bytes) {
 
 void SendProgress::line(const QByteArray& text) {
     const QList<QByteArray> words = text.split(' ');
-    if (words.size() < 4 || words[0] != "voortgang")
+    if (words.size() < 4 || (words[0] != "voortgang" && words[0] != "verzonden"))
         return;
     bool sentOk = false, totalOk = false;
     const qint64 sent = words[1].toLongLong(&sentOk);
@@ -42,7 +42,9 @@ void SendProgress::line(const QByteArray& text) {
     }
     at->sent = std::min(sent, total);
     at->total = total;
-    at->whole = total > 0 ? sent >= total : true;
+    // Only the server's confirmation makes a file whole: bytes handed over
+    // may still sit in a buffer when the line drops.
+    at->whole = words[0] == "verzonden";
 }
 
 RunProgress SendProgress::progress() const {

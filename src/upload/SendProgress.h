@@ -10,8 +10,8 @@
 namespace tavrel {
 
 // What the script runner reports on its progress channel ("voortgang SENT
-// TOTAL NAME" lines), turned into the upload's progress: the file that goes,
-// how far, how fast, and the share of the whole upload.
+// TOTAL NAME" lines, "verzonden ..." once a file arrived), turned into the upload's progress: the
+// file that goes, how far, how fast, and the share of the whole upload.
 class SendProgress {
 public:
     struct File {

@@ -2,20 +2,20 @@
 #include "common/Files.h"
 #include "common/Registry.h"
 #include "common/db/Connection.h"
-#include "support/PressOk.h"
 #include "support/Databases.h"
+#include "support/PressOk.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QThread>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -390,9 +390,9 @@ TEST_F(RunFixture, DuringARunOnlyStoppenAndSluitenAnswerAndStoppenSaysWhatWasDon
     waitUntil([&] { return working.load(); });
     ASSERT_TRUE(window->runRunning());
     EXPECT_EQ(window->cmdOK->text(), QStringLiteral("Stoppen"));
-    for (QWidget* w : std::initializer_list<QWidget*>{window->cmdLimiet[0], window->cmdLimiet[1],
-                                                      window->tbDB[0], window->checkFTP,
-                                                      window->cmdBrowse[0]})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{window->cmdLimiet[0], window->cmdLimiet[1],
+                                         window->tbDB[0], window->checkFTP, window->cmdBrowse[0]})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_TRUE(window->cmdCancel->isEnabled());
 

@@ -1,10 +1,10 @@
 #include "app/Main.h"
 #include "common/ErrorReport.h"
 #include "common/Files.h"
-#include "support/PressOk.h"
 #include "support/Databases.h"
 #include "support/FtpServer.h"
 #include "support/OwnerOnlyCheck.h"
+#include "support/PressOk.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 #include "upload/FtpScript.h"
@@ -13,8 +13,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -328,6 +330,32 @@ TEST_F(UploadFixture, AStalledServerEndsTheRunWithinTheRunnersLimits) {
         w->Message->toPlainText().contains(QStringLiteral("de server antwoordt niet meer")));
 }
 
+TEST_F(UploadFixture, StoppenEndsTheRunnerAtOnceAndSaysWhatMayHaveArrived) {
+    FtpServer stalled(FtpServer::Mode::StallUploads);
+    auto w = window(stalled.domain(), QStringLiteral("geheim"), {true, false, false});
+    ScriptedUi ui;
+    w->cmdOK->click();
+    QElapsedTimer waited;
+    waited.start();
+    // The first file has begun and hangs: the runner would wait its limits out.
+    while (!w->lblVoortgang->text().startsWith(QStringLiteral("zwemmers.csv")) &&
+           waited.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    ASSERT_TRUE(w->runRunning());
+    waited.restart();
+    w->cmdOK->click();
+    while (w->runRunning() && waited.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    EXPECT_LT(waited.elapsed(), 6000) << "the runner was ended, not waited for";
+    EXPECT_FALSE(ui.programEnded());
+    EXPECT_TRUE(ui.prompts().empty()) << "a stop is no failure to report";
+    EXPECT_EQ(w->Message->toPlainText(),
+              QStringLiteral("Gestopt: zwemmers.csv gemaakt en weer verwijderd, tijden.csv gemaakt "
+                             "en weer verwijderd; de upload is afgebroken en op de website kunnen "
+                             "nu staan: zwemmers.csv deels."));
+    EXPECT_TRUE(tempFiles().isEmpty());
+}
+
 TEST_F(UploadFixture, AnEmptyPasswordLogsInToAnAccountWithout) {
     FtpServer server(FtpServer::Mode::Normal, QStringLiteral("club"), QString());
     auto w = window(server.domain(), QString(), {false, false, true});
@@ -361,7 +389,8 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     EXPECT_TRUE(ui.programEnded());
     const QByteArray got = temp.read(QStringLiteral("seen"));
     const QString script = folderWithQuotes + QStringLiteral("ftp_send.ftp");
-    QByteArray expected = QByteArray("-i\n-p\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
+    QByteArray expected =
+        QByteArray("-i\n-p\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
     expected +=
         "open host$(touch pwned)\r\nclub\r\np'w\"d\r\nhash\r\nascii\r\ncd httpdocs\r\nsend ";
     expected += folderWithQuotes.toUtf8();

@@ -4,7 +4,8 @@
 //   tavrel-ftp [-i] [-p] -s:SCRIPT [HOST]
 //
 // With -p the runner also reports how far each file is on standard error,
-// one line "voortgang SENT TOTAL NAME" at a time, apart from the transcript.
+// apart from the transcript: "voortgang SENT TOTAL NAME" while it goes, and
+// "verzonden SENT TOTAL NAME" once the server has confirmed it.
 //
 // Missing or unknown arguments print the usage line and give status 2.
 // The script is Windows-1252 text, one command per line; the two lines after
@@ -101,9 +102,10 @@ int main(int argc, char* argv[]) {
     {
         ScriptRunner runner(print, limits);
         if (progress)
-            runner.setProgress([](const QString& file, qint64 sent, qint64 total) {
-                const QByteArray line = "voortgang " + QByteArray::number(sent) + ' ' +
-                                        QByteArray::number(total) + ' ' + file.toUtf8() + '\n';
+            runner.setProgress([](const QString& file, qint64 sent, qint64 total, bool arrived) {
+                const QByteArray line = QByteArray(arrived ? "verzonden " : "voortgang ") +
+                                        QByteArray::number(sent) + ' ' + QByteArray::number(total) +
+                                        ' ' + file.toUtf8() + '\n';
                 std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
                 std::fflush(stderr);
             });

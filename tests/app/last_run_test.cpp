@@ -1,0 +1,56 @@
+#include "app/LastRun.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+
+namespace {
+
+TEST(LastRun, OneLineSaysWhenWhatWhereAndHowItEnded) {
+    const QDateTime when(QDate(2026, 12, 7), QTime(21, 14));
+    using R = RunRecord::Result;
+    const QStringList four = {QStringLiteral("zwemmers.csv"), QStringLiteral("tijden.csv"),
+                              QStringLiteral("limieten.csv"), QStringLiteral("niveaus.csv")};
+    const struct {
+        RunRecord record;
+        const char* line;
+    } cases[] = {
+        {{when, four, true, QStringLiteral("www.club.nl"), QStringLiteral("httpdocs")},
+         "Laatste upload: maandag 7 december 2026 21:14, vier bestanden naar "
+         "www.club.nl/httpdocs, geslaagd."},
+        {{when,
+          {QStringLiteral("limieten.csv")},
+          true,
+          QStringLiteral("ftp.club.nl"),
+          {},
+          true,
+          QStringLiteral("/srv/csv/")},
+         "Laatste upload: maandag 7 december 2026 21:14, \xc3\xa9\xc3\xa9n bestand naar "
+         "ftp.club.nl en bewaard in /srv/csv/, geslaagd."},
+        {{when, four.mid(0, 2), false, {}, {}, true, QStringLiteral("/srv/csv/")},
+         "Laatste export: maandag 7 december 2026 21:14, twee bestanden bewaard in /srv/csv/, "
+         "geslaagd."},
+        {{when,
+          {},
+          true,
+          {},
+          {},
+          false,
+          {},
+          R::Failed,
+          QStringLiteral("Database file niet gevonden")},
+         "Laatste upload: maandag 7 december 2026 21:14, mislukt: Database file niet gevonden."},
+        {{when, {}, true, {}, {}, false, {}, R::Stopped},
+         "Laatste upload: maandag 7 december 2026 21:14, gestopt."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(lastRunLine(c.record), QString::fromUtf8(c.line));
+}
+
+TEST(LastRun, IsKeptForTheNextStart) {
+    EXPECT_EQ(storedLastRun(), QString()) << "nothing before the first run";
+    ASSERT_TRUE(storeLastRun(QStringLiteral("Laatste upload: gisteren, geslaagd.")));
+    EXPECT_EQ(storedLastRun(), QStringLiteral("Laatste upload: gisteren, geslaagd."));
+}
+
+} // namespace
