@@ -111,6 +111,9 @@ void RunJob::start(const RunInput& input) {
         Ui::installForThisThread(nullptr);
     });
     connect(thread_, &QThread::finished, this, [this] {
+        // The thread is ending: let it end before anyone hears the run is
+        // done, so a program that ends now never ends under a running thread.
+        thread_->wait();
         thread_->deleteLater();
         thread_ = nullptr;
         Q_EMIT finished(outcome_);

@@ -2,29 +2,69 @@
 
 #include "common/Progress.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace tavrel {
 
+// Plain string tests rather than regular expressions: they run on the run's
+// own thread, and under Wine a program whose worker thread had matched
+// these expressions now and then hung at its end.
+namespace {
+
+QStringView withoutLeadingSpace(QStringView line) {
+    qsizetype i = 0;
+    while (i < line.size() && line[i].isSpace())
+        ++i;
+    return line.mid(i);
+}
+
+bool isDigit(QStringView s, qsizetype i) {
+    return i < s.size() && s[i] >= QLatin1Char('0') && s[i] <= QLatin1Char('9');
+}
+
+// A three-digit code at the start, not followed by a fourth digit.
+bool startsWithCode(QStringView s) {
+    return isDigit(s, 0) && isDigit(s, 1) && isDigit(s, 2) && !isDigit(s, 3);
+}
+
+} // namespace
+
 bool logShowsRefusal(const QString& log) {
     // Only at the start of a line is 421 or 530 a reply code: "4213 bytes"
     // in a statistics line is none.
-    static const QRegularExpression refusedReply(QStringLiteral("^[ \\t]*(421|530)(?!\\d)"),
-                                                 QRegularExpression::MultilineOption);
-    return refusedReply.match(log).hasMatch() ||
-           log.contains(QLatin1String("Niet verbonden"), Qt::CaseInsensitive);
+    for (QStringView line : QStringView(log).split(QLatin1Char('\n'))) {
+        const QStringView code = withoutLeadingSpace(line);
+        if (startsWithCode(code) && (code.startsWith(u"421") || code.startsWith(u"530")))
+            return true;
+    }
+    return log.contains(QLatin1String("Niet verbonden"), Qt::CaseInsensitive);
 }
 
 int failureLine(const QString& log) {
-    static const QRegularExpression failure(
-        QStringLiteral("^\\s*[45]\\d\\d(?!\\d)|^ftp: (?!\\d+ bytes verzonden)|^Niet verbonden|"
-                       "^Niet verzonden|^Aanmelden is mislukt|^Ongeldige opdracht"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QStringList lines = log.split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i)
-        if (failure.match(lines[i]).hasMatch())
+    static const QLatin1String remarks[] = {
+        QLatin1String("Niet verbonden"), QLatin1String("Niet verzonden"),
+        QLatin1String("Aanmelden is mislukt"), QLatin1String("Ongeldige opdracht")};
+    const QList<QStringView> lines = QStringView(log).split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        const QStringView line = lines[i];
+        const QStringView code = withoutLeadingSpace(line);
+        if (startsWithCode(code) && (code[0] == QLatin1Char('4') || code[0] == QLatin1Char('5')))
             return i;
+        // "ftp: ..." is the runner's own remark, but "ftp: 4213 bytes
+        // verzonden ..." its statistics of a file that went.
+        if (line.startsWith(QLatin1String("ftp: "), Qt::CaseInsensitive)) {
+            const QStringView rest = line.mid(5);
+            qsizetype digits = 0;
+            while (isDigit(rest, digits))
+                ++digits;
+            if (digits == 0 || !rest.mid(digits).startsWith(QLatin1String(" bytes verzonden"),
+                                                            Qt::CaseInsensitive))
+                return i;
+        }
+        for (const QLatin1String& remark : remarks)
+            if (line.startsWith(remark, Qt::CaseInsensitive))
+                return i;
+    }
     return -1;
 }
 
