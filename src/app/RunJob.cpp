@@ -81,44 +81,69 @@ private:
     QObject* job_;
 };
 
+namespace {
+
+// The thread runs work on: one for the program's life, started at the first
+// run and never ended. Under Wine a test program whose run thread had ended
+// now and then hung in its own exit; a thread that lives until the process
+// ends never goes through that end.
+QThread* runThread() {
+    static QThread* const thread = [] {
+        auto* t = new QThread;
+        t->setObjectName(QStringLiteral("run"));
+        t->start();
+        return t;
+    }();
+    return thread;
+}
+
+} // namespace
+
 RunJob::RunJob(RunPhases& phases, RunView& view, QObject* parent)
     : QObject(parent)
     , phases_(phases)
     , view_(view) {}
 
 RunJob::~RunJob() {
-    if (!thread_)
+    if (!running_)
         return;
-    // Only when the program ends in the middle of a run: stop it, and keep
+    // Only when the window goes in the middle of a run: stop it, and keep
     // answering what it still asks of this thread until it has cleaned up.
     stop();
-    thread_->disconnect(this);
-    while (!thread_->wait(20))
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    delete thread_;
+    while (running_)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
 }
 
 void RunJob::start(const RunInput& input) {
-    if (thread_)
+    if (running_)
         return;
+    running_ = true;
     stop_ = false;
-    thread_ = QThread::create([this, input] {
-        Relay relay(this, view_);
-        WorkerUi ui(this);
-        Ui::installForThisThread(&ui);
-        UploadRun run(phases_);
-        outcome_ = run.execute(input, relay, &stop_);
-        Ui::installForThisThread(nullptr);
-    });
-    connect(thread_, &QThread::finished, this, [this] {
-        // The thread is ending: let it end before anyone hears the run is
-        // done, so a program that ends now never ends under a running thread.
-        thread_->wait();
-        thread_->deleteLater();
-        thread_ = nullptr;
-        Q_EMIT finished(outcome_);
-    });
-    thread_->start();
+    auto* worker = new QObject;
+    worker->moveToThread(runThread());
+    QMetaObject::invokeMethod(
+        worker,
+        [this, worker, input] {
+            UploadRun::Outcome outcome;
+            {
+                Relay relay(this, view_);
+                WorkerUi ui(this);
+                Ui::installForThisThread(&ui);
+                UploadRun run(phases_);
+                outcome = run.execute(input, relay, &stop_);
+                Ui::installForThisThread(nullptr);
+            }
+            worker->deleteLater();
+            // Queued after everything the run showed.
+            QMetaObject::invokeMethod(
+                this,
+                [this, outcome] {
+                    running_ = false;
+                    Q_EMIT finished(outcome);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 void RunJob::stop() {

@@ -6,11 +6,9 @@
 
 #include <atomic>
 
-class QThread;
-
 namespace tavrel {
 
-// Runs an UploadRun on a thread of its own, with its own database
+// Runs an UploadRun on the program's run thread, with its own database
 // connections, so the window repaints, moves and answers for the whole run.
 // Everything the run shows reaches the view on the window's thread, in the
 // order the run said it; a box the run raises is shown there, modally, while
@@ -24,7 +22,7 @@ public:
     void start(const RunInput& input);
     // Asks the run to stop; finished() follows once it has cleaned up.
     void stop();
-    bool running() const { return thread_ != nullptr; }
+    bool running() const { return running_; }
 
 Q_SIGNALS:
     void finished(tavrel::UploadRun::Outcome outcome);
@@ -35,9 +33,8 @@ private:
 
     RunPhases& phases_;
     RunView& view_;
-    QThread* thread_ = nullptr;
+    bool running_ = false; // on the window's thread only
     std::atomic<bool> stop_ = false;
-    UploadRun::Outcome outcome_ = UploadRun::Outcome::Failed;
 };
 
 } // namespace tavrel

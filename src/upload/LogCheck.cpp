@@ -6,9 +6,7 @@
 
 namespace tavrel {
 
-// Plain string tests rather than regular expressions: they run on the run's
-// own thread, and under Wine a program whose worker thread had matched
-// these expressions now and then hung at its end.
+// The checks are simple enough for plain string tests.
 namespace {
 
 QStringView withoutLeadingSpace(QStringView line) {
