@@ -83,8 +83,21 @@ QString withSeparator(const QString& folder) {
     return folder + folderSeparator();
 }
 
+namespace {
+QString& redirectedLogFolder() {
+    static QString folder;
+    return folder;
+}
+} // namespace
+
 QString logFolder() {
+    if (!redirectedLogFolder().isEmpty())
+        return redirectedLogFolder();
     return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+}
+
+void redirectLogFolder(const QString& folder) {
+    redirectedLogFolder() = folder;
 }
 
 QString tempFolder() {

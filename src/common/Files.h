@@ -24,8 +24,12 @@ QString folderSeparator();
 QString withSeparator(const QString& folder);
 
 // Where the transcript of the last upload stays when the run's own folder is
-// removed: a folder of the program's in the user's data folder.
+// removed, and the last run's line: a folder of the program's in the user's
+// data folder.
 QString logFolder();
+// Tests keep that folder in a place of their own ("" ends that): on Windows
+// the user's data folder cannot be moved by the environment.
+void redirectLogFolder(const QString& folder);
 
 // The temporary folder: the environment variable TEMP, or the system's own
 // temporary folder where TEMP is not set.

@@ -2,6 +2,7 @@
 // store and data folder of its own for every test, so no test reads what
 // another wrote and none touches the user's settings.
 #include "TestSettings.h"
+#include "common/Files.h"
 #include "common/Registry.h"
 
 #include <QApplication>
@@ -25,8 +26,10 @@ class FreshSettings : public ::testing::EmptyTestEventListener {
         key_ = tavrel::test::testSettingsKey();
         tavrel::redirectSettingsKey(key_);
 #endif
-        // The kept FTP log lives in the user's data folder.
+        // The kept FTP log and the last run's line live in the user's data
+        // folder.
         qputenv("XDG_DATA_HOME", QFile::encodeName(dir_->filePath(QStringLiteral("data"))));
+        tavrel::redirectLogFolder(dir_->filePath(QStringLiteral("data/UploadTavrel")));
     }
     void OnTestEnd(const ::testing::TestInfo&) override {
 #ifdef Q_OS_WIN
@@ -34,6 +37,7 @@ class FreshSettings : public ::testing::EmptyTestEventListener {
             .remove(QString());
         tavrel::redirectSettingsKey(QString());
 #endif
+        tavrel::redirectLogFolder(QString());
         dir_.reset();
     }
 
