@@ -72,11 +72,7 @@ private:
 RunInput headlessInput(const CommandLine& command) {
     const StartupSettings s = StartupSettings::read();
     RunInput in;
-    // As the window reads it: nothing stored means 2006.
-    in.version = s.version.isEmpty() ? QStringLiteral("2006")
-                 : s.version == QLatin1String("2006") || s.version == QLatin1String("2009")
-                     ? s.version
-                     : QString();
+    in.version = s.chosenVersion(); // as the window reads it
     in.clubDatabase = s.database;
     in.limitsDatabase = s.limitsDatabase;
     in.upload = true;

@@ -232,10 +232,9 @@ void Main::connectHandlers() {
 void Main::Form_Load() {
     const StartupSettings s = StartupSettings::read();
     tbDB[0]->setText(s.database);
-    // "2006" or nothing stored selects 2006, "2009" selects 2009; any other
-    // value leaves both clear.
-    OptVersie[0]->setChecked(s.version == QLatin1String("2006") || s.version.isEmpty());
-    OptVersie[1]->setChecked(s.version == QLatin1String("2009"));
+    // Any other stored value leaves both clear.
+    OptVersie[0]->setChecked(s.chosenVersion() == QLatin1String("2006"));
+    OptVersie[1]->setChecked(s.chosenVersion() == QLatin1String("2009"));
     tbDB[1]->setText(s.limitsDatabase);
     Tbox[0]->setText(s.domain);
     Tbox[1]->setText(s.ftpFolder);

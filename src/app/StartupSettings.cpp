@@ -43,6 +43,13 @@ QString defaultCsvFolder(const QString& programDir) {
     return QDir::toNativeSeparators(folder) + folderSeparator();
 }
 
+QString StartupSettings::chosenVersion() const {
+    if (version.isEmpty())
+        return QStringLiteral("2006");
+    return version == QLatin1String("2006") || version == QLatin1String("2009") ? version
+                                                                                : QString();
+}
+
 StartupSettings StartupSettings::read() {
     StartupSettings s;
     s.database = orDefault(setting("Database"), kDefaultClubDatabase);

@@ -17,6 +17,9 @@ struct StartupSettings {
     QString csvFolder;      // "CSVdir"
 
     static StartupSettings read();
+    // The version a run uses: nothing stored means "2006"; anything but
+    // "2006" or "2009" means none.
+    QString chosenVersion() const;
 };
 
 inline const QString kDefaultClubDatabase =
