@@ -35,7 +35,8 @@ QList<std::pair<QtMsgType, QString>> held; // Qt's messages while it starts
 
 // Qt gives up with an abort when it finds no display. While it starts, its
 // English messages are held back; if it gives up, the user reads one Dutch
-// sentence and the program stops with status 1.
+// sentence and the program stops with status 1. Whoever helps them sets
+// QT_DEBUG_PLUGINS, Qt's own switch for this, and reads Qt's lines too.
 void startMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (!starting) {
         if (qtHandler)
@@ -43,7 +44,13 @@ void startMessage(QtMsgType type, const QMessageLogContext& context, const QStri
         return;
     }
     if (type == QtFatalMsg) {
-        std::fputs(noDisplayText().toLocal8Bit().constData(), stderr);
+        QString report = noDisplayText();
+        if (qEnvironmentVariableIsSet("QT_DEBUG_PLUGINS")) {
+            for (const auto& line : std::as_const(held))
+                report += line.second + QLatin1Char('\n');
+            report += text + QLatin1Char('\n');
+        }
+        std::fputs(report.toLocal8Bit().constData(), stderr);
         std::_Exit(1);
     }
     held.append({type, text});
