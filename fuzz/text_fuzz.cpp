@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (qsizetype at = 0; at < bytes.size(); at += 7)
         sending.take(bytes.mid(at, 7));
     sending.progress();
-    sending.whatArrived();
+    sending.replaced();
+    sending.reason();
 
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("import.csv"));

@@ -91,10 +91,13 @@ QString stoppedMessage(const RunInput& input, const QStringList& planned, const 
         QStringLiteral("Gestopt: ") + (parts.isEmpty() ? QStringLiteral("geen bestand gemaakt")
                                                        : parts.join(QStringLiteral(", ")));
     if (input.upload) {
-        if (!uploadBegan || arrived == QLatin1String("niets"))
+        if (!uploadBegan)
             text += QStringLiteral("; er is niets naar de website verzonden.");
+        else if (arrived.isEmpty())
+            text += QStringLiteral("; de upload is afgebroken en de website is niet veranderd.");
         else
-            text += QStringLiteral("; de upload is afgebroken en op de website kunnen nu staan: ") +
+            text += QStringLiteral("; de upload is afgebroken, maar op de website zijn al "
+                                   "vervangen: ") +
                     arrived + QLatin1Char('.');
     } else {
         text += QLatin1Char('.');

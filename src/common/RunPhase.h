@@ -58,7 +58,8 @@ struct PhaseContext {
     const std::atomic<bool>* stop = nullptr;
 
     bool stopRequested() const { return stop && stop->load(std::memory_order_relaxed); }
-    // After a stop: what may already be where the phase sends its files.
+    // After a stop: the files already put in place where the phase sends
+    // them, e.g. "zwemmers.csv"; empty when nothing there changed.
     QString stopNote = {};
     // After a failure, when the message area does not say it in one line:
     // why, for the line the next start shows.

@@ -1,5 +1,6 @@
 #include "ScriptRunner.h"
 
+#include "RemoteListing.h"
 #include "common/Progress.h"
 #include "common/Windows1252.h"
 
@@ -12,6 +13,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <utility>
 
@@ -30,6 +32,7 @@ bool dropsConnection(CURLcode code) {
     case CURLE_REMOTE_FILE_NOT_FOUND:
     case CURLE_QUOTE_ERROR:
     case CURLE_READ_ERROR:
+    case CURLE_REMOTE_DISK_FULL:
         return false;
     default:
         return true;
@@ -82,6 +85,54 @@ struct HostPort {
     QString problem; // why the text is no host, in Dutch; empty when it is one
 };
 
+// A failed connection or login, for a volunteer: what to check.
+QString connectionReason(CURLcode code, long reply, const QString& host) {
+    if (code == CURLE_LOGIN_DENIED || reply == 530)
+        return QStringLiteral("De gebruikersnaam of het wachtwoord wordt door ") + host +
+               QStringLiteral(" niet geaccepteerd.");
+    if (reply == 421)
+        return QStringLiteral("De server ") + host +
+               QStringLiteral(" weigert de verbinding op dit moment (421); probeer het later "
+                              "nog eens.");
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("De server ") + host +
+               QStringLiteral(" is niet te vinden: controleer de domeinnaam.");
+    case CURLE_COULDNT_CONNECT:
+        return QStringLiteral("De server ") + host +
+               QStringLiteral(" weigert de verbinding: controleer de domeinnaam en de poort.");
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("De server ") + host + QStringLiteral(" antwoordt niet.");
+    default:
+        return QStringLiteral("De verbinding met ") + host + QStringLiteral(" is mislukt.");
+    }
+}
+
+// A file that did not go, for a volunteer, naming the file.
+QString sendReason(CURLcode code, long reply, const QString& file) {
+    if (code == CURLE_REMOTE_DISK_FULL || reply == 451 || reply == 452 || reply == 552)
+        return QStringLiteral("Er is geen ruimte meer op de server voor ") + file +
+               QLatin1Char('.');
+    switch (code) {
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("De server antwoordt niet meer tijdens ") + file + QLatin1Char('.');
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+        return QStringLiteral("De verbinding is verbroken tijdens ") + file + QLatin1Char('.');
+    default:
+        if (reply >= 500 || code == CURLE_UPLOAD_FAILED || code == CURLE_REMOTE_ACCESS_DENIED)
+            return QStringLiteral("De server weigert het bestand ") + file + QLatin1Char('.');
+        return QStringLiteral("Het verzenden van ") + file + QStringLiteral(" is mislukt.");
+    }
+}
+
+// The name a file is sent under: one the website never reads.
+QString stagedName(const QString& name) {
+    return QLatin1Char('.') + name + QStringLiteral(".upload");
+}
+
 HostPort splitHost(const QString& text, const QString& portWord) {
     HostPort hp{text, portWord, {}};
     std::optional<QString> named; // a port written in the name, even an empty one
@@ -128,9 +179,22 @@ struct ScriptRunner::Session {
     bool ascii = true;
     bool hash = false;
     bool saw421 = false;
-    // After a failed open, user or cd no file is sent: it would land in a
-    // folder other than the one the script names.
+    // After a failed open, user, cd or send no file is sent: it would land in
+    // a folder other than the one the script names, or make a partial set.
     bool halted = false;
+    // The connection was lost during a transfer, not refused.
+    bool lost = false;
+
+    // Files sent under a temporary name, put in place together at the end.
+    struct Staged {
+        QString folder; // the folder's path in the address
+        QString name;   // its own name
+    };
+    QList<Staged> staged;
+    bool setFailed = false; // a file of the set did not arrive whole
+
+    std::atomic<bool> stopping{false};
+    bool hurry = false; // after a stop: short limits for the clean-up
 
     // Upload state, read by the callbacks.
     QByteArray data;
@@ -138,9 +202,13 @@ struct ScriptRunner::Session {
     qint64 marks = 0;
     QString sending; // the remote name of the file being sent
     ScriptRunner::Progress progress;
+    ScriptRunner::Notify notify;
+    bool reasonGiven = false;
     ProgressClock clock;
     QByteArray partial;   // a reply line not yet ended
     QString pendingMarks; // hash marks, printed as one line before the next reply
+    QList<int> replies;   // the reply codes of the request that goes
+    QByteArray received;  // a listing
 
     // Prints one transcript line, after any hash marks still pending.
     void say(const QString& line) {
@@ -150,6 +218,14 @@ struct ScriptRunner::Session {
     void flushMarks() {
         if (!pendingMarks.isEmpty())
             print(std::exchange(pendingMarks, QString()));
+    }
+    // The first reason of a failure goes to the progress channel too.
+    void because(const QString& reason) {
+        if (reasonGiven || stopping)
+            return;
+        reasonGiven = true;
+        if (notify)
+            notify(Notice::Reason, reason);
     }
 
     Session(Print p, FtpLimits l)
@@ -171,6 +247,9 @@ struct ScriptRunner::Session {
                     line.chop(1);
                 if (line.startsWith("421"))
                     s->saw421 = true;
+                // "350 " ends a reply; "350-" goes on.
+                if (line.size() > 3 && line[3] == ' ')
+                    s->replies << line.left(3).toInt();
                 s->say(fromWindows1252(line));
             }
         } else if (type == CURLINFO_TEXT && !s->connected &&
@@ -195,6 +274,20 @@ struct ScriptRunner::Session {
         return size_t(n);
     }
 
+    static size_t onWrite(char* bytes, size_t size, size_t count, void* self) {
+        auto* s = static_cast<Session*>(self);
+        // A listing is small; a server that sends without end is cut off.
+        if (s->received.size() > 8 * 1024 * 1024)
+            return 0;
+        s->received.append(bytes, qsizetype(size * count));
+        return size * count;
+    }
+
+    // libcurl asks at least once a second, also while a server is silent.
+    static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        return static_cast<Session*>(self)->stopping && !static_cast<Session*>(self)->hurry ? 1 : 0;
+    }
+
     void makeHandle() {
         curl = curl_easy_init();
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
@@ -202,12 +295,14 @@ struct ScriptRunner::Session {
         curl_easy_setopt(curl, CURLOPT_DEBUGDATA, this);
         curl_easy_setopt(curl, CURLOPT_READFUNCTION, &Session::onRead);
         curl_easy_setopt(curl, CURLOPT_READDATA, this);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Session::onWrite);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Session::onProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
         curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV,
                          0L); // plain passive mode, as old servers know it
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
-        curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, limits.responseSeconds);
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
         curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
     }
@@ -233,24 +328,53 @@ struct ScriptRunner::Session {
             .toUtf8();
     }
 
-    // One request on the session's connection: NOBODY requests log in and
-    // change folder only; uploads send data.
-    CURLcode perform(const QString& path, bool upload) {
+    // What a request does on the session's connection: log in and change
+    // folder (and ask a file's size, or run commands); send data; or list a
+    // folder.
+    enum class Kind { Nobody, Upload, List };
+
+    // Every wait is bounded: a transfer by its size at a crawl, anything
+    // else by a few replies.
+    void setLimits(Kind kind) {
+        const long connect = hurry ? 5 : limits.connectSeconds;
+        const long reply = hurry ? 5 : limits.responseSeconds;
+        const long confirm = kind == Kind::Upload ? limits.confirmSeconds : reply;
+        const long whole = kind == Kind::Upload ? connect + confirm + 60 + long(data.size() / 4096)
+                                                : connect + 4 * reply;
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connect);
+        curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, confirm);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, hurry ? 5 : limits.stallSeconds);
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT, whole);
+    }
+
+    CURLcode perform(const QString& path, Kind kind = Kind::Nobody,
+                     const QList<QByteArray>& commands = {}) {
         if (!curl)
             makeHandle();
         saw421 = false;
         partial.clear();
+        replies.clear();
+        received.clear();
+        curl_slist* quote = nullptr;
+        for (const QByteArray& command : commands)
+            quote = curl_slist_append(quote, command.constData());
         const QByteArray address = url(path);
         curl_easy_setopt(curl, CURLOPT_URL, address.constData());
-        curl_easy_setopt(curl, CURLOPT_UPLOAD, upload ? 1L : 0L);
-        curl_easy_setopt(curl, CURLOPT_NOBODY, upload ? 0L : 1L);
-        curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, ascii ? 1L : 0L);
-        if (upload)
+        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, quote);
+        curl_easy_setopt(curl, CURLOPT_UPLOAD, kind == Kind::Upload ? 1L : 0L);
+        curl_easy_setopt(curl, CURLOPT_NOBODY, kind == Kind::Nobody ? 1L : 0L);
+        // Sizes are asked in binary mode, where every server gives them.
+        curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, kind == Kind::Upload && ascii ? 1L : 0L);
+        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, kind == Kind::List ? "LIST -a" : nullptr);
+        if (kind == Kind::Upload)
             curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(data.size()));
+        setLimits(kind);
         const CURLcode code = curl_easy_perform(curl);
-        if (code != CURLE_OK) {
-            long reply = 0;
-            curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply);
+        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, nullptr);
+        curl_slist_free_all(quote);
+        reply = 0;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply);
+        if (code != CURLE_OK && code != CURLE_ABORTED_BY_CALLBACK) {
             // libcurl turns a 421 into a timeout: name the refusal itself.
             if (reply == 421 && !saw421)
                 say(QStringLiteral("421 Service not available, closing control connection."));
@@ -263,10 +387,131 @@ struct ScriptRunner::Session {
         return code;
     }
 
+    // The last reply code of the last request, kept past a dropped handle.
+    long lastReply() const { return reply; }
+    long reply = 0;
+
     bool needConnection() {
         if (!connected)
             say(QStringLiteral("Niet verbonden."));
         return connected;
+    }
+
+    // --- the set: staged, checked, put in place or removed ------------------
+
+    // The size the server holds of a staged file, from SIZE or else from the
+    // folder's listing; -1 when neither tells.
+    qint64 sizeOnServer(const Staged& file) {
+        const QString staged = stagedName(file.name);
+        const CURLcode code =
+            perform(file.folder + QString::fromLatin1(QUrl::toPercentEncoding(staged)));
+        curl_off_t size = -1;
+        if (code == CURLE_OK)
+            curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+        if (size >= 0 || code != CURLE_OK)
+            return size;
+        if (perform(file.folder, Kind::List) != CURLE_OK)
+            return -1;
+        return sizeInListing(received, toWindows1252(staged));
+    }
+
+    // After a transfer: the server holds what was sent. In ASCII mode a
+    // server may store its own line ends, so the size with or without the
+    // CRs is right, and nothing else.
+    bool arrivedWhole(const Staged& file) {
+        const qint64 lines = ascii ? data.count('\n') : 0;
+        const qint64 onWire = data.size() + lines;
+        const qint64 size = sizeOnServer(file);
+        if (size == onWire || (ascii && size == data.size())) {
+            say(QStringLiteral("Gecontroleerd: %1 staat geheel op de server (%2 bytes).")
+                    .arg(stagedName(file.name))
+                    .arg(size));
+            return true;
+        }
+        if (size < 0) {
+            say(QStringLiteral("ftp: de grootte van ") + stagedName(file.name) +
+                QStringLiteral(" op de server is niet na te gaan."));
+            because(QStringLiteral("De server zegt niet of ") + file.name +
+                    QStringLiteral(" geheel is aangekomen."));
+        } else {
+            say(QStringLiteral("ftp: %1 is niet geheel aangekomen (%2 van %3 bytes).")
+                    .arg(file.name)
+                    .arg(size)
+                    .arg(onWire));
+            because(QStringLiteral("%1 is niet geheel aangekomen: de server heeft %2 van %3 "
+                                   "bytes.")
+                        .arg(file.name)
+                        .arg(size)
+                        .arg(onWire));
+        }
+        return false;
+    }
+
+    // Renames one staged file over its own name. A server that will not
+    // rename over an existing file gets the old one deleted first, right
+    // before the rename.
+    bool putInPlace(const Staged& file) {
+        const QByteArray from = "RNFR " + toWindows1252(stagedName(file.name));
+        const QByteArray to = "RNTO " + toWindows1252(file.name);
+        if (perform(file.folder, Kind::Nobody, {from, to}) == CURLE_OK)
+            return true;
+        // Without "350" the staged file itself was not found: leave the old.
+        if (!replies.contains(350) || stopping)
+            return false;
+        return perform(file.folder, Kind::Nobody, {"DELE " + toWindows1252(file.name), from, to}) ==
+               CURLE_OK;
+    }
+
+    // At the end of a connection: every file in place, or none touched.
+    bool finishSet() {
+        if (staged.isEmpty())
+            return !setFailed;
+        const QList<Staged> files = std::exchange(staged, {});
+        if (!setFailed && !stopping) {
+            QStringList done;
+            for (int i = 0; i < files.size(); ++i) {
+                if (!putInPlace(files[i])) {
+                    say(QStringLiteral("ftp: ") + files[i].name +
+                        QStringLiteral(" kon niet worden vervangen."));
+                    because(QStringLiteral("De server weigert ") + files[i].name +
+                            QStringLiteral(" te vervangen") +
+                            (done.isEmpty()
+                                 ? QStringLiteral(".")
+                                 : QStringLiteral("; al vervangen: ") +
+                                       done.join(QStringLiteral(", ")) + QLatin1Char('.')));
+                    removeStaged(files.mid(i));
+                    return false;
+                }
+                done << files[i].name;
+                if (notify)
+                    notify(Notice::Replaced, files[i].name);
+            }
+            say(QStringLiteral("Vervangen op de server: ") + done.join(QStringLiteral(", ")) +
+                QLatin1Char('.'));
+            return true;
+        }
+        removeStaged(files);
+        setFailed = false;
+        return false;
+    }
+
+    // Removes staged files, on a new connection when the old one is gone.
+    void removeStaged(const QList<Staged>& files) {
+        QStringList names;
+        bool ok = true;
+        for (const Staged& file : files) {
+            names << stagedName(file.name);
+            // 550: the server never made it.
+            ok = (perform(file.folder, Kind::Nobody,
+                          {"DELE " + toWindows1252(stagedName(file.name))}) == CURLE_OK ||
+                  lastReply() == 550) &&
+                 ok;
+        }
+        say(ok ? QStringLiteral("Verwijderd van de server: ") + names.join(QStringLiteral(", ")) +
+                     QStringLiteral("; de website is niet veranderd.")
+               : QStringLiteral("Niet alle tijdelijke bestanden konden worden verwijderd (") +
+                     names.join(QStringLiteral(", ")) +
+                     QStringLiteral("); de website leest ze niet."));
     }
 
     // --- commands ----------------------------------------------------------
@@ -280,20 +525,30 @@ struct ScriptRunner::Session {
             say(QStringLiteral("Geen host opgegeven."));
             return false;
         }
+        const bool setOk = finishSet();
         disconnect();
         folder.clear();
         absolute = false;
+        lost = false;
         const HostPort target = splitHost(args[0], args.size() > 1 ? args[1] : QString());
         if (!target.problem.isEmpty()) {
             say(QStringLiteral("ftp: ") + target.problem + QLatin1Char('.'));
+            because(QStringLiteral("De domeinnaam is ongeldig: ") + target.problem +
+                    QLatin1Char('.'));
             return false;
         }
         host = target.host;
         port = target.port;
-        connected = perform(QString(), false) == CURLE_OK;
-        if (!connected)
-            say(QStringLiteral("Aanmelden is mislukt."));
-        return connected;
+        const CURLcode code = perform(QString());
+        connected = code == CURLE_OK;
+        if (!connected) {
+            const long reply = lastReply();
+            say(code == CURLE_LOGIN_DENIED || reply == 530
+                    ? QStringLiteral("Aanmelden is mislukt.")
+                    : QStringLiteral("Verbinden is mislukt."));
+            because(connectionReason(code, reply, host));
+        }
+        return connected && setOk;
     }
 
     bool login(const QStringList& args, const QStringList& lines, int& next) {
@@ -306,9 +561,13 @@ struct ScriptRunner::Session {
         user = toWindows1252(args[0]);
         password = toWindows1252(
             args.size() > 1 ? args[1] : (next < lines.size() ? lines[next++] : QString()));
+        const bool setOk = finishSet();
         disconnect();
-        connected = perform(folderPath(), false) == CURLE_OK;
-        return connected;
+        const CURLcode code = perform(folderPath());
+        connected = code == CURLE_OK;
+        if (!connected)
+            because(connectionReason(code, lastReply(), host));
+        return connected && setOk;
     }
 
     bool cd(const QString& target) {
@@ -332,9 +591,15 @@ struct ScriptRunner::Session {
         const bool beforeRoot = absolute;
         folder = parts;
         absolute = toRoot;
-        if (perform(folderPath(), false) != CURLE_OK) {
+        const CURLcode code = perform(folderPath());
+        if (code != CURLE_OK) {
             folder = before;
             absolute = beforeRoot;
+            because(code == CURLE_REMOTE_ACCESS_DENIED
+                        ? QStringLiteral("De map \"") + target +
+                              QStringLiteral("\" bestaat niet op de server (of is niet "
+                                             "toegankelijk): controleer de FTP-map.")
+                        : connectionReason(code, lastReply(), host));
             return false;
         }
         return true;
@@ -362,21 +627,26 @@ struct ScriptRunner::Session {
     }
 
     bool send(const QString& rest) {
-        if (!needConnection())
-            return false;
         if (rest.isEmpty()) {
             say(QStringLiteral("Geen lokaal bestand opgegeven."));
+            setFailed = true;
             return false;
         }
         const auto [local, remote] = sendArguments(rest);
-        if (halted) {
+        if (halted && (connected || lost)) {
             say(QStringLiteral("Niet verzonden: ") + remote +
                 QStringLiteral(" (een eerdere opdracht is mislukt)."));
+            setFailed = true;
             return false;
         }
+        if (!needConnection())
+            return false;
         QFile file(local);
         if (!file.open(QIODevice::ReadOnly)) {
             say(QStringLiteral("Lokaal bestand kan niet worden geopend: ") + local);
+            because(QStringLiteral("Het bestand ") + local +
+                    QStringLiteral(" kan niet worden gelezen."));
+            setFailed = true;
             return false;
         }
         data = file.readAll();
@@ -389,29 +659,47 @@ struct ScriptRunner::Session {
         sending = remote;
         if (progress)
             progress(remote, 0, data.size(), false);
+        const Staged target{folderPath(), remote};
+        staged << target;
         QElapsedTimer timer;
         timer.start();
-        const CURLcode code =
-            perform(folderPath() + QString::fromLatin1(QUrl::toPercentEncoding(remote)), true);
+        const CURLcode code = perform(
+            target.folder + QString::fromLatin1(QUrl::toPercentEncoding(stagedName(remote))),
+            Kind::Upload);
         const double seconds = std::max(timer.nsecsElapsed() / 1e9, 0.001);
         flushMarks();
-        if (code != CURLE_OK)
+        if (code != CURLE_OK) {
+            if (code != CURLE_ABORTED_BY_CALLBACK)
+                because(sendReason(code, lastReply(), remote));
+            setFailed = true;
+            lost = !curl;
+            connected = curl != nullptr;
             return false;
-        if (progress)
-            progress(remote, data.size(), data.size(), true);
+        }
         const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
         say(QStringLiteral("ftp: %1 bytes verzonden in %2seconden %3kB/s.")
                 .arg(file.size())
                 .arg(dutch.toString(seconds, 'f', 2),
                      dutch.toString(file.size() / 1024.0 / seconds, 'f', 2)));
+        if (!arrivedWhole(target)) {
+            setFailed = true;
+            lost = !curl;
+            connected = curl != nullptr;
+            return false;
+        }
+        if (progress)
+            progress(remote, data.size(), data.size(), true);
         return true;
     }
 
     bool close() {
-        if (!needConnection())
+        // After a lost transfer there is nothing to close, and no refusal.
+        if (!lost && !needConnection())
             return false;
+        const bool setOk = finishSet();
         disconnect();
-        return true;
+        lost = false;
+        return setOk;
     }
 };
 
@@ -424,9 +712,17 @@ void ScriptRunner::setProgress(Progress progress) {
     s_->progress = std::move(progress);
 }
 
+void ScriptRunner::setNotify(Notify notify) {
+    s_->notify = std::move(notify);
+}
+
+void ScriptRunner::stop() {
+    s_->stopping = true;
+}
+
 int ScriptRunner::run(const QStringList& lines) {
     bool allOk = true;
-    for (int next = 0; next < lines.size();) {
+    for (int next = 0; next < lines.size() && !s_->stopping;) {
         const QString line = lines[next++].trimmed();
         if (line.isEmpty())
             continue;
@@ -452,10 +748,10 @@ int ScriptRunner::run(const QStringList& lines) {
             s_->halted = s_->halted || !ok;
         } else if (command == QLatin1String("send") || command == QLatin1String("put")) {
             ok = s_->send(line.mid(command.size()).trimmed());
+            s_->halted = s_->halted || !ok;
         } else if (command == QLatin1String("close") || command == QLatin1String("disconnect")) {
             ok = s_->close();
         } else if (command == QLatin1String("bye") || command == QLatin1String("quit")) {
-            s_->disconnect();
             break;
         } else {
             s_->say(QStringLiteral("Ongeldige opdracht: ") + command);
@@ -463,6 +759,12 @@ int ScriptRunner::run(const QStringList& lines) {
         }
         allOk = allOk && ok;
     }
+    if (s_->stopping) {
+        s_->say(QStringLiteral("Gestopt."));
+        s_->hurry = true;
+        allOk = false;
+    }
+    allOk = s_->finishSet() && allOk;
     s_->disconnect();
     return allOk ? 0 : 1;
 }

@@ -13,12 +13,19 @@ struct FtpLimits {
     long connectSeconds = 20;  // to open the connection
     long responseSeconds = 30; // for each reply of the server
     long stallSeconds = 30;    // a transfer slower than 1 byte/s this long is given up
+    long confirmSeconds = 120; // for the word that a file arrived: a host may scan it first
 };
 
 // Runs an FTP command script in the language of the common command-line
 // client (open, user, hash, ascii, binary, cd, send/put, close, bye/quit) on
 // libcurl, in passive mode. Every server reply line, and the client's own
 // remarks ("Niet verbonden."), go to the transcript; the password never does.
+//
+// The website never holds part of a set: each file is sent under a temporary
+// name (".tijden.csv.upload"), its size on the server is checked, and only
+// when every file of the connection arrived whole are they renamed over their
+// own names, at "close", "bye" or the script's end. Any failure, or a stop,
+// removes the temporary files instead.
 class ScriptRunner {
 public:
     using Print = std::function<void(const QString& line)>;
@@ -35,8 +42,20 @@ public:
         std::function<void(const QString& file, qint64 sent, qint64 total, bool arrived)>;
     void setProgress(Progress progress);
 
+    // What the runner also tells apart from the transcript: a file renamed
+    // into place on the website, and the first failure's reason, in words a
+    // volunteer can act on ("Er is geen ruimte meer op de server voor
+    // tijden.csv.").
+    enum class Notice { Replaced, Reason };
+    using Notify = std::function<void(Notice notice, const QString& text)>;
+    void setNotify(Notify notify);
+
     // Runs the script's lines; 0 when every command succeeded, 1 otherwise.
     int run(const QStringList& lines);
+
+    // From any thread: ends the script as soon as possible; what it staged on
+    // the server is removed, the website keeps its files.
+    void stop();
 
 private:
     struct Session;

@@ -23,6 +23,17 @@ void SendProgress::take(const QByteArray& bytes) {
 }
 
 void SendProgress::line(const QByteArray& text) {
+    if (text.startsWith("vervangen ")) {
+        const QString name = QString::fromUtf8(text.mid(10));
+        if (!replaced_.contains(name))
+            replaced_ << name;
+        return;
+    }
+    if (text.startsWith("reden ")) {
+        if (reason_.isEmpty())
+            reason_ = QString::fromUtf8(text.mid(6));
+        return;
+    }
     const QList<QByteArray> words = text.split(' ');
     if (words.size() < 4 || (words[0] != "voortgang" && words[0] != "verzonden"))
         return;
@@ -62,15 +73,6 @@ RunProgress SendProgress::progress() const {
     }
     const qint64 share = all > 0 ? qint64(done * 1000.0 / double(all)) : 0;
     return {byteProgressText(now.file.name, now.sent, now.total, rate), share, 1000};
-}
-
-QString SendProgress::whatArrived() const {
-    QStringList parts;
-    // Only files the runner has begun can have reached the server.
-    for (int i = 0; i <= current_; ++i)
-        parts << files_[i].file.name +
-                     (files_[i].whole ? QStringLiteral(" geheel") : QStringLiteral(" deels"));
-    return parts.isEmpty() ? QStringLiteral("niets") : parts.join(QStringLiteral(", "));
 }
 
 } // namespace tavrel

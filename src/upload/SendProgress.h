@@ -6,12 +6,15 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace tavrel {
 
-// What the script runner reports on its progress channel ("voortgang SENT
-// TOTAL NAME" lines, "verzonden ..." once a file arrived), turned into the upload's progress: the
-// file that goes, how far, how fast, and the share of the whole upload.
+// What the script runner reports on its progress channel, turned into the
+// upload's progress (the file that goes, how far, how fast, the share of the
+// whole upload), the files put in place on the website, and the reason of a
+// failure: "voortgang SENT TOTAL NAME" while a file goes, "verzonden ..." once
+// it arrived whole, "vervangen NAME" once it is in place, "reden TEXT".
 class SendProgress {
 public:
     struct File {
@@ -27,9 +30,10 @@ public:
     bool started() const { return current_ >= 0; }
     // The text and the whole upload's share done, in thousandths.
     RunProgress progress() const;
-    // What may be on the server after a stop: "zwemmers.csv geheel,
-    // tijden.csv deels" or "niets".
-    QString whatArrived() const;
+    // The files the website holds new, in the order they were put in place.
+    QStringList replaced() const { return replaced_; }
+    // The runner's reason of the first failure, in Dutch; empty when none.
+    QString reason() const { return reason_; }
 
 private:
     void line(const QByteArray& text);
@@ -44,6 +48,8 @@ private:
     int current_ = -1;
     QElapsedTimer since_; // since the current file started
     QByteArray partial_;
+    QStringList replaced_;
+    QString reason_;
 };
 
 } // namespace tavrel

@@ -70,12 +70,19 @@ public:
             transcript += client.readAllStandardOutput();
             sending.take(client.readAllStandardError());
             if (!ended && context.stopRequested()) {
-                // What is on the server now is told by the run's message.
-                client.kill();
-                client.waitForFinished(5000);
+                // The runner removes what it staged; one that does not end
+                // soon is ended, and its staged files stay where the website
+                // does not read them.
+                client.write("stop\n");
+                client.waitForFinished(kStopSeconds * 1000);
+                if (client.state() != QProcess::NotRunning) {
+                    client.kill();
+                    client.waitForFinished(5000);
+                }
                 transcript += client.readAllStandardOutput();
+                sending.take(client.readAllStandardError());
                 file.write(transcript);
-                context.stopNote = sending.whatArrived();
+                context.stopNote = sending.replaced().join(QStringLiteral(", "));
                 return false;
             }
             if (ended || clock.due())
@@ -92,34 +99,40 @@ public:
         if (text.isEmpty())
             return fileFailed(QStringLiteral("Het logbestand "), log, QStringLiteral(" is leeg"));
 
-        const int why = failureLine(text);
-        const QString reason =
-            why < 0 ? QString()
-                    : QStringLiteral(" (") +
-                          maskPassword(text.split(QLatin1Char('\n')).value(why).trimmed(),
-                                       in.password) +
-                          QLatin1Char(')');
-        if (logShowsRefusal(text)) {
-            context.failure = QStringLiteral("FTP verbinding naar ") + in.domain +
-                              QStringLiteral(" mislukt") + reason;
-            context.message.showMessage(maskPassword(condensedTranscript(text), in.password));
-            return fail(
-                {ErrorNumber::UploadFailed, kSource,
-                 QStringLiteral("FTP verbinding naar ") + in.domain + QStringLiteral(" mislukt")});
-        }
-        if (!commandsOk) {
-            // A folder that is not there or a file the server refused.
-            context.failure = QStringLiteral("FTP upload naar ") + in.domain +
-                              QStringLiteral(" mislukt") + reason;
-            context.message.showMessage(maskPassword(condensedTranscript(text), in.password));
-            return fail(
-                {ErrorNumber::UploadFailed, kSource,
-                 QStringLiteral("FTP upload naar ") + in.domain + QStringLiteral(" mislukt")});
-        }
-        return true;
+        if (!logShowsRefusal(text) && commandsOk)
+            return true;
+        // A refused connection or login, or else a folder that is not there,
+        // a file that did not arrive whole or one the server refused.
+        const QString what = (logShowsRefusal(text) ? QStringLiteral("FTP verbinding naar ")
+                                                    : QStringLiteral("FTP upload naar ")) +
+                             in.domain + QStringLiteral(" mislukt");
+        const QString reason = maskPassword(failureReason(sending, text), in.password);
+        context.failure =
+            what + (reason.isEmpty()
+                        ? QString()
+                        : QStringLiteral(" (") +
+                              QStringView(reason).chopped(reason.endsWith(QLatin1Char('.'))) +
+                              QLatin1Char(')'));
+        context.message.showMessage(maskPassword(condensedTranscript(text), in.password));
+        return fail({ErrorNumber::UploadFailed, kSource,
+                     what + (reason.isEmpty() ? QString() : QStringLiteral("\r\n") + reason)});
     }
 
 private:
+    // How long a stopped runner may take to remove what it staged.
+    static constexpr int kStopSeconds = 15;
+
+    // The runner's own words for the failure, or else the transcript's line
+    // that shows it.
+    static QString failureReason(const SendProgress& sending, const QString& transcript) {
+        QString reason = sending.reason();
+        if (reason.isEmpty()) {
+            const int why = failureLine(transcript);
+            if (why >= 0)
+                reason = transcript.split(QLatin1Char('\n')).value(why).trimmed();
+        }
+        return reason;
+    }
     static QList<SendProgress::File> filesOf(const PhaseContext& context) {
         QList<SendProgress::File> files;
         for (const QString& name : sentFiles(context.input))

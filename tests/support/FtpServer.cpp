@@ -80,6 +80,14 @@ SOCKET connectToFactory(QString* why) {
 } // namespace
 
 FtpServer::FtpServer(Mode mode, const QString& user, const QString& password) {
+    start(modeName(mode), user, password);
+}
+
+FtpServer::FtpServer(const QString& mode) {
+    start(mode, QStringLiteral("club"), QStringLiteral("geheim"));
+}
+
+void FtpServer::start(const QString& mode, const QString& user, const QString& password) {
     QDir(home_.path()).mkdir(QStringLiteral("httpdocs"));
 #ifdef Q_OS_WIN
     QString why;
@@ -89,7 +97,7 @@ FtpServer::FtpServer(Mode mode, const QString& user, const QString& password) {
         QByteArray ask = QJsonDocument(QJsonObject{{QStringLiteral("home"), unixPath(home_.path())},
                                                    {QStringLiteral("user"), user},
                                                    {QStringLiteral("password"), password},
-                                                   {QStringLiteral("mode"), modeName(mode)}})
+                                                   {QStringLiteral("mode"), mode}})
                              .toJson(QJsonDocument::Compact);
         ask += '\n';
         send(s, ask.constData(), static_cast<int>(ask.size()), 0);
@@ -105,9 +113,8 @@ FtpServer::FtpServer(Mode mode, const QString& user, const QString& password) {
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     // Debian's own interpreter, which has pyftpdlib; a "python3" earlier on
     // the PATH may not.
-    process_.start(
-        QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral(TAVREL_FTP_SERVER), home_.path(), user, password, modeName(mode)});
+    process_.start(QStringLiteral("/usr/bin/python3"),
+                   {QStringLiteral(TAVREL_FTP_SERVER), home_.path(), user, password, mode});
     while (process_.waitForReadyRead(10000) || process_.canReadLine()) {
         const QByteArray line = process_.readLine().trimmed();
         if (line.startsWith("port ")) {

@@ -17,6 +17,9 @@ public:
 
     explicit FtpServer(Mode mode = Mode::Normal, const QString& user = QStringLiteral("club"),
                        const QString& password = QStringLiteral("geheim"));
+    // One of the server's fault modes by name ("cut:200", "full", "late:3",
+    // see ftp_server.py), for user "club" with password "geheim".
+    explicit FtpServer(const QString& mode);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
@@ -34,6 +37,8 @@ public:
     void stop();
 
 private:
+    void start(const QString& mode, const QString& user, const QString& password);
+
     TempDir home_;
 #ifdef Q_OS_WIN
     qintptr control_ = -1; // the connection to the factory

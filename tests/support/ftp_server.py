@@ -5,8 +5,15 @@
 Serves HOME to USER on a free port (or PORT) and prints "port N" once it
 listens. MODE: "normal"; "refuse" answers every connection with 421;
 "stall" stops answering once an upload has begun; "slow:N" takes uploads
-at N bytes a second.
+at N bytes a second. Faults a website's host shows now and then:
+"cut:N" resets the data connection after N bytes of an upload and calls the
+file complete; "full" answers 552 after an upload (no space left);
+"refuse-stor" refuses every upload; "late:N" confirms an upload only after N
+seconds (a host that scans files); "no-size" knows no SIZE; "no-overwrite"
+will not rename over an existing file.
 """
+import socket
+import struct
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -26,6 +33,69 @@ class StalledDTPHandler(DTPHandler):
         return False
 
 
+class CuttingDTPHandler(DTPHandler):
+    cut_after = 0
+
+    def handle_read(self):
+        chunk = self.recv(self.ac_in_buffer_size)
+        room = self.cut_after - self.tot_bytes_received
+        self.tot_bytes_received += len(chunk)
+        if not chunk or room <= len(chunk):
+            self.file_obj.write(chunk[:max(room, 0)])
+            # A reset instead of a close: the client's last bytes are lost.
+            self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.handle_close()
+            return
+        self.file_obj.write(chunk)
+
+    handle_read_event = handle_read
+
+
+class FullDiskDTPHandler(DTPHandler):
+    def handle_close(self):
+        if not self._closed:
+            self._resp = ("552 Requested file action aborted. Exceeded storage allocation.",
+                          lambda *a: None)
+            self.close()
+
+
+class LateDTPHandler(DTPHandler):
+    delay = 0
+
+    def handle_close(self):
+        if not self._closed:
+            self.transfer_finished = True
+            channel = self.cmd_channel
+            self._resp = None
+            self.close()
+            channel.ioloop.call_later(self.delay, channel.respond, "226 Transfer complete.")
+
+
+class FaultHandler(FTPHandler):
+    refuse_stor = False
+    no_size = False
+    no_overwrite = False
+
+    def ftp_STOR(self, file, mode="w"):
+        if self.refuse_stor:
+            self.respond("553 Could not create file.")
+            return None
+        return super().ftp_STOR(file, mode)
+
+    def ftp_SIZE(self, path):
+        if self.no_size:
+            self.respond("502 Command not implemented.")
+            return
+        super().ftp_SIZE(path)
+
+    def ftp_RNTO(self, path):
+        if self.no_overwrite and self.fs.lexists(path):
+            self._rnfr = None
+            self.respond("550 File exists.")
+            return None
+        return super().ftp_RNTO(path)
+
+
 def main():
     home, user, password = sys.argv[1:4]
     mode = sys.argv[4] if len(sys.argv) > 4 else "normal"
@@ -33,7 +103,7 @@ def main():
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmw")
-    handler = RefusingHandler if mode == "refuse" else FTPHandler
+    handler = RefusingHandler if mode == "refuse" else FaultHandler
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0
     handler.passive_ports = None
@@ -42,6 +112,16 @@ def main():
     elif mode.startswith("slow:"):
         ThrottledDTPHandler.read_limit = int(mode[5:])
         handler.dtp_handler = ThrottledDTPHandler
+    elif mode.startswith("cut:"):
+        CuttingDTPHandler.cut_after = int(mode[4:])
+        handler.dtp_handler = CuttingDTPHandler
+    elif mode == "full":
+        handler.dtp_handler = FullDiskDTPHandler
+    elif mode.startswith("late:"):
+        LateDTPHandler.delay = float(mode[5:])
+        handler.dtp_handler = LateDTPHandler
+    elif mode in ("refuse-stor", "no-size", "no-overwrite"):
+        setattr(FaultHandler, mode.replace("-", "_"), True)
 
     server = FTPServer(("127.0.0.1", port), handler)
     print("port %d" % server.socket.getsockname()[1], flush=True)

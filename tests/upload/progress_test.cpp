@@ -31,34 +31,37 @@ TEST(Progress, NumbersSizesAndSpeedsReadAsDutchPrintsThem) {
         EXPECT_EQ(c.got, c.want);
 }
 
-TEST(SendProgress, ReadsTheRunnersLinesInAnyPiecesAndTellsWhatArrived) {
+TEST(SendProgress, ReadsTheRunnersLinesInAnyPiecesAndTellsWhatWasReplaced) {
     SendProgress sending({{QStringLiteral("zwemmers.csv"), 1000},
                           {QStringLiteral("tijden.csv"), 3000},
                           {QStringLiteral("met spatie.csv"), 0}});
     EXPECT_FALSE(sending.started());
-    EXPECT_EQ(sending.whatArrived(), QStringLiteral("niets"));
 
     const struct {
         QByteArray bytes;
         qint64 share; // thousandths of the whole
-        const char* arrived;
+        const char* replaced;
+        const char* reason;
     } steps[] = {
-        {"voortgang 0 1000 zwemm", 0, "niets"},                             // a line not yet ended
-        {"ers.csv\r\n", 0, "zwemmers.csv deels"},                           // ... then ended
-        {"voortgang 1000 1000 zwemmers.csv\n", 250, "zwemmers.csv deels"},  // handed over
-        {"verzonden 1000 1000 zwemmers.csv\n", 250, "zwemmers.csv geheel"}, // confirmed
-        {"rommel\nvoortgang x 3 tijden.csv\nvoortgang 5 9 onbekend.csv\n", 250,
-         "zwemmers.csv geheel"}, // nothing that counts
-        {"voortgang 1500 3000 tijden.csv\n", 625, "zwemmers.csv geheel, tijden.csv deels"},
-        {"verzonden 9999 3000 tijden.csv\n", 1000, "zwemmers.csv geheel, tijden.csv geheel"},
-        {"verzonden 0 0 met spatie.csv\n", 1000,
-         "zwemmers.csv geheel, tijden.csv geheel, met spatie.csv geheel"},
+        {"voortgang 0 1000 zwemm", 0, "", ""}, // a line not yet ended
+        {"ers.csv\r\n", 0, "", ""},            // ... then ended
+        {"voortgang 1000 1000 zwemmers.csv\n", 250, "", ""},
+        {"verzonden 1000 1000 zwemmers.csv\n", 250, "", ""}, // whole, not yet in place
+        {"rommel\nvoortgang x 3 tijden.csv\nvoortgang 5 9 onbekend.csv\n", 250, "", ""},
+        {"voortgang 1500 3000 tijden.csv\n", 625, "", ""},
+        {"verzonden 9999 3000 tijden.csv\n", 1000, "", ""},
+        {"verzonden 0 0 met spatie.csv\nvervangen zwemmers.csv\n", 1000, "zwemmers.csv", ""},
+        {"reden De server weigert tijden.csv te vervangen.\nreden later\n", 1000, "zwemmers.csv",
+         "De server weigert tijden.csv te vervangen."}, // the first reason counts
+        {"vervangen met spatie.csv\nvervangen zwemmers.csv\n", 1000, "zwemmers.csv, met spatie.csv",
+         "De server weigert tijden.csv te vervangen."},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.bytes.toStdString());
         sending.take(s.bytes);
         EXPECT_EQ(sending.progress().done, s.share);
-        EXPECT_EQ(sending.whatArrived(), QString::fromUtf8(s.arrived));
+        EXPECT_EQ(sending.replaced().join(QStringLiteral(", ")), QString::fromUtf8(s.replaced));
+        EXPECT_EQ(sending.reason(), QString::fromUtf8(s.reason));
     }
     EXPECT_TRUE(sending.progress().text.startsWith(QStringLiteral("met spatie.csv: ")));
 }

@@ -3,9 +3,12 @@
 //
 //   tavrel-ftp [-i] [-p] -s:SCRIPT [HOST]
 //
-// With -p the runner also reports how far each file is on standard error,
-// apart from the transcript: "voortgang SENT TOTAL NAME" while it goes, and
-// "verzonden SENT TOTAL NAME" once the server has confirmed it.
+// With -p the runner also reports on standard error, apart from the
+// transcript: "voortgang SENT TOTAL NAME" while a file goes, "verzonden SENT
+// TOTAL NAME" once the server holds it whole (under its temporary name),
+// "vervangen NAME" once it is in place on the website, and "reden TEXT" with
+// the first failure's reason. A line "stop" on standard input then stops the
+// run; what it staged on the server is removed.
 //
 // Missing or unknown arguments print the usage line and give status 2.
 // The script is Windows-1252 text, one command per line; the two lines after
@@ -13,7 +16,8 @@
 // that host first. The exit status is 0 when every command succeeded.
 //
 // TAVREL_FTP_TIMEOUT (seconds) shortens the connect, reply and stall limits,
-// for tests that need a dead server to be given up quickly.
+// and the wait for a file's confirmation to four times that, for tests that
+// need a dead server to be given up quickly.
 #include "common/Windows1252.h"
 #include "upload/ScriptRunner.h"
 
@@ -24,6 +28,10 @@
 #include <curl/curl.h>
 
 #include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
 
 using namespace tavrel;
 
@@ -95,21 +103,41 @@ int main(int argc, char* argv[]) {
     bool ok = false;
     const long seconds = qEnvironmentVariable("TAVREL_FTP_TIMEOUT").toLong(&ok);
     if (ok && seconds > 0)
-        limits = {seconds, seconds, seconds};
+        limits = {seconds, seconds, seconds, 4 * seconds};
 
     curl_global_init(CURL_GLOBAL_DEFAULT);
     int status = 0;
     {
-        ScriptRunner runner(print, limits);
-        if (progress)
-            runner.setProgress([](const QString& file, qint64 sent, qint64 total, bool arrived) {
-                const QByteArray line = QByteArray(arrived ? "verzonden " : "voortgang ") +
-                                        QByteArray::number(sent) + ' ' + QByteArray::number(total) +
-                                        ' ' + file.toUtf8() + '\n';
+        // Shared with the thread that waits for "stop", which may outlive the run.
+        const auto runner = std::make_shared<ScriptRunner>(print, limits);
+        if (progress) {
+            const auto report = [](const QByteArray& line) {
                 std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
                 std::fflush(stderr);
+            };
+            runner->setProgress(
+                [report](const QString& file, qint64 sent, qint64 total, bool arrived) {
+                    report(QByteArray(arrived ? "verzonden " : "voortgang ") +
+                           QByteArray::number(sent) + ' ' + QByteArray::number(total) + ' ' +
+                           file.toUtf8() + '\n');
+                });
+            runner->setNotify([report](ScriptRunner::Notice notice, const QString& text) {
+                report(
+                    QByteArray(notice == ScriptRunner::Notice::Replaced ? "vervangen " : "reden ") +
+                    text.toUtf8() + '\n');
             });
-        status = runner.run(lines);
+            // Left waiting for input when the run ends; the process ends
+            // around it.
+            std::thread([runner] {
+                std::string line;
+                while (std::getline(std::cin, line))
+                    if (line.rfind("stop", 0) == 0) {
+                        runner->stop();
+                        return;
+                    }
+            }).detach();
+        }
+        status = runner->run(lines);
     }
     curl_global_cleanup();
     return status;
