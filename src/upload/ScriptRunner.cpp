@@ -1,5 +1,6 @@
 #include "ScriptRunner.h"
 
+#include "Certificate.h"
 #include "RemoteListing.h"
 #include "common/Progress.h"
 #include "common/Windows1252.h"
@@ -71,6 +72,14 @@ QString reason(CURLcode code) {
         return QStringLiteral("de schijf van de server is vol");
     case CURLE_QUOTE_ERROR:
         return QStringLiteral("de server weigert de opdracht");
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("de server biedt geen versleutelde verbinding");
+    case CURLE_SSL_CONNECT_ERROR:
+        return QStringLiteral("de versleutelde verbinding is mislukt");
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return QStringLiteral("het certificaat van de server is niet te controleren");
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        return QStringLiteral("het certificaat van de server is veranderd");
     default:
         // libcurl's own texts are English: name the code instead.
         return QStringLiteral("fout %1 in de FTP-verbinding").arg(int(code));
@@ -103,6 +112,12 @@ QString connectionReason(CURLcode code, long reply, const QString& host) {
                QStringLiteral(" weigert de verbinding: controleer de domeinnaam en de poort.");
     case CURLE_OPERATION_TIMEDOUT:
         return QStringLiteral("De server ") + host + QStringLiteral(" antwoordt niet.");
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("De server ") + host +
+               QStringLiteral(" biedt geen versleutelde verbinding (TLS), en die is vereist.");
+    case CURLE_SSL_CONNECT_ERROR:
+        return QStringLiteral("De versleutelde verbinding met ") + host +
+               QStringLiteral(" is mislukt.");
     default:
         return QStringLiteral("De verbinding met ") + host + QStringLiteral(" is mislukt.");
     }
@@ -126,6 +141,15 @@ QString sendReason(CURLcode code, long reply, const QString& file) {
             return QStringLiteral("De server weigert het bestand ") + file + QLatin1Char('.');
         return QStringLiteral("Het verzenden van ") + file + QStringLiteral(" is mislukt.");
     }
+}
+
+// A refusal that asks for TLS, as servers word it.
+bool wantsTls(const QByteArray& reply) {
+    const QByteArray text = reply.toLower();
+    for (const char* word : {"tls", "ssl", "encrypt", "cleartext"})
+        if (text.contains(word))
+            return true;
+    return false;
 }
 
 // The name a file is sent under: one the website never reads.
@@ -184,6 +208,13 @@ struct ScriptRunner::Session {
     bool halted = false;
     // The connection was lost during a transfer, not refused.
     bool lost = false;
+
+    // TLS: offered (used when the server has it), required, or never.
+    enum class Tls { Offered, Required, Never };
+    Tls tls = Tls::Offered;
+    QByteArray pin;         // a key the user trusted, "sha256//..."
+    bool encrypted = false; // the server took AUTH TLS
+    QByteArray lastLine;    // the server's last reply line
 
     // Files sent under a temporary name, put in place together at the end.
     struct Staged {
@@ -250,6 +281,9 @@ struct ScriptRunner::Session {
                 // "350 " ends a reply; "350-" goes on.
                 if (line.size() > 3 && line[3] == ' ')
                     s->replies << line.left(3).toInt();
+                if (line.startsWith("234 "))
+                    s->encrypted = true;
+                s->lastLine = line;
                 s->say(fromWindows1252(line));
             }
         } else if (type == CURLINFO_TEXT && !s->connected &&
@@ -305,6 +339,71 @@ struct ScriptRunner::Session {
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
+        // Login and data both go encrypted once the server took AUTH TLS. A
+        // trusted key stands in for the verification it failed, and then
+        // TLS cannot be left out.
+        curl_easy_setopt(curl, CURLOPT_USE_SSL,
+                         tls == Tls::Never                        ? long(CURLUSESSL_NONE)
+                         : tls == Tls::Required || !pin.isEmpty() ? long(CURLUSESSL_ALL)
+                                                                  : long(CURLUSESSL_TRY));
+        if (!pin.isEmpty()) {
+            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+            curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+            curl_easy_setopt(curl, CURLOPT_PINNEDPUBLICKEY, pin.constData());
+        }
+    }
+
+    // The certificate the server shows, read on a connection of its own
+    // that logs in as nobody: the password goes only to a trusted server.
+    std::optional<Certificate> serverCertificate() {
+        CURL* probe = curl_easy_init();
+        const QByteArray address = url(QString());
+        curl_easy_setopt(probe, CURLOPT_URL, address.constData());
+        curl_easy_setopt(probe, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        curl_easy_setopt(probe, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(probe, CURLOPT_SSL_VERIFYHOST, 0L);
+        curl_easy_setopt(probe, CURLOPT_CERTINFO, 1L);
+        curl_easy_setopt(probe, CURLOPT_CONNECT_ONLY, 1L);
+        curl_easy_setopt(probe, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+        curl_easy_setopt(probe, CURLOPT_SERVER_RESPONSE_TIMEOUT, limits.responseSeconds);
+        curl_easy_setopt(probe, CURLOPT_TIMEOUT,
+                         limits.connectSeconds + 4 * limits.responseSeconds);
+        curl_easy_perform(probe);
+        std::optional<Certificate> found;
+        curl_certinfo* info = nullptr;
+        if (curl_easy_getinfo(probe, CURLINFO_CERTINFO, &info) == CURLE_OK && info &&
+            info->num_of_certs > 0)
+            for (curl_slist* field = info->certinfo[0]; field && !found; field = field->next)
+                if (QByteArray(field->data).startsWith("Cert:"))
+                    found = readCertificate(QByteArray(field->data).mid(5));
+        curl_easy_cleanup(probe);
+        return found;
+    }
+
+    // A server whose certificate did not verify, or is not the one trusted:
+    // told with what the user needs to decide.
+    void certificateRefused(bool changed) {
+        const std::optional<Certificate> c = serverCertificate();
+        const QString shown = c ? c->fingerprint : QStringLiteral("onbekend");
+        const QString name = c && !c->name.isEmpty() ? c->name : QStringLiteral("onbekend");
+        say(QStringLiteral("ftp: het certificaat van ") + host +
+            (changed ? QStringLiteral(" is veranderd")
+                     : QStringLiteral(" is niet te controleren")) +
+            QStringLiteral(" (uitgegeven voor ") + name + QStringLiteral(", SHA-256 ") + shown +
+            QStringLiteral(")."));
+        if (changed)
+            because(QStringLiteral("Het certificaat van ") + host +
+                    QStringLiteral(" is veranderd sinds u het vertrouwde (nu SHA-256 ") + shown +
+                    QStringLiteral("); de upload is geweigerd. Vraag uw hostingpartij of zij het "
+                                   "certificaat vernieuwd heeft."));
+        else
+            because(QStringLiteral("Het certificaat van ") + host +
+                    QStringLiteral(" is niet te controleren (uitgegeven voor ") + name +
+                    QStringLiteral(", SHA-256 ") + shown + QStringLiteral(")."));
+        if (notify && c)
+            notify(changed ? Notice::ChangedCertificate : Notice::UnknownCertificate,
+                   c->fingerprint + QLatin1Char(' ') + QString::fromLatin1(c->pin) +
+                       QLatin1Char(' ') + c->name);
     }
 
     void disconnect() {
@@ -530,7 +629,17 @@ struct ScriptRunner::Session {
         folder.clear();
         absolute = false;
         lost = false;
-        const HostPort target = splitHost(args[0], args.size() > 1 ? args[1] : QString());
+        QString name = args[0];
+        tls = Tls::Offered;
+        for (const auto& [scheme, mode] : {std::pair{QLatin1String("ftps://"), Tls::Required},
+                                           std::pair{QLatin1String("ftp://"), Tls::Never}})
+            if (name.startsWith(scheme, Qt::CaseInsensitive)) {
+                name = name.mid(scheme.size());
+                tls = mode;
+            }
+        if (name.endsWith(QLatin1Char('/')))
+            name.chop(1);
+        const HostPort target = splitHost(name, args.size() > 1 ? args[1] : QString());
         if (!target.problem.isEmpty()) {
             say(QStringLiteral("ftp: ") + target.problem + QLatin1Char('.'));
             because(QStringLiteral("De domeinnaam is ongeldig: ") + target.problem +
@@ -539,14 +648,39 @@ struct ScriptRunner::Session {
         }
         host = target.host;
         port = target.port;
-        const CURLcode code = perform(QString());
+        encrypted = false;
+        CURLcode code = perform(QString());
+        if (code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
+            // Not the key the user trusted: a certificate the system's store
+            // verifies is good all the same (the host may have a proper one
+            // now). TLS stays required: this host had it.
+            const QByteArray trusted = std::exchange(pin, {});
+            tls = Tls::Required;
+            code = perform(QString());
+            if (code == CURLE_PEER_FAILED_VERIFICATION)
+                code = CURLE_SSL_PINNEDPUBKEYNOTMATCH;
+            pin = trusted;
+            if (code == CURLE_OK)
+                pin.clear(); // this session goes on verified
+        }
         connected = code == CURLE_OK;
-        if (!connected) {
+        if (connected)
+            say(encrypted ? QStringLiteral("De verbinding is versleuteld (TLS).")
+                          : QStringLiteral("De verbinding is niet versleuteld."));
+        if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
+            say(QStringLiteral("Verbinden is mislukt."));
+            certificateRefused(code == CURLE_SSL_PINNEDPUBKEYNOTMATCH);
+        } else if (!connected) {
             const long reply = lastReply();
             say(code == CURLE_LOGIN_DENIED || reply == 530
                     ? QStringLiteral("Aanmelden is mislukt.")
                     : QStringLiteral("Verbinden is mislukt."));
-            because(connectionReason(code, reply, host));
+            because(tls == Tls::Never && wantsTls(lastLine)
+                        ? QStringLiteral("De server ") + host +
+                              QStringLiteral(" vereist een versleutelde verbinding, maar de "
+                                             "domeinnaam begint met ftp://, dat versleuteling "
+                                             "uitzet.")
+                        : connectionReason(code, reply, host));
         }
         return connected && setOk;
     }
@@ -714,6 +848,10 @@ void ScriptRunner::setProgress(Progress progress) {
 
 void ScriptRunner::setNotify(Notify notify) {
     s_->notify = std::move(notify);
+}
+
+void ScriptRunner::trustKey(const QByteArray& pin) {
+    s_->pin = pin;
 }
 
 void ScriptRunner::stop() {

@@ -21,6 +21,10 @@ struct FtpLimits {
 // libcurl, in passive mode. Every server reply line, and the client's own
 // remarks ("Niet verbonden."), go to the transcript; the password never does.
 //
+// The host after "open" may carry a scheme: "ftps://" requires TLS, "ftp://"
+// never uses it; a bare host uses TLS (explicit, AUTH TLS) whenever the
+// server offers it, with its certificate verified against the system's.
+//
 // The website never holds part of a set: each file is sent under a temporary
 // name (".tijden.csv.upload"), its size on the server is checked, and only
 // when every file of the connection arrived whole are they renamed over their
@@ -46,9 +50,17 @@ public:
     // into place on the website, and the first failure's reason, in words a
     // volunteer can act on ("Er is geen ruimte meer op de server voor
     // tijden.csv.").
-    enum class Notice { Replaced, Reason };
+    //
+    // A certificate that cannot be verified, or that differs from the one the
+    // user trusted, is told as "FINGERPRINT PIN NAME" (see Certificate).
+    enum class Notice { Replaced, Reason, UnknownCertificate, ChangedCertificate };
     using Notify = std::function<void(Notice notice, const QString& text)>;
     void setNotify(Notify notify);
+
+    // The public key the user trusted for the script's host ("sha256//..."):
+    // its certificate is then accepted without verification, and TLS is
+    // required.
+    void trustKey(const QByteArray& pin);
 
     // Runs the script's lines; 0 when every command succeeded, 1 otherwise.
     int run(const QStringList& lines);

@@ -29,6 +29,17 @@ void SendProgress::line(const QByteArray& text) {
             replaced_ << name;
         return;
     }
+    for (const bool changed : {false, true}) {
+        const QByteArray word = changed ? "certificaat-veranderd " : "certificaat-onbekend ";
+        if (!text.startsWith(word))
+            continue;
+        const QList<QByteArray> parts = text.mid(word.size()).split(' ');
+        if (parts.size() >= 2)
+            certificate_ = ServerCertificate{
+                changed, QString::fromLatin1(parts[0]), parts[1],
+                QString::fromUtf8(text.mid(word.size() + parts[0].size() + parts[1].size() + 2))};
+        return;
+    }
     if (text.startsWith("reden ")) {
         if (reason_.isEmpty())
             reason_ = QString::fromUtf8(text.mid(6));

@@ -8,13 +8,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tavrel {
 
 // What the script runner reports on its progress channel, turned into the
 // upload's progress (the file that goes, how far, how fast, the share of the
 // whole upload), the files put in place on the website, and the reason of a
 // failure: "voortgang SENT TOTAL NAME" while a file goes, "verzonden ..." once
-// it arrived whole, "vervangen NAME" once it is in place, "reden TEXT".
+// it arrived whole, "vervangen NAME" once it is in place, "reden TEXT", and
+// "certificaat-onbekend FINGERPRINT PIN NAME" (or "-veranderd") for a
+// server certificate that did not verify or is not the one trusted.
 class SendProgress {
 public:
     struct File {
@@ -35,6 +39,14 @@ public:
     // The runner's reason of the first failure, in Dutch; empty when none.
     QString reason() const { return reason_; }
 
+    struct ServerCertificate {
+        bool changed = false; // not the one the user trusted
+        QString fingerprint;
+        QByteArray pin;
+        QString name;
+    };
+    std::optional<ServerCertificate> certificate() const { return certificate_; }
+
 private:
     void line(const QByteArray& text);
 
@@ -50,6 +62,7 @@ private:
     QByteArray partial_;
     QStringList replaced_;
     QString reason_;
+    std::optional<ServerCertificate> certificate_;
 };
 
 } // namespace tavrel

@@ -6,6 +6,8 @@
 #include "common/ErrorReport.h"
 #include "common/OwnerOnly.h"
 #include "common/Progress.h"
+#include "common/Registry.h"
+#include "common/Ui.h"
 #include "common/Windows1252.h"
 
 #include <QCoreApplication>
@@ -52,44 +54,31 @@ public:
             return fileFailed(QStringLiteral("Het logbestand "), log,
                               QStringLiteral(" kan niet worden gemaakt"), error);
 
-        // Started directly, without a command interpreter: no folder name can
-        // become a command. The runner's progress comes on its error channel,
-        // apart from the transcript the log check reads.
-        QProcess client;
-        client.start(runner_,
-                     {QStringLiteral("-i"), QStringLiteral("-p"), QStringLiteral("-s:") + script});
-        if (!client.waitForStarted(-1))
+        const QString trustKey = QStringLiteral("Certificaat ") + hostOf(in.domain);
+        Client client = runClient(context, script, trustedKey(trustKey));
+        // A certificate that does not verify: the user may trust it, once,
+        // and the upload goes again.
+        const auto shown = client.sending.certificate();
+        if (client.started && !client.stopped && !client.ok && shown && !shown->changed &&
+            trusted(in.domain, *shown)) {
+            WriteRegValue(
+                settingName(trustKey),
+                QString(QString::fromLatin1(shown->pin) + QLatin1Char(' ') + shown->fingerprint),
+                QStringLiteral("REG_SZ"));
+            client = runClient(context, script, shown->pin);
+        }
+        if (!client.started)
             return fail({ErrorNumber::FileNotFound, kPlace,
                          QStringLiteral("Het FTP-programma ") + QDir::toNativeSeparators(runner_) +
                              QStringLiteral(" kan niet worden gestart")});
-        SendProgress sending(filesOf(context));
-        QByteArray transcript;
-        ProgressClock clock;
-        for (bool ended = false; !ended;) {
-            ended = client.waitForFinished(50) || client.state() == QProcess::NotRunning;
-            transcript += client.readAllStandardOutput();
-            sending.take(client.readAllStandardError());
-            if (!ended && context.stopRequested()) {
-                // The runner removes what it staged; one that does not end
-                // soon is ended, and its staged files stay where the website
-                // does not read them.
-                client.write("stop\n");
-                client.waitForFinished(kStopSeconds * 1000);
-                if (client.state() != QProcess::NotRunning) {
-                    client.kill();
-                    client.waitForFinished(5000);
-                }
-                transcript += client.readAllStandardOutput();
-                sending.take(client.readAllStandardError());
-                file.write(transcript);
-                context.stopNote = sending.replaced().join(QStringLiteral(", "));
-                return false;
-            }
-            if (ended || clock.due())
-                showLive(context, transcript, sending);
+        const QByteArray& transcript = client.transcript;
+        const SendProgress& sending = client.sending;
+        if (client.stopped) {
+            file.write(transcript);
+            context.stopNote = sending.replaced().join(QStringLiteral(", "));
+            return false;
         }
-        const bool commandsOk =
-            client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+        const bool commandsOk = client.ok;
         if (file.write(transcript) != transcript.size() || !file.flush())
             return fileFailed(QStringLiteral("Het logbestand "), log,
                               QStringLiteral(" kan niet worden geschreven"));
@@ -121,6 +110,92 @@ public:
 private:
     // How long a stopped runner may take to remove what it staged.
     static constexpr int kStopSeconds = 15;
+
+    struct Client {
+        bool started = false;
+        bool stopped = false;
+        bool ok = false; // every command of the script succeeded
+        QByteArray transcript;
+        SendProgress sending;
+    };
+
+    // Runs the script, showing its transcript and progress as they come.
+    // Started directly, without a command interpreter: no folder name can
+    // become a command. The runner's progress comes on its error channel,
+    // apart from the transcript the log check reads.
+    Client runClient(PhaseContext& context, const QString& script, const QByteArray& key) {
+        Client c{false, false, false, {}, SendProgress(filesOf(context))};
+        QStringList arguments{QStringLiteral("-i"), QStringLiteral("-p")};
+        if (!key.isEmpty())
+            arguments << QStringLiteral("-t:") + QString::fromLatin1(key);
+        QProcess client;
+        client.start(runner_, arguments << QStringLiteral("-s:") + script);
+        if (!client.waitForStarted(-1))
+            return c;
+        c.started = true;
+        ProgressClock clock;
+        for (bool ended = false; !ended;) {
+            ended = client.waitForFinished(50) || client.state() == QProcess::NotRunning;
+            c.transcript += client.readAllStandardOutput();
+            c.sending.take(client.readAllStandardError());
+            if (!ended && context.stopRequested()) {
+                // The runner removes what it staged; one that does not end
+                // soon is ended, and its staged files stay where the website
+                // does not read them.
+                client.write("stop\n");
+                client.waitForFinished(kStopSeconds * 1000);
+                if (client.state() != QProcess::NotRunning) {
+                    client.kill();
+                    client.waitForFinished(5000);
+                }
+                c.transcript += client.readAllStandardOutput();
+                c.sending.take(client.readAllStandardError());
+                c.stopped = true;
+                return c;
+            }
+            if (ended || clock.due())
+                showLive(context, c.transcript, c.sending);
+        }
+        c.ok = client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+        return c;
+    }
+
+    // The host a certificate is trusted for: the domain without its scheme,
+    // its port after a colon ("ftps://ftp.club.nl/" and "ftp.club.nl" are one).
+    static QString hostOf(const QString& domain) {
+        QString host = domain.trimmed();
+        for (const QLatin1String scheme :
+             {QLatin1String("ftps://"), QLatin1String("ftp://"), QLatin1String("sftp://")})
+            if (host.startsWith(scheme, Qt::CaseInsensitive))
+                host = host.mid(scheme.size());
+        if (host.endsWith(QLatin1Char('/')))
+            host.chop(1);
+        return host.simplified().replace(QLatin1Char(' '), QLatin1Char(':'));
+    }
+
+    // The key the user trusted for this host, "sha256//..."; empty if none.
+    static QByteArray trustedKey(const QString& name) {
+        return ReadRegValue(settingName(name))
+            .toString()
+            .section(QLatin1Char(' '), 0, 0)
+            .toLatin1();
+    }
+
+    // Asks whether to trust a certificate that did not verify.
+    static bool trusted(const QString& domain, const SendProgress::ServerCertificate& shown) {
+        return Ui::current().messageBox(
+                   QStringLiteral("De server ") + domain +
+                       QStringLiteral(" toont een certificaat dat niet te controleren is.\r\n\r\n"
+                                      "Uitgegeven voor: ") +
+                       shown.name + QStringLiteral("\r\nSHA-256-vingerafdruk:\r\n") +
+                       shown.fingerprint +
+                       QStringLiteral("\r\n\r\nBij veel hostingpartijen staat het certificaat op "
+                                      "hun eigen naam. Vergelijk de vingerafdruk met die van uw "
+                                      "hostingpartij.\r\n\r\nDit certificaat voor ") +
+                       domain + QStringLiteral(" vertrouwen en de upload opnieuw doen?"),
+                   QStringLiteral("Onbekend certificaat"), Buttons::YesNo,
+                   Icon::Question) == Answer::Yes;
+    }
 
     // The runner's own words for the failure, or else the transcript's line
     // that shows it.

@@ -10,7 +10,9 @@ at N bytes a second. Faults a website's host shows now and then:
 file complete; "full" answers 552 after an upload (no space left);
 "refuse-stor" refuses every upload; "late:N" confirms an upload only after N
 seconds (a host that scans files); "no-size" knows no SIZE; "no-overwrite"
-will not rename over an existing file.
+will not rename over an existing file. "tls" offers TLS (AUTH TLS) with a
+self-signed certificate made out to "hosting.example", made anew for each
+server; "tls-required" refuses to log in without it.
 """
 import socket
 import struct
@@ -96,6 +98,30 @@ class FaultHandler(FTPHandler):
         return super().ftp_RNTO(path)
 
 
+def self_signed_certificate():
+    """A new key and certificate in a private file; its path."""
+    import os
+    import tempfile
+
+    from OpenSSL import crypto
+    key = crypto.PKey()
+    key.generate_key(crypto.TYPE_RSA, 2048)
+    cert = crypto.X509()
+    cert.get_subject().CN = "hosting.example"
+    cert.set_serial_number(int.from_bytes(os.urandom(8), "big"))
+    cert.gmtime_adj_notBefore(-60)
+    cert.gmtime_adj_notAfter(86400)
+    cert.set_issuer(cert.get_subject())
+    cert.set_pubkey(key)
+    cert.sign(key, "sha256")
+    folder = tempfile.mkdtemp()
+    path = os.path.join(folder, "server.pem")
+    with open(path, "wb") as f:
+        f.write(crypto.dump_certificate(crypto.FILETYPE_PEM, cert))
+        f.write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
+    return path
+
+
 def main():
     home, user, password = sys.argv[1:4]
     mode = sys.argv[4] if len(sys.argv) > 4 else "normal"
@@ -104,6 +130,19 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmw")
     handler = RefusingHandler if mode == "refuse" else FaultHandler
+    if mode in ("tls", "tls-required"):
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+        class PatientTlsDTPHandler(TLS_DTPHandler):
+            # pyftpdlib closes a data connection that is ready before its
+            # STOR while its TLS handshake waits for the client: wait.
+            def readable(self):
+                return not self._ssl_established or super().readable()
+
+        handler = TLS_FTPHandler
+        handler.dtp_handler = PatientTlsDTPHandler
+        handler.certfile = self_signed_certificate()
+        handler.tls_control_required = handler.tls_data_required = mode == "tls-required"
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0
     handler.passive_ports = None

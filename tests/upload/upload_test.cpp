@@ -1,6 +1,7 @@
 #include "app/Main.h"
 #include "common/ErrorReport.h"
 #include "common/Files.h"
+#include "common/Registry.h"
 #include "support/Databases.h"
 #include "support/FtpServer.h"
 #include "support/OwnerOnlyCheck.h"
@@ -382,6 +383,75 @@ TEST_F(UploadFixture, TheWebsiteHoldsTheOldSetOrTheWholeNewOne) {
                   (QStringList{QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")}));
     }
     qunsetenv("TAVREL_FTP_TIMEOUT");
+}
+
+// TLS whenever the server offers it; a certificate that does not verify is
+// asked about once and then trusted for that domain; a changed one refused.
+TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
+    FtpServer tls{QStringLiteral("tls-required")}, other{QStringLiteral("tls")};
+    FtpServer plain;
+    const QString required = QStringLiteral("127.0.0.1:%1").arg(tls.port());
+    const QString offered = QStringLiteral("127.0.0.1:%1").arg(other.port());
+    const QString trustName = settingName(QStringLiteral("Certificaat ") + offered);
+    const struct {
+        QString domain;
+        Answer answer;      // to the certificate question; Ok: none is asked
+        const char* reason; // empty: the upload succeeds
+        const char* line;   // in the transcript
+    } cases[] = {
+        {required, Answer::No,
+         "Het certificaat van 127.0.0.1 is niet te controleren "
+         "(uitgegeven voor hosting.example, SHA-256 ",
+         "ftp: het certificaat van 127.0.0.1 is niet te controleren"},
+        {required, Answer::Yes, "", "De verbinding is versleuteld (TLS)."},
+        {required, Answer::Ok, "", "De verbinding is versleuteld (TLS)."}, // trusted now
+        {QStringLiteral("ftps://") + required, Answer::Ok, "", "De verbinding is versleuteld"},
+        {QStringLiteral("ftp://") + required, Answer::Ok,
+         "De server 127.0.0.1 vereist een versleutelde verbinding, maar de domeinnaam begint met "
+         "ftp://",
+         "Aanmelden is mislukt."},
+        // Another server's key under this domain: the certificate has changed.
+        {offered, Answer::Ok, "Het certificaat van 127.0.0.1 is veranderd sinds u het vertrouwde",
+         "ftp: het certificaat van 127.0.0.1 is veranderd"},
+        {plain.domain(), Answer::Ok, "", "De verbinding is niet versleuteld."},
+        {QStringLiteral("ftps://127.0.0.1:%1").arg(plain.port()), Answer::Ok,
+         "De server 127.0.0.1 biedt geen versleutelde verbinding (TLS), en die is vereist.",
+         "ftp: de server biedt geen versleutelde verbinding."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.domain.toStdString() + " " + c.reason);
+        if (c.domain == offered)
+            WriteRegValue(trustName,
+                          ReadRegValue(settingName(QStringLiteral("Certificaat ") + required)),
+                          QStringLiteral("REG_SZ"));
+        auto w = window(c.domain, QStringLiteral("geheim"), {true, false, false}, true);
+        ScriptedUi ui;
+        if (c.answer != Answer::Ok)
+            ui.answer(c.answer);
+        const bool fails = *c.reason != 0;
+        if (fails)
+            ui.answer(Answer::Ok);
+        pressOk(*w);
+        EXPECT_EQ(ui.programEnded(), !fails) << w->Message->toPlainText().toStdString();
+        const std::vector<Prompt>& asked = ui.prompts();
+        if (c.answer != Answer::Ok) {
+            ASSERT_FALSE(asked.empty());
+            EXPECT_EQ(asked[0].title, QStringLiteral("Onbekend certificaat"));
+            EXPECT_TRUE(asked[0].text.contains(QStringLiteral("Uitgegeven voor: hosting.example")))
+                << asked[0].text.toStdString();
+        }
+        if (fails) {
+            EXPECT_TRUE(asked.back().text.contains(QString::fromUtf8(c.reason)))
+                << asked.back().text.toStdString();
+        }
+        EXPECT_TRUE(QString::fromLatin1(csv.read(QStringLiteral("ftp_send.ftp.log")))
+                        .contains(QString::fromUtf8(c.line)));
+        if (c.domain == required) {
+            EXPECT_EQ(QFile::exists(tls.website(QStringLiteral("zwemmers.csv"))), !fails);
+        }
+    }
+    EXPECT_FALSE(QFile::exists(other.website(QStringLiteral("zwemmers.csv"))))
+        << "nothing went to a server whose certificate changed";
 }
 
 TEST_F(UploadFixture, StoppenEndsTheRunnerAtOnceAndLeavesTheWebsiteAsItWas) {

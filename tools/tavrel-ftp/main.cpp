@@ -1,13 +1,16 @@
 // tavrel-ftp: runs an FTP command script, as the common command-line client
 // does, and prints the session's transcript on standard output.
 //
-//   tavrel-ftp [-i] [-p] -s:SCRIPT [HOST]
+//   tavrel-ftp [-i] [-p] [-t:PIN] -s:SCRIPT [HOST]
 //
 // With -p the runner also reports on standard error, apart from the
 // transcript: "voortgang SENT TOTAL NAME" while a file goes, "verzonden SENT
 // TOTAL NAME" once the server holds it whole (under its temporary name),
-// "vervangen NAME" once it is in place on the website, and "reden TEXT" with
-// the first failure's reason. A line "stop" on standard input then stops the
+// "vervangen NAME" once it is in place on the website, "reden TEXT" with
+// the first failure's reason, and "certificaat-onbekend" or
+// "certificaat-veranderd" with "FINGERPRINT PIN NAME" of a certificate that
+// did not verify or is not the one trusted. -t:PIN trusts a key
+// ("sha256//BASE64") for the script's host. A line "stop" on standard input then stops the
 // run; what it staged on the server is removed.
 //
 // Missing or unknown arguments print the usage line and give status 2.
@@ -38,7 +41,7 @@ using namespace tavrel;
 namespace {
 
 void usage(FILE* to) {
-    std::fputs("Gebruik: tavrel-ftp [-i] [-p] -s:SCRIPTBESTAND [HOST]\n"
+    std::fputs("Gebruik: tavrel-ftp [-i] [-p] [-t:SLEUTEL] -s:SCRIPTBESTAND [HOST]\n"
                "Voert de FTP-opdrachten uit het scriptbestand uit en toont het verloop.\n"
                "Met -p meldt het op standaardfout hoe ver elk bestand is.\n",
                to);
@@ -58,6 +61,7 @@ QString scriptName(const QString& given) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QString scriptPath, host;
+    QByteArray trusted;
     bool progress = false;
     for (const QString& arg : QCoreApplication::arguments().mid(1)) {
         if (arg.startsWith(QLatin1String("-s:"), Qt::CaseInsensitive)) {
@@ -65,6 +69,8 @@ int main(int argc, char* argv[]) {
         } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             usage(stdout);
             return 0;
+        } else if (arg.startsWith(QLatin1String("-t:"), Qt::CaseInsensitive)) {
+            trusted = arg.mid(3).toLatin1();
         } else if (arg.compare(QLatin1String("-p"), Qt::CaseInsensitive) == 0) {
             progress = true;
         } else if (arg.compare(QLatin1String("-i"), Qt::CaseInsensitive) == 0) {
@@ -110,6 +116,8 @@ int main(int argc, char* argv[]) {
     {
         // Shared with the thread that waits for "stop", which may outlive the run.
         const auto runner = std::make_shared<ScriptRunner>(print, limits);
+        if (!trusted.isEmpty())
+            runner->trustKey(trusted);
         if (progress) {
             const auto report = [](const QByteArray& line) {
                 std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
@@ -122,9 +130,9 @@ int main(int argc, char* argv[]) {
                            file.toUtf8() + '\n');
                 });
             runner->setNotify([report](ScriptRunner::Notice notice, const QString& text) {
-                report(
-                    QByteArray(notice == ScriptRunner::Notice::Replaced ? "vervangen " : "reden ") +
-                    text.toUtf8() + '\n');
+                static const char* const words[] = {"vervangen ", "reden ", "certificaat-onbekend ",
+                                                    "certificaat-veranderd "};
+                report(QByteArray(words[int(notice)]) + text.toUtf8() + '\n');
             });
             // Left waiting for input when the run ends; the process ends
             // around it.

@@ -1,0 +1,65 @@
+#include "upload/Certificate.h"
+#include "upload/RemoteListing.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+
+namespace {
+
+QByteArray dataFile(const char* name) {
+    QFile f(QStringLiteral(TAVREL_TEST_DATA "/certificates/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(RemoteListing, FindsTheSizeInUnixAndWindowsListings) {
+    const QByteArray posix =
+        "drwxr-xr-x    2 club  club      4096 Dec  8 00:10 .\r\n"
+        "-rw-r--r--    1 club  club     26807 Dec  8 00:10 .tijden.csv.upload\r\n"
+        "-rw-r--r--    1 club  club       512 Jan 31  2025 met spatie.csv\r\n"
+        "lrwxrwxrwx    1 club  club        11 Dec  8 00:10 link.csv -> x\r\n";
+    const QByteArray windows = "12-08-26  12:10AM       <DIR>          oud\r\n"
+                               "12-08-26  12:10AM                26807 .tijden.csv.upload\r\n";
+    const struct {
+        const QByteArray& listing;
+        const char* name;
+        qint64 size;
+    } cases[] = {
+        {posix, ".tijden.csv.upload", 26807},
+        {posix, "met spatie.csv", 512},
+        {posix, "tijden.csv.upload", -1}, // only the whole name counts
+        {posix, "link.csv", -1},          // a link is not the file
+        {posix, ".", -1},                 // a folder neither
+        {windows, ".tijden.csv.upload", 26807},
+        {windows, "oud", -1},
+        {"-rw-r--r-- 1 a b 99999999999999999999 Dec 8 00:10 x\n", "x", -1}, // no number
+        {"", "x", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(sizeInListing(c.listing, c.name), c.size);
+    }
+}
+
+// Checked against what openssl says of the same certificate.
+TEST(Certificate, GivesFingerprintNameAndKeyPinOfPemAndDer) {
+    for (const char* file : {"hosting.pem", "hosting.der"}) {
+        SCOPED_TRACE(file);
+        const auto c = readCertificate(dataFile(file));
+        ASSERT_TRUE(c);
+        EXPECT_EQ(c->fingerprint,
+                  QStringLiteral("E3:0E:D6:91:9E:26:F8:4D:45:3A:C3:93:9E:F9:7F:DC:"
+                                 "B0:DC:EF:E6:8B:1F:56:C4:17:EB:D6:EA:61:8E:56:63"));
+        EXPECT_EQ(c->name, QStringLiteral("shared.hosting.example"));
+        EXPECT_EQ(c->pin, QByteArray("sha256//rWaKOCJHUSfctVwbZlFdYl7pXBBQUFzQz4p1f5+K00M="));
+    }
+    const QByteArray der = dataFile("hosting.der");
+    for (const QByteArray& damaged : {QByteArray(), der.left(40), der.left(der.size() - 1),
+                                      QByteArray("0\x84\xff\xff\xff\xff", 6),
+                                      QByteArray("-----BEGIN CERTIFICATE-----\nAAAA\n")})
+        EXPECT_FALSE(readCertificate(damaged)) << damaged.toHex().toStdString();
+}
+
+} // namespace
