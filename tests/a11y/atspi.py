@@ -32,6 +32,14 @@ def wait_for(what, find, seconds=30):
     sys.exit("not found through AT-SPI: " + what)
 
 
+def screenshot(name):
+    """With TAVREL_SCREENSHOTS set to a folder, saves the screen there."""
+    folder = os.environ.get("TAVREL_SCREENSHOTS")
+    if folder:
+        subprocess.run(["import", "-window", "root", os.path.join(folder, name + ".png")],
+                       check=False)
+
+
 def program_env(config, **extra):
     """The program's environment: its own settings folder and the
     accessibility bridge switched on."""

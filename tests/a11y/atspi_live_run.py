@@ -16,17 +16,10 @@ import tempfile
 import time
 
 from atspi import (Program, answer, box_saying, check, enabled, find, press, program_env,
-                   text_of, wait_for, write_settings)
+                   screenshot, text_of, wait_for, write_settings)
 
 PASSWORD = "geheim"
 BYTES_PER_SECOND = 1500000
-
-
-def screenshot(name):
-    folder = os.environ.get("TAVREL_SCREENSHOTS")
-    if folder:
-        subprocess.run(["import", "-window", "root", os.path.join(folder, name + ".png")],
-                       check=False)
 
 
 class Server:

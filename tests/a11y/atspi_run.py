@@ -16,7 +16,7 @@ import sys
 import tempfile
 
 from atspi import (Program, check, checked, enabled, find, find_all, mode, press, program_env,
-                   text_of, toggle, type_into, type_keys, wait_for, write_settings)
+                   screenshot, text_of, toggle, type_into, type_keys, wait_for, write_settings)
 
 PASSWORD = "Ge heim$1'\"x"
 ODD_FOLDER = 'csv "map" $(echo nee) \u00e9n'
@@ -24,11 +24,11 @@ CSV_FILES = ["limieten.csv", "niveaus.csv", "tijden.csv", "zwemmers.csv"]
 
 
 class Server:
-    def __init__(self, script, home):
+    def __init__(self, script, home, server_mode="normal"):
         os.makedirs(os.path.join(home, "httpdocs"))
         self.home = home
-        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", PASSWORD],
-                                     stdout=subprocess.PIPE, text=True)
+        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", PASSWORD,
+                                      server_mode], stdout=subprocess.PIPE, text=True)
         self.port = int(self.proc.stdout.readline().split()[1])
 
     def files(self):
@@ -237,6 +237,52 @@ def a_damaged_club_file_is_reported_and_the_window_stays(program, data, server_s
             p.stop()
 
 
+def an_unknown_certificate_is_asked_about_once(program, data, server_script, root):
+    """A host that requires TLS with a certificate of its own making."""
+    s = Setup(os.path.join(root, "tls"), data)
+    server = Server(server_script, os.path.join(root, "tls-site"), "tls-required")
+    p = None
+    try:
+        p = s.start(program)
+        main = p.window("UploadTavrel")
+        fill_account(main, "127.0.0.1:%d" % server.port, "httpdocs")
+        press(find(main, "push button", "OK"))
+        question = p.window("Onbekend certificaat", 30)
+        screenshot("certificate-question")
+        text = " ".join(label.name for label in find_all(question, "label"))
+        check("Uitgegeven voor: hosting.example" in text and "SHA-256-vingerafdruk:" in text,
+              "the question shows the name and the fingerprint: " + text)
+        press(find(question, "push button", "Nee"))
+        report = p.window("Foutmelding!", 30)
+        screenshot("certificate-refused")
+        text = " ".join(label.name for label in find_all(report, "label"))
+        check("is niet te controleren (uitgegeven voor hosting.example, SHA-256 " in text,
+              "the report says why: " + text)
+        press(find(report, "push button", "OK"))
+        check(server.files() == [], "nothing sent before the certificate is trusted")
+        check(p.alive(), "the program stays open")
+
+        press(wait_for("OK again once the run ended", lambda: find(main, "push button", "OK")))
+        question = p.window("Onbekend certificaat", 30)
+        press(find(question, "push button", "Ja"))
+        check(p.ended() == 0, "trusted, the upload goes and the program ends")
+        check(server.files() == ["httpdocs/tijden.csv", "httpdocs/zwemmers.csv"],
+              "the website received the files: %s" % server.files())
+        with open(os.path.join(s.data_home, "UploadTavrel", "ftp_send.ftp.log"), "rb") as f:
+            check(b"De verbinding is versleuteld (TLS)." in f.read(), "the log says TLS was used")
+
+        # Trusted once: the next run asks nothing.
+        p = s.start(program)
+        p.window("UploadTavrel")
+        press(find(p.window("UploadTavrel"), "push button", "OK"))
+        check(p.ended() == 0, "the next upload asks nothing and ends the program")
+        s.password_only_in_settings(server.home)
+    finally:
+        if p:
+            p.stop()
+        server.stop()
+
+
 def main():
     program, data, server_script, jet_file = sys.argv[1:5]
     with tempfile.TemporaryDirectory() as root:
@@ -246,7 +292,8 @@ def main():
                                                                         server_script, root)
         a_damaged_club_file_is_reported_and_the_window_stays(program, data, server_script, root,
                                                              jet_file)
-    print("3 passed, 0 failed")
+        an_unknown_certificate_is_asked_about_once(program, data, server_script, root)
+    print("4 passed, 0 failed")
 
 
 if __name__ == "__main__":
