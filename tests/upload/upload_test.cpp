@@ -388,6 +388,12 @@ TEST_F(UploadFixture, TheWebsiteHoldsTheOldSetOrTheWholeNewOne) {
 // TLS whenever the server offers it; a certificate that does not verify is
 // asked about once and then trusted for that domain; a changed one refused.
 TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
+#ifdef Q_OS_WIN
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll && GetProcAddress(ntdll, "wine_get_version"))
+        GTEST_SKIP() << "Wine's Schannel accepts any certificate, so nothing here is left to "
+                        "ask about; the Linux build runs this, and Windows' Schannel verifies";
+#endif
     FtpServer tls{QStringLiteral("tls-required")}, other{QStringLiteral("tls")};
     FtpServer plain;
     const QString required = QStringLiteral("127.0.0.1:%1").arg(tls.port());
