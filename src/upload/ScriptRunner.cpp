@@ -5,6 +5,7 @@
 #include "common/Progress.h"
 #include "common/Windows1252.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -118,6 +119,8 @@ QString connectionReason(CURLcode code, long reply, const QString& host) {
     case CURLE_SSL_CONNECT_ERROR:
         return QStringLiteral("De versleutelde verbinding met ") + host +
                QStringLiteral(" is mislukt.");
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return QStringLiteral("Deze versie van het programma kan niet uploaden met SFTP.");
     default:
         return QStringLiteral("De verbinding met ") + host + QStringLiteral(" is mislukt.");
     }
@@ -157,7 +160,7 @@ QString stagedName(const QString& name) {
     return QLatin1Char('.') + name + QStringLiteral(".upload");
 }
 
-HostPort splitHost(const QString& text, const QString& portWord) {
+HostPort splitHost(const QString& text, const QString& portWord, const QString& standard) {
     HostPort hp{text, portWord, {}};
     std::optional<QString> named; // a port written in the name, even an empty one
     if (text.startsWith(QLatin1Char('['))) {
@@ -179,7 +182,7 @@ HostPort splitHost(const QString& text, const QString& portWord) {
         return hp;
     }
     if (hp.port.isEmpty())
-        hp.port = named.value_or(QStringLiteral("21"));
+        hp.port = named.value_or(standard);
     bool ok = false;
     const int number = hp.port.toInt(&ok);
     if (!ok || number < 1 || number > 65535 || !hp.port.front().isDigit())
@@ -212,7 +215,10 @@ struct ScriptRunner::Session {
     // TLS: offered (used when the server has it), required, or never.
     enum class Tls { Offered, Required, Never };
     Tls tls = Tls::Offered;
-    QByteArray pin;         // a key the user trusted, "sha256//..."
+    QByteArray pin;   // a key the user trusted, "sha256//..." or "SHA256:..." (SSH)
+    bool ssh = false; // sftp://: SFTP over SSH instead of FTP
+    QString sshKey;   // the host key the server showed, "SHA256:...", and its type
+    QString sshKeyType;
     bool encrypted = false; // the server took AUTH TLS
     QByteArray lastLine;    // the server's last reply line
 
@@ -322,6 +328,21 @@ struct ScriptRunner::Session {
         return static_cast<Session*>(self)->stopping && !static_cast<Session*>(self)->hurry ? 1 : 0;
     }
 
+    // The SSH host key, as OpenSSH shows it ("SHA256:" and the unpadded
+    // base64 of its hash): only the one the user trusted is accepted.
+    static int onHostKey(void* self, int type, const char* key, size_t length) {
+        auto* s = static_cast<Session*>(self);
+        s->sshKey = QStringLiteral("SHA256:") +
+                    QString::fromLatin1(QCryptographicHash::hash(QByteArray(key, qsizetype(length)),
+                                                                 QCryptographicHash::Sha256)
+                                            .toBase64(QByteArray::OmitTrailingEquals));
+        // In the order of libcurl's CURLKHTYPE_ values.
+        static const char* const names[] = {"onbekend", "rsa1",  "ssh-rsa",
+                                            "ssh-dss",  "ecdsa", "ssh-ed25519"};
+        s->sshKeyType = QLatin1String(type >= 0 && type < 6 ? names[type] : names[0]);
+        return s->sshKey.toLatin1() == s->pin ? CURLKHMATCH_OK : CURLKHMATCH_MISMATCH;
+    }
+
     void makeHandle() {
         curl = curl_easy_init();
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
@@ -339,6 +360,12 @@ struct ScriptRunner::Session {
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
+        if (ssh) {
+            curl_easy_setopt(curl, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PASSWORD));
+            curl_easy_setopt(curl, CURLOPT_SSH_HOSTKEYFUNCTION, &Session::onHostKey);
+            curl_easy_setopt(curl, CURLOPT_SSH_HOSTKEYDATA, this);
+            return;
+        }
         // Login and data both go encrypted once the server took AUTH TLS. A
         // trusted key stands in for the verification it failed, and then
         // TLS cannot be left out.
@@ -380,6 +407,25 @@ struct ScriptRunner::Session {
         return found;
     }
 
+    // An SSH server whose key is not the one trusted (or none is yet).
+    void hostKeyRefused() {
+        const bool changed = !pin.isEmpty();
+        say(QStringLiteral("ftp: de sleutel van ") + host +
+            (changed ? QStringLiteral(" is veranderd") : QStringLiteral(" is onbekend")) +
+            QStringLiteral(" (") + sshKeyType + QLatin1Char(' ') + sshKey + QStringLiteral(")."));
+        if (changed)
+            because(QStringLiteral("De sleutel van ") + host +
+                    QStringLiteral(" is veranderd sinds u die vertrouwde (nu ") + sshKey +
+                    QStringLiteral("); de upload is geweigerd. Vraag uw hostingpartij of de "
+                                   "server vernieuwd is."));
+        else
+            because(QStringLiteral("De sleutel van ") + host + QStringLiteral(" is onbekend (") +
+                    sshKeyType + QLatin1Char(' ') + sshKey + QStringLiteral(")."));
+        if (notify)
+            notify(changed ? Notice::ChangedCertificate : Notice::UnknownCertificate,
+                   sshKey + QLatin1Char(' ') + sshKey + QLatin1Char(' ') + sshKeyType);
+    }
+
     // A server whose certificate did not verify, or is not the one trusted:
     // told with what the user needs to decide.
     void certificateRefused(bool changed) {
@@ -413,17 +459,29 @@ struct ScriptRunner::Session {
         connected = false;
     }
 
+    // The folder in an address: FTP's root is "%2F"; SFTP's login folder "~/".
     QString folderPath() const {
-        QString path = absolute ? QStringLiteral("%2F") : QString();
+        QString path = absolute ? (ssh ? QString() : QStringLiteral("%2F"))
+                                : (ssh ? QStringLiteral("~/") : QString());
         for (const QString& part : folder)
             path += QString::fromLatin1(QUrl::toPercentEncoding(part)) + QLatin1Char('/');
         return path;
     }
 
+    // A file in the folder as SFTP commands name it: quoted, relative to the
+    // login folder unless the folder is absolute.
+    QByteArray sshPath(const Staged& file, const QString& name) const {
+        QString path = QUrl::fromPercentEncoding(file.folder.toLatin1());
+        if (path.startsWith(QLatin1String("~/")))
+            path = path.mid(2);
+        return '"' + (path + name).toUtf8() + '"';
+    }
+
     QByteArray url(const QString& path) const {
         const QString h =
             host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
-        return (QStringLiteral("ftp://") + h + QLatin1Char(':') + port + QLatin1Char('/') + path)
+        return ((ssh ? QStringLiteral("sftp://") : QStringLiteral("ftp://")) + h +
+                QLatin1Char(':') + port + QLatin1Char('/') + path)
             .toUtf8();
     }
 
@@ -459,32 +517,40 @@ struct ScriptRunner::Session {
             quote = curl_slist_append(quote, command.constData());
         const QByteArray address = url(path);
         curl_easy_setopt(curl, CURLOPT_URL, address.constData());
-        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, quote);
+        // FTP runs them after changing to the address's folder; SFTP names
+        // whole paths, before its (empty) transfer.
+        curl_easy_setopt(curl, ssh ? CURLOPT_QUOTE : CURLOPT_POSTQUOTE, quote);
         curl_easy_setopt(curl, CURLOPT_UPLOAD, kind == Kind::Upload ? 1L : 0L);
         curl_easy_setopt(curl, CURLOPT_NOBODY, kind == Kind::Nobody ? 1L : 0L);
         // Sizes are asked in binary mode, where every server gives them.
         curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, kind == Kind::Upload && ascii ? 1L : 0L);
-        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, kind == Kind::List ? "LIST -a" : nullptr);
+        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST,
+                         kind == Kind::List && !ssh ? "LIST -a" : nullptr);
         if (kind == Kind::Upload)
             curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(data.size()));
         setLimits(kind);
         const CURLcode code = curl_easy_perform(curl);
-        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, nullptr);
+        curl_easy_setopt(curl, ssh ? CURLOPT_QUOTE : CURLOPT_POSTQUOTE, nullptr);
         curl_slist_free_all(quote);
         reply = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply);
-        if (code != CURLE_OK && code != CURLE_ABORTED_BY_CALLBACK) {
+        if (code != CURLE_OK && code != CURLE_ABORTED_BY_CALLBACK && !quiet) {
             // libcurl turns a 421 into a timeout: name the refusal itself.
             if (reply == 421 && !saw421)
                 say(QStringLiteral("421 Service not available, closing control connection."));
             say(QStringLiteral("ftp: ") +
-                (reply == 421 ? QStringLiteral("de server weigert de verbinding") : reason(code)) +
+                (reply == 421 ? QStringLiteral("de server weigert de verbinding")
+                 : ssh && code == CURLE_PEER_FAILED_VERIFICATION
+                     ? QStringLiteral("de sleutel van de server is niet vertrouwd")
+                     : reason(code)) +
                 QLatin1Char('.'));
         }
         if (dropsConnection(code))
             disconnect();
         return code;
     }
+
+    bool quiet = false; // a failure that has a second way is not remarked on
 
     // The last reply code of the last request, kept past a dropped handle.
     long lastReply() const { return reply; }
@@ -502,6 +568,10 @@ struct ScriptRunner::Session {
     // folder's listing; -1 when neither tells.
     qint64 sizeOnServer(const Staged& file) {
         const QString staged = stagedName(file.name);
+        if (ssh)
+            return perform(file.folder, Kind::List) == CURLE_OK
+                       ? sizeInListing(received, staged.toUtf8())
+                       : -1;
         const CURLcode code =
             perform(file.folder + QString::fromLatin1(QUrl::toPercentEncoding(staged)));
         curl_off_t size = -1;
@@ -550,9 +620,25 @@ struct ScriptRunner::Session {
     // rename over an existing file gets the old one deleted first, right
     // before the rename.
     bool putInPlace(const Staged& file) {
+        if (ssh) {
+            const QByteArray from = sshPath(file, stagedName(file.name));
+            const QByteArray to = sshPath(file, file.name);
+            quiet = true;
+            const CURLcode code = perform(QString(), Kind::Nobody, {"rename " + from + ' ' + to});
+            quiet = false;
+            if (code == CURLE_OK)
+                return true;
+            // Only when the staged file is there is the old one deleted.
+            return !stopping && sizeOnServer(file) >= 0 &&
+                   perform(QString(), Kind::Nobody, {"rm " + to, "rename " + from + ' ' + to}) ==
+                       CURLE_OK;
+        }
         const QByteArray from = "RNFR " + toWindows1252(stagedName(file.name));
         const QByteArray to = "RNTO " + toWindows1252(file.name);
-        if (perform(file.folder, Kind::Nobody, {from, to}) == CURLE_OK)
+        quiet = true;
+        const CURLcode code = perform(file.folder, Kind::Nobody, {from, to});
+        quiet = false;
+        if (code == CURLE_OK)
             return true;
         // Without "350" the staged file itself was not found: leave the old.
         if (!replies.contains(350) || stopping)
@@ -601,9 +687,11 @@ struct ScriptRunner::Session {
         for (const Staged& file : files) {
             names << stagedName(file.name);
             // 550: the server never made it.
-            ok = (perform(file.folder, Kind::Nobody,
-                          {"DELE " + toWindows1252(stagedName(file.name))}) == CURLE_OK ||
-                  lastReply() == 550) &&
+            ok = (ssh ? perform(QString(), Kind::Nobody,
+                                {"*rm " + sshPath(file, stagedName(file.name))}) == CURLE_OK
+                      : perform(file.folder, Kind::Nobody,
+                                {"DELE " + toWindows1252(stagedName(file.name))}) == CURLE_OK ||
+                            lastReply() == 550) &&
                  ok;
         }
         say(ok ? QStringLiteral("Verwijderd van de server: ") + names.join(QStringLiteral(", ")) +
@@ -637,9 +725,13 @@ struct ScriptRunner::Session {
                 name = name.mid(scheme.size());
                 tls = mode;
             }
+        ssh = name.startsWith(QLatin1String("sftp://"), Qt::CaseInsensitive);
+        if (ssh)
+            name = name.mid(7);
         if (name.endsWith(QLatin1Char('/')))
             name.chop(1);
-        const HostPort target = splitHost(name, args.size() > 1 ? args[1] : QString());
+        const HostPort target = splitHost(name, args.size() > 1 ? args[1] : QString(),
+                                          ssh ? QStringLiteral("22") : QStringLiteral("21"));
         if (!target.problem.isEmpty()) {
             say(QStringLiteral("ftp: ") + target.problem + QLatin1Char('.'));
             because(QStringLiteral("De domeinnaam is ongeldig: ") + target.problem +
@@ -649,6 +741,7 @@ struct ScriptRunner::Session {
         host = target.host;
         port = target.port;
         encrypted = false;
+        sshKey.clear();
         CURLcode code = perform(QString());
         if (code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
             // Not the key the user trusted: a certificate the system's store
@@ -665,9 +758,14 @@ struct ScriptRunner::Session {
         }
         connected = code == CURLE_OK;
         if (connected)
-            say(encrypted ? QStringLiteral("De verbinding is versleuteld (TLS).")
-                          : QStringLiteral("De verbinding is niet versleuteld."));
-        if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
+            say(ssh         ? QStringLiteral("De verbinding is versleuteld (SSH).")
+                : encrypted ? QStringLiteral("De verbinding is versleuteld (TLS).")
+                            : QStringLiteral("De verbinding is niet versleuteld."));
+        if (ssh && !connected && !sshKey.isEmpty() && sshKey.toLatin1() != pin) {
+            say(QStringLiteral("Verbinden is mislukt."));
+            hostKeyRefused();
+        } else if (code == CURLE_PEER_FAILED_VERIFICATION ||
+                   code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
             say(QStringLiteral("Verbinden is mislukt."));
             certificateRefused(code == CURLE_SSL_PINNEDPUBKEYNOTMATCH);
         } else if (!connected) {
@@ -725,11 +823,12 @@ struct ScriptRunner::Session {
         const bool beforeRoot = absolute;
         folder = parts;
         absolute = toRoot;
-        const CURLcode code = perform(folderPath());
+        // SFTP checks a folder only by reading it.
+        const CURLcode code = perform(folderPath(), ssh ? Kind::List : Kind::Nobody);
         if (code != CURLE_OK) {
             folder = before;
             absolute = beforeRoot;
-            because(code == CURLE_REMOTE_ACCESS_DENIED
+            because(code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_REMOTE_FILE_NOT_FOUND
                         ? QStringLiteral("De map \"") + target +
                               QStringLiteral("\" bestaat niet op de server (of is niet "
                                              "toegankelijk): controleer de FTP-map.")

@@ -181,8 +181,21 @@ private:
             .toLatin1();
     }
 
-    // Asks whether to trust a certificate that did not verify.
+    // Asks whether to trust a certificate that did not verify, or an SSH
+    // server's key seen for the first time.
     static bool trusted(const QString& domain, const SendProgress::ServerCertificate& shown) {
+        if (shown.pin.startsWith("SHA256:"))
+            return Ui::current().messageBox(
+                       QStringLiteral("De server ") + domain +
+                           QStringLiteral(" toont een sleutel die nog niet bekend is.\r\n\r\n"
+                                          "Soort: ") +
+                           shown.name + QStringLiteral("\r\nVingerafdruk:\r\n") +
+                           shown.fingerprint +
+                           QStringLiteral("\r\n\r\nVergelijk de vingerafdruk met die van uw "
+                                          "hostingpartij.\r\n\r\nDeze sleutel voor ") +
+                           domain + QStringLiteral(" vertrouwen en de upload opnieuw doen?"),
+                       QStringLiteral("Onbekende sleutel"), Buttons::YesNo,
+                       Icon::Question) == Answer::Yes;
         return Ui::current().messageBox(
                    QStringLiteral("De server ") + domain +
                        QStringLiteral(" toont een certificaat dat niet te controleren is.\r\n\r\n"

@@ -283,6 +283,30 @@ def an_unknown_certificate_is_asked_about_once(program, data, server_script, roo
         server.stop()
 
 
+def an_sftp_host_key_is_asked_about_and_trusted(program, data, server_script, root):
+    s = Setup(os.path.join(root, "sftp"), data)
+    server = Server(server_script, os.path.join(root, "sftp-site"), "sftp")
+    p = None
+    try:
+        p = s.start(program)
+        main = p.window("UploadTavrel")
+        fill_account(main, "sftp://127.0.0.1:%d" % server.port, "httpdocs")
+        press(find(main, "push button", "OK"))
+        question = p.window("Onbekende sleutel", 30)
+        screenshot("host-key-question")
+        text = " ".join(label.name for label in find_all(question, "label"))
+        check("Soort: ssh-ed25519" in text and "SHA256:" in text,
+              "the question shows the key's kind and fingerprint: " + text)
+        press(find(question, "push button", "Ja"))
+        check(p.ended() == 0, "trusted, the upload goes and the program ends")
+        check(server.files() == ["httpdocs/tijden.csv", "httpdocs/zwemmers.csv"],
+              "the website received the files: %s" % server.files())
+    finally:
+        if p:
+            p.stop()
+        server.stop()
+
+
 def main():
     program, data, server_script, jet_file = sys.argv[1:5]
     with tempfile.TemporaryDirectory() as root:
@@ -293,7 +317,8 @@ def main():
         a_damaged_club_file_is_reported_and_the_window_stays(program, data, server_script, root,
                                                              jet_file)
         an_unknown_certificate_is_asked_about_once(program, data, server_script, root)
-    print("4 passed, 0 failed")
+        an_sftp_host_key_is_asked_about_and_trusted(program, data, server_script, root)
+    print("5 passed, 0 failed")
 
 
 if __name__ == "__main__":

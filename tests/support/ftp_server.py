@@ -12,7 +12,8 @@ file complete; "full" answers 552 after an upload (no space left);
 seconds (a host that scans files); "no-size" knows no SIZE; "no-overwrite"
 will not rename over an existing file. "tls" offers TLS (AUTH TLS) with a
 self-signed certificate made out to "hosting.example", made anew for each
-server; "tls-required" refuses to log in without it.
+server; "tls-required" refuses to log in without it. "sftp" serves SFTP
+instead (sftp_server.py).
 """
 import socket
 import struct
@@ -126,6 +127,10 @@ def main():
     home, user, password = sys.argv[1:4]
     mode = sys.argv[4] if len(sys.argv) > 4 else "normal"
     port = int(sys.argv[5]) if len(sys.argv) > 5 else 0
+    if mode == "sftp":
+        import sftp_server
+        sftp_server.serve(home, user, password, port)
+        return
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmw")

@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <curl/curl.h>
+
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -458,6 +460,76 @@ TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
     }
     EXPECT_FALSE(QFile::exists(other.website(QStringLiteral("zwemmers.csv"))))
         << "nothing went to a server whose certificate changed";
+}
+
+bool libcurlHasSftp() {
+    for (const char* const* p = curl_version_info(CURLVERSION_NOW)->protocols; *p; ++p)
+        if (QByteArray(*p) == "sftp")
+            return true;
+    return false;
+}
+
+// sftp:// in the domain: the server's key is asked about once, the set is put
+// in place as over FTP (this server, as OpenSSH's, renames over no file).
+TEST_F(UploadFixture, SftpAsksAboutTheHostKeyOnceAndReplacesTheWholeSet) {
+    if (!libcurlHasSftp())
+        GTEST_SKIP() << "this build's libcurl has no SSH";
+    FtpServer sftp{QStringLiteral("sftp")}, other{QStringLiteral("sftp")};
+    const QString domain = QStringLiteral("sftp://127.0.0.1:%1").arg(sftp.port());
+    const QString moved = QStringLiteral("sftp://127.0.0.1:%1").arg(other.port());
+    const struct {
+        QString domain;
+        Answer answer;      // to the key question; Ok: none is asked
+        const char* reason; // empty: the upload succeeds
+    } cases[] = {
+        {domain, Answer::No, "De sleutel van 127.0.0.1 is onbekend (ssh-ed25519 SHA256:"},
+        {domain, Answer::Yes, ""},
+        {domain, Answer::Ok, ""},
+        {moved, Answer::Ok, "De sleutel van 127.0.0.1 is veranderd sinds u die vertrouwde"},
+    };
+    for (const FtpServer* server : {&sftp, &other})
+        for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
+            QFile old(server->website(QLatin1String(name)));
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("gisteren\n");
+        }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.domain.toStdString() + " " + c.reason);
+        if (c.domain == moved)
+            WriteRegValue(settingName(QStringLiteral("Certificaat 127.0.0.1:%1").arg(other.port())),
+                          ReadRegValue(settingName(
+                              QStringLiteral("Certificaat 127.0.0.1:%1").arg(sftp.port()))),
+                          QStringLiteral("REG_SZ"));
+        auto w = window(c.domain, QStringLiteral("geheim"), {true, false, false}, true);
+        ScriptedUi ui;
+        if (c.answer != Answer::Ok)
+            ui.answer(c.answer);
+        const bool fails = *c.reason != 0;
+        if (fails)
+            ui.answer(Answer::Ok);
+        pressOk(*w);
+        EXPECT_EQ(ui.programEnded(), !fails) << w->Message->toPlainText().toStdString();
+        const std::vector<Prompt>& asked = ui.prompts();
+        if (c.answer != Answer::Ok) {
+            ASSERT_FALSE(asked.empty());
+            EXPECT_EQ(asked[0].title, QStringLiteral("Onbekende sleutel"));
+        }
+        if (fails) {
+            EXPECT_TRUE(asked.back().text.contains(QString::fromUtf8(c.reason)))
+                << asked.back().text.toStdString();
+        }
+        const FtpServer& server = c.domain == moved ? other : sftp;
+        for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
+            QFile onSite(server.website(QLatin1String(name)));
+            ASSERT_TRUE(onSite.open(QIODevice::ReadOnly));
+            QByteArray made = csv.read(QLatin1String(name));
+            EXPECT_EQ(onSite.readAll().replace("\r\n", "\n"),
+                      fails ? QByteArray("gisteren\n") : made.replace("\r\n", "\n"))
+                << name;
+        }
+        EXPECT_EQ(QDir(server.website(QString())).entryList(QDir::Files | QDir::Hidden),
+                  (QStringList{QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")}));
+    }
 }
 
 TEST_F(UploadFixture, StoppenEndsTheRunnerAtOnceAndLeavesTheWebsiteAsItWas) {
