@@ -369,6 +369,7 @@ struct ScriptRunner::Session {
         // Login and data both go encrypted once the server took AUTH TLS. A
         // trusted key stands in for the verification it failed, and then
         // TLS cannot be left out.
+        curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
         curl_easy_setopt(curl, CURLOPT_USE_SSL,
                          tls == Tls::Never                        ? long(CURLUSESSL_NONE)
                          : tls == Tls::Required || !pin.isEmpty() ? long(CURLUSESSL_ALL)

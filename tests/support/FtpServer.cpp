@@ -1,6 +1,11 @@
 #include "FtpServer.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -147,6 +152,22 @@ void FtpServer::stop() {
         process_.kill();
         process_.waitForFinished(5000);
     }
+#endif
+}
+
+QString FtpServer::unavailable(const QString& mode) {
+    if (mode != QLatin1String("pure-ftpd"))
+        return {};
+#ifdef Q_OS_WIN
+    return QStringLiteral("pure-ftpd runs as root on Linux; the Wine tests have no such server");
+#else
+    const QString daemon = QFileInfo(QStringLiteral(TAVREL_FTP_SERVER)).absolutePath() +
+                           QStringLiteral("/../../.cache/servers/pure-ftpd/usr/sbin/pure-ftpd");
+    if (!QFileInfo(daemon).isExecutable())
+        return QStringLiteral("pure-ftpd is not unpacked (scripts/install-deps fetches it)");
+    if (geteuid() != 0)
+        return QStringLiteral("pure-ftpd switches to the account's user, which needs root");
+    return {};
 #endif
 }
 

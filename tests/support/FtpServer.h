@@ -17,9 +17,13 @@ public:
 
     explicit FtpServer(Mode mode = Mode::Normal, const QString& user = QStringLiteral("club"),
                        const QString& password = QStringLiteral("geheim"));
-    // One of the server's fault modes by name ("cut:200", "full", "late:3",
-    // see ftp_server.py), for user "club" with password "geheim".
+    // One of the server's modes by name ("cut:200", "full", "late:3", "tls",
+    // "sftp", "pure-ftpd", see ftp_server.py), for user "club" with password
+    // "geheim".
     explicit FtpServer(const QString& mode);
+    // Why a mode cannot run here, or "" when it can: Debian's pure-ftpd is
+    // unpacked by scripts/install-deps and needs root.
+    static QString unavailable(const QString& mode);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;

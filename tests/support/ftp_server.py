@@ -13,7 +13,8 @@ seconds (a host that scans files); "no-size" knows no SIZE; "no-overwrite"
 will not rename over an existing file. "tls" offers TLS (AUTH TLS) with a
 self-signed certificate made out to "hosting.example", made anew for each
 server; "tls-required" refuses to log in without it. "sftp" serves SFTP
-instead (sftp_server.py).
+instead (sftp_server.py), "pure-ftpd" runs Debian's pure-ftpd with TLS
+required (pure_ftpd.py).
 """
 import socket
 import struct
@@ -130,6 +131,10 @@ def main():
     if mode == "sftp":
         import sftp_server
         sftp_server.serve(home, user, password, port)
+        return
+    if mode == "pure-ftpd":
+        import pure_ftpd
+        pure_ftpd.serve(home, user, password, port)
         return
 
     authorizer = DummyAuthorizer()

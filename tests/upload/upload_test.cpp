@@ -462,6 +462,43 @@ TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
         << "nothing went to a server whose certificate changed";
 }
 
+// Debian's pure-ftpd as hosts run it: TLS required, a certificate of its own.
+TEST_F(UploadFixture, AHostingServerThatRequiresTls) {
+    const QString why = FtpServer::unavailable(QStringLiteral("pure-ftpd"));
+    if (!why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    FtpServer server{QStringLiteral("pure-ftpd")};
+    for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
+        QFile old(server.website(QLatin1String(name)));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("gisteren\n");
+    }
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    {
+        auto w = window(QStringLiteral("ftp://") + host, QStringLiteral("geheim"),
+                        {true, false, false}, true);
+        ScriptedUi ui;
+        ui.answer(Answer::Ok);
+        pressOk(*w);
+        ASSERT_EQ(ui.messages().size(), 1u);
+        EXPECT_TRUE(ui.messages()[0].text.contains(
+            QStringLiteral("De server 127.0.0.1 vereist een versleutelde verbinding")))
+            << ui.messages()[0].text.toStdString();
+    }
+    auto w = window(host, QStringLiteral("geheim"), {true, false, false}, true);
+    ScriptedUi ui;
+    ui.answer(Answer::Yes); // the certificate made out to the hosting company
+    pressOk(*w);
+    EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
+    EXPECT_TRUE(QString::fromLatin1(csv.read(QStringLiteral("ftp_send.ftp.log")))
+                    .contains(QStringLiteral("De verbinding is versleuteld (TLS).")));
+    for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
+        QFile onSite(server.website(QLatin1String(name)));
+        ASSERT_TRUE(onSite.open(QIODevice::ReadOnly));
+        EXPECT_EQ(onSite.readAll(), csv.read(QLatin1String(name)).replace("\r\n", "\n")) << name;
+    }
+}
+
 bool libcurlHasSftp() {
     for (const char* const* p = curl_version_info(CURLVERSION_NOW)->protocols; *p; ++p)
         if (QByteArray(*p) == "sftp")
