@@ -143,7 +143,7 @@ TEST(ScriptRunner, GivesUpOnAServerThatStopsAnsweringMidTransfer) {
         t.run(login(stalled) +
                   QStringList{QStringLiteral("send ") + local.file(QStringLiteral("groot.csv")),
                               QStringLiteral("close")},
-              {2, 2, 2});
+              {2, 2, 2, 4});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(t.text().contains(QStringLiteral("de server antwoordt niet meer")))
         << t.text().toStdString();
