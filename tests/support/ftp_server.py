@@ -12,10 +12,13 @@ file complete; "full" answers 552 after an upload (no space left);
 seconds (a host that scans files); "no-size" knows no SIZE; "no-overwrite"
 will not rename over an existing file. "tls" offers TLS (AUTH TLS) with a
 self-signed certificate made out to "hosting.example", made anew for each
-server; "tls-required" refuses to log in without it. "sftp" serves SFTP
+server; "tls-required" refuses to log in without it. With "+wire" after a
+mode ("tls+wire"), what the client sends on the control connection is kept
+in HOME/wire.log, as a packet capture would show it. "sftp" serves SFTP
 instead (sftp_server.py), "pure-ftpd" runs Debian's pure-ftpd with TLS
 required (pure_ftpd.py).
 """
+import os
 import socket
 import struct
 import sys
@@ -102,7 +105,6 @@ class FaultHandler(FTPHandler):
 
 def self_signed_certificate():
     """A new key and certificate in a private file; its path."""
-    import os
     import tempfile
 
     from OpenSSL import crypto
@@ -124,10 +126,49 @@ def self_signed_certificate():
     return path
 
 
+def record_wire(public, inner, log_path):
+    """Relays each connection on the public socket to the inner port,
+    appending the client's bytes to log_path."""
+    import threading
+
+    def pump(source, target, log):
+        try:
+            while True:
+                data = source.recv(65536)
+                if not data:
+                    break
+                if log:
+                    with open(log_path, "ab") as f:
+                        f.write(data)
+                target.sendall(data)
+        except OSError:
+            pass
+        finally:
+            for s in (source, target):
+                try:
+                    s.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
+
+    def accept():
+        while True:
+            client, _ = public.accept()
+            server = socket.create_connection(("127.0.0.1", inner))
+            threading.Thread(target=pump, args=(client, server, True), daemon=True).start()
+            threading.Thread(target=pump, args=(server, client, False), daemon=True).start()
+
+    threading.Thread(target=accept, daemon=True).start()
+
+
 def main():
     home, user, password = sys.argv[1:4]
     mode = sys.argv[4] if len(sys.argv) > 4 else "normal"
     port = int(sys.argv[5]) if len(sys.argv) > 5 else 0
+    wire = mode.endswith("+wire")
+    if wire:
+        mode = mode[:-5]
+        public = socket.create_server(("127.0.0.1", port))
+        port = 0
     if mode == "sftp":
         import sftp_server
         sftp_server.serve(home, user, password, port)
@@ -173,7 +214,12 @@ def main():
         setattr(FaultHandler, mode.replace("-", "_"), True)
 
     server = FTPServer(("127.0.0.1", port), handler)
-    print("port %d" % server.socket.getsockname()[1], flush=True)
+    if wire:
+        record_wire(public, server.socket.getsockname()[1], os.path.join(home, "wire.log"))
+        server_port = public.getsockname()[1]
+    else:
+        server_port = server.socket.getsockname()[1]
+    print("port %d" % server_port, flush=True)
     server.serve_forever(handle_exit=True)
 
 

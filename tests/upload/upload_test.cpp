@@ -8,6 +8,7 @@
 #include "support/PressOk.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "support/Wine.h"
 #include "upload/FtpScript.h"
 #include "upload/UploadPhase.h"
 
@@ -390,12 +391,9 @@ TEST_F(UploadFixture, TheWebsiteHoldsTheOldSetOrTheWholeNewOne) {
 // TLS whenever the server offers it; a certificate that does not verify is
 // asked about once and then trusted for that domain; a changed one refused.
 TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
-#ifdef Q_OS_WIN
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (ntdll && GetProcAddress(ntdll, "wine_get_version"))
+    if (underWine())
         GTEST_SKIP() << "Wine's Schannel accepts any certificate, so nothing here is left to "
                         "ask about; the Linux build runs this, and Windows' Schannel verifies";
-#endif
     FtpServer tls{QStringLiteral("tls-required")}, other{QStringLiteral("tls")};
     FtpServer plain;
     const QString required = QStringLiteral("127.0.0.1:%1").arg(tls.port());
@@ -460,6 +458,28 @@ TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
     }
     EXPECT_FALSE(QFile::exists(other.website(QStringLiteral("zwemmers.csv"))))
         << "nothing went to a server whose certificate changed";
+}
+
+// What a capture of the control connection shows: to a server that offers
+// TLS the password goes only inside it; to one without, in clear (which
+// shows that the recording sees it).
+TEST_F(UploadFixture, ThePasswordCrossesInClearOnlyToAServerWithoutTls) {
+    for (const bool tls : {true, false}) {
+        SCOPED_TRACE(tls ? "TLS offered" : "no TLS");
+        if (tls && underWine())
+            continue; // no certificate question there (see above)
+        FtpServer server{tls ? QStringLiteral("tls+wire") : QStringLiteral("normal+wire")};
+        auto w = window(server.domain(), QStringLiteral("geheim"), {true, false, false}, true);
+        ScriptedUi ui;
+        if (tls)
+            ui.answer(Answer::Yes); // the server's own certificate
+        pressOk(*w);
+        EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
+        const QByteArray wire = server.home().read(QStringLiteral("wire.log"));
+        EXPECT_TRUE(wire.startsWith("AUTH TLS\r\n")) << "TLS is asked for first";
+        EXPECT_EQ(wire.contains("PASS geheim"), !tls);
+        EXPECT_EQ(wire.contains("geheim"), !tls);
+    }
 }
 
 // Debian's pure-ftpd as hosts run it: TLS required, a certificate of its own.
