@@ -1,7 +1,9 @@
 #include "ScriptRunner.h"
 
 #include "Certificate.h"
+#include "FtpAddress.h"
 #include "RemoteListing.h"
+#include "RunnerReasons.h"
 #include "common/Progress.h"
 #include "common/Windows1252.h"
 
@@ -25,169 +27,9 @@ namespace {
 
 constexpr qint64 kHashBlock = 2048;
 
-// Errors after which the control connection is gone.
-bool dropsConnection(CURLcode code) {
-    switch (code) {
-    case CURLE_OK:
-    case CURLE_REMOTE_ACCESS_DENIED:
-    case CURLE_UPLOAD_FAILED:
-    case CURLE_REMOTE_FILE_NOT_FOUND:
-    case CURLE_QUOTE_ERROR:
-    case CURLE_READ_ERROR:
-    case CURLE_REMOTE_DISK_FULL:
-        return false;
-    default:
-        return true;
-    }
-}
-
-// libcurl's reason for a failed request, in the transcript's language.
-QString reason(CURLcode code) {
-    switch (code) {
-    case CURLE_COULDNT_RESOLVE_HOST:
-        return QStringLiteral("onbekende host");
-    case CURLE_COULDNT_CONNECT:
-        return QStringLiteral("verbinding geweigerd");
-    case CURLE_LOGIN_DENIED:
-        return QStringLiteral("aanmelden geweigerd");
-    case CURLE_OPERATION_TIMEDOUT:
-        return QStringLiteral("de server antwoordt niet meer");
-    case CURLE_REMOTE_ACCESS_DENIED:
-        return QStringLiteral("map of bestand op de server niet toegankelijk");
-    case CURLE_UPLOAD_FAILED:
-        return QStringLiteral("de server weigert het bestand");
-    case CURLE_URL_MALFORMAT:
-        return QStringLiteral("ongeldige domeinnaam");
-    case CURLE_WEIRD_SERVER_REPLY:
-    case CURLE_FTP_WEIRD_PASV_REPLY:
-    case CURLE_FTP_WEIRD_227_FORMAT:
-        return QStringLiteral("onverwacht antwoord van de server");
-    case CURLE_FTP_CANT_GET_HOST:
-    case CURLE_FTP_PORT_FAILED:
-        return QStringLiteral("geen gegevensverbinding met de server");
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-        return QStringLiteral("de verbinding is verbroken");
-    case CURLE_REMOTE_DISK_FULL:
-        return QStringLiteral("de schijf van de server is vol");
-    case CURLE_QUOTE_ERROR:
-        return QStringLiteral("de server weigert de opdracht");
-    case CURLE_USE_SSL_FAILED:
-        return QStringLiteral("de server biedt geen versleutelde verbinding");
-    case CURLE_SSL_CONNECT_ERROR:
-        return QStringLiteral("de versleutelde verbinding is mislukt");
-    case CURLE_PEER_FAILED_VERIFICATION:
-        return QStringLiteral("het certificaat van de server is niet te controleren");
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-        return QStringLiteral("het certificaat van de server is veranderd");
-    default:
-        // libcurl's own texts are English: name the code instead.
-        return QStringLiteral("fout %1 in de FTP-verbinding").arg(int(code));
-    }
-}
-
-// "host", "host:port", "[v6]:port" or a bare IPv6 address, as typed in the
-// domain; the port after "open HOST" wins over one in the name.
-struct HostPort {
-    QString host;
-    QString port;
-    QString problem; // why the text is no host, in Dutch; empty when it is one
-};
-
-// A failed connection or login, for a volunteer: what to check.
-QString connectionReason(CURLcode code, long reply, const QString& host) {
-    if (code == CURLE_LOGIN_DENIED || reply == 530)
-        return QStringLiteral("De gebruikersnaam of het wachtwoord wordt door ") + host +
-               QStringLiteral(" niet geaccepteerd.");
-    if (reply == 421)
-        return QStringLiteral("De server ") + host +
-               QStringLiteral(" weigert de verbinding op dit moment (421); probeer het later "
-                              "nog eens.");
-    switch (code) {
-    case CURLE_COULDNT_RESOLVE_HOST:
-        return QStringLiteral("De server ") + host +
-               QStringLiteral(" is niet te vinden: controleer de domeinnaam.");
-    case CURLE_COULDNT_CONNECT:
-        return QStringLiteral("De server ") + host +
-               QStringLiteral(" weigert de verbinding: controleer de domeinnaam en de poort.");
-    case CURLE_OPERATION_TIMEDOUT:
-        return QStringLiteral("De server ") + host + QStringLiteral(" antwoordt niet.");
-    case CURLE_USE_SSL_FAILED:
-        return QStringLiteral("De server ") + host +
-               QStringLiteral(" biedt geen versleutelde verbinding (TLS), en die is vereist.");
-    case CURLE_SSL_CONNECT_ERROR:
-        return QStringLiteral("De versleutelde verbinding met ") + host +
-               QStringLiteral(" is mislukt.");
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return QStringLiteral("Deze versie van het programma kan niet uploaden met SFTP.");
-    default:
-        return QStringLiteral("De verbinding met ") + host + QStringLiteral(" is mislukt.");
-    }
-}
-
-// A file that did not go, for a volunteer, naming the file.
-QString sendReason(CURLcode code, long reply, const QString& file) {
-    if (code == CURLE_REMOTE_DISK_FULL || reply == 451 || reply == 452 || reply == 552)
-        return QStringLiteral("Er is geen ruimte meer op de server voor ") + file +
-               QLatin1Char('.');
-    switch (code) {
-    case CURLE_OPERATION_TIMEDOUT:
-        return QStringLiteral("De server antwoordt niet meer tijdens ") + file + QLatin1Char('.');
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE:
-        return QStringLiteral("De verbinding is verbroken tijdens ") + file + QLatin1Char('.');
-    default:
-        if (reply >= 500 || code == CURLE_UPLOAD_FAILED || code == CURLE_REMOTE_ACCESS_DENIED)
-            return QStringLiteral("De server weigert het bestand ") + file + QLatin1Char('.');
-        return QStringLiteral("Het verzenden van ") + file + QStringLiteral(" is mislukt.");
-    }
-}
-
-// A refusal that asks for TLS, as servers word it.
-bool wantsTls(const QByteArray& reply) {
-    const QByteArray text = reply.toLower();
-    for (const char* word : {"tls", "ssl", "encrypt", "cleartext"})
-        if (text.contains(word))
-            return true;
-    return false;
-}
-
 // The name a file is sent under: one the website never reads.
 QString stagedName(const QString& name) {
     return QLatin1Char('.') + name + QStringLiteral(".upload");
-}
-
-HostPort splitHost(const QString& text, const QString& portWord, const QString& standard) {
-    HostPort hp{text, portWord, {}};
-    std::optional<QString> named; // a port written in the name, even an empty one
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
-        const QString rest = close < 0 ? QString() : text.mid(close + 1);
-        if (close < 0 || (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':')))) {
-            hp.problem = QStringLiteral("ongeldige domeinnaam: ") + text;
-            return hp;
-        }
-        hp.host = text.mid(1, close - 1);
-        if (!rest.isEmpty())
-            named = rest.mid(1);
-    } else if (text.count(QLatin1Char(':')) == 1) {
-        hp.host = text.section(QLatin1Char(':'), 0, 0);
-        named = text.section(QLatin1Char(':'), 1);
-    }
-    if (hp.host.isEmpty()) {
-        hp.problem = QStringLiteral("ongeldige domeinnaam: ") + text;
-        return hp;
-    }
-    if (hp.port.isEmpty())
-        hp.port = named.value_or(standard);
-    bool ok = false;
-    const int number = hp.port.toInt(&ok);
-    if (!ok || number < 1 || number > 65535 || !hp.port.front().isDigit())
-        hp.problem = QStringLiteral("ongeldige poort: ") + hp.port;
-    return hp;
 }
 
 } // namespace
@@ -213,7 +55,7 @@ struct ScriptRunner::Session {
     bool lost = false;
 
     // TLS: offered (used when the server has it), required, or never.
-    enum class Tls { Offered, Required, Never };
+    using Tls = FtpAddress::Tls;
     Tls tls = Tls::Offered;
     QByteArray pin;   // a key the user trusted, "sha256//..." or "SHA256:..." (SSH)
     bool ssh = false; // sftp://: SFTP over SSH instead of FTP
@@ -543,10 +385,10 @@ struct ScriptRunner::Session {
                 (reply == 421 ? QStringLiteral("de server weigert de verbinding")
                  : ssh && code == CURLE_PEER_FAILED_VERIFICATION
                      ? QStringLiteral("de sleutel van de server is niet vertrouwd")
-                     : reason(code)) +
+                     : reasons::remark(code)) +
                 QLatin1Char('.'));
         }
-        if (dropsConnection(code))
+        if (reasons::dropsConnection(code))
             disconnect();
         return code;
     }
@@ -718,21 +560,9 @@ struct ScriptRunner::Session {
         folder.clear();
         absolute = false;
         lost = false;
-        QString name = args[0];
-        tls = Tls::Offered;
-        for (const auto& [scheme, mode] : {std::pair{QLatin1String("ftps://"), Tls::Required},
-                                           std::pair{QLatin1String("ftp://"), Tls::Never}})
-            if (name.startsWith(scheme, Qt::CaseInsensitive)) {
-                name = name.mid(scheme.size());
-                tls = mode;
-            }
-        ssh = name.startsWith(QLatin1String("sftp://"), Qt::CaseInsensitive);
-        if (ssh)
-            name = name.mid(7);
-        if (name.endsWith(QLatin1Char('/')))
-            name.chop(1);
-        const HostPort target = splitHost(name, args.size() > 1 ? args[1] : QString(),
-                                          ssh ? QStringLiteral("22") : QStringLiteral("21"));
+        const FtpAddress target = readAddress(args[0], args.size() > 1 ? args[1] : QString());
+        tls = target.tls;
+        ssh = target.ssh;
         if (!target.problem.isEmpty()) {
             say(QStringLiteral("ftp: ") + target.problem + QLatin1Char('.'));
             because(QStringLiteral("De domeinnaam is ongeldig: ") + target.problem +
@@ -774,12 +604,12 @@ struct ScriptRunner::Session {
             say(code == CURLE_LOGIN_DENIED || reply == 530
                     ? QStringLiteral("Aanmelden is mislukt.")
                     : QStringLiteral("Verbinden is mislukt."));
-            because(tls == Tls::Never && wantsTls(lastLine)
+            because(tls == Tls::Never && reasons::wantsTls(lastLine)
                         ? QStringLiteral("De server ") + host +
                               QStringLiteral(" vereist een versleutelde verbinding, maar de "
                                              "domeinnaam begint met ftp://, dat versleuteling "
                                              "uitzet.")
-                        : connectionReason(code, reply, host));
+                        : reasons::connection(code, reply, host));
         }
         return connected && setOk;
     }
@@ -799,7 +629,7 @@ struct ScriptRunner::Session {
         const CURLcode code = perform(folderPath());
         connected = code == CURLE_OK;
         if (!connected)
-            because(connectionReason(code, lastReply(), host));
+            because(reasons::connection(code, lastReply(), host));
         return connected && setOk;
     }
 
@@ -833,7 +663,7 @@ struct ScriptRunner::Session {
                         ? QStringLiteral("De map \"") + target +
                               QStringLiteral("\" bestaat niet op de server (of is niet "
                                              "toegankelijk): controleer de FTP-map.")
-                        : connectionReason(code, lastReply(), host));
+                        : reasons::connection(code, lastReply(), host));
             return false;
         }
         return true;
@@ -904,7 +734,7 @@ struct ScriptRunner::Session {
         flushMarks();
         if (code != CURLE_OK) {
             if (code != CURLE_ABORTED_BY_CALLBACK)
-                because(sendReason(code, lastReply(), remote));
+                because(reasons::sending(code, lastReply(), remote));
             setFailed = true;
             lost = !curl;
             connected = curl != nullptr;

@@ -115,7 +115,11 @@ def the_window_answers_shows_progress_and_stops(program, data, server_script, ma
             message), 30)
         check(find(main, "push button", "OK") is not None, "OK is back after the stop")
         check(enabled(find(main, "push button", "Bewerk limieten")), "the editors are back")
-        check("de upload is afgebroken" in said, "the stop says the upload was cut off: " + said)
+        check("de upload is afgebroken en de website is niet veranderd" in said,
+              "the stop says the upload was cut off and the website kept its files: " + said)
+        site = os.path.join(server.home, "httpdocs")
+        check(os.listdir(site) == [], "nothing, not even a staged file, is left on the website: %s"
+              % os.listdir(site))
         check(os.listdir(temp) == [], "nothing of the run is left in TEMP: %s" % os.listdir(temp))
         screenshot("run-after-stop")
 
