@@ -1,4 +1,5 @@
 #include "upload/Certificate.h"
+#include "upload/FtpAddress.h"
 #include "upload/RemoteListing.h"
 
 #include <QFile>
@@ -41,6 +42,36 @@ TEST(RemoteListing, FindsTheSizeInUnixAndWindowsListings) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(sizeInListing(c.listing, c.name), c.size);
     }
+}
+
+TEST(FtpAddress, TheSchemeChoosesTlsOrSshAndItsStandardPort) {
+    using Tls = FtpAddress::Tls;
+    const struct {
+        const char* domain;
+        const char* portWord; // after "open HOST"
+        Tls tls;
+        bool ssh;
+        const char* host;
+        const char* port;
+    } cases[] = {
+        {"ftp.club.nl", "", Tls::Offered, false, "ftp.club.nl", "21"},
+        {"FTPS://ftp.club.nl/", "", Tls::Required, false, "ftp.club.nl", "21"},
+        {"ftp://ftp.club.nl:2121", "", Tls::Never, false, "ftp.club.nl", "2121"},
+        {"sftp://ssh.club.nl", "", Tls::Offered, true, "ssh.club.nl", "22"},
+        {"sftp://[::1]:2222", "", Tls::Offered, true, "::1", "2222"},
+        {"ftp.club.nl:2121", "990", Tls::Offered, false, "ftp.club.nl", "990"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.domain);
+        const FtpAddress a = readAddress(QLatin1String(c.domain), QLatin1String(c.portWord));
+        EXPECT_EQ(a.tls, c.tls);
+        EXPECT_EQ(a.ssh, c.ssh);
+        EXPECT_EQ(a.host, QLatin1String(c.host));
+        EXPECT_EQ(a.port, QLatin1String(c.port));
+        EXPECT_TRUE(a.problem.isEmpty()) << a.problem.toStdString();
+    }
+    EXPECT_EQ(readAddress(QStringLiteral("sftp://"), QString()).problem,
+              QStringLiteral("ongeldige domeinnaam: "));
 }
 
 // Checked against what openssl says of the same certificate.
