@@ -1,10 +1,13 @@
 // What a server sends that the runner reads itself: a certificate (DER or
-// PEM), and a folder listing for a file's size.
+// PEM), and a folder listing for a file's size; and a local file's line
+// ends changed piece by piece as it is sent.
 #include "upload/Certificate.h"
+#include "upload/LineEnds.h"
 #include "upload/RemoteListing.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 using namespace tavrel;
 
@@ -13,5 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     readCertificate(bytes);
     sizeInListing(bytes, ".tijden.csv.upload");
     sizeInListing(bytes, bytes.left(bytes.indexOf('\n')));
+    LineFeedPieces ends;
+    for (qsizetype at = 0;; at += 7) {
+        char buffer[8];
+        const QByteArray piece = bytes.mid(at, 7);
+        std::memcpy(buffer + ends.held(), piece.constData(), size_t(piece.size()));
+        ends.take(buffer, piece.size());
+        if (piece.isEmpty())
+            break;
+    }
     return 0;
 }

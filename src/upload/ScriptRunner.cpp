@@ -2,6 +2,7 @@
 
 #include "Certificate.h"
 #include "FtpAddress.h"
+#include "LineEnds.h"
 #include "RemoteListing.h"
 #include "RunnerReasons.h"
 #include "common/Progress.h"
@@ -75,9 +76,14 @@ struct ScriptRunner::Session {
     std::atomic<bool> stopping{false};
     bool hurry = false; // after a stop: short limits for the clean-up
 
-    // Upload state, read by the callbacks.
-    QByteArray data;
-    qint64 sent = 0;
+    // Upload state, read by the callbacks. The file is read a piece at a
+    // time, so a large one takes no more memory than a small one.
+    QFile source;
+    qint64 sourceSize = 0;
+    qint64 sent = 0;         // of the file's bytes
+    qint64 handedOver = 0;   // to libcurl, after the line ends changed
+    LineFeedPieces lineEnds; // in ASCII mode
+    bool readFailed = false;
     qint64 marks = 0;
     QString sending; // the remote name of the file being sent
     ScriptRunner::Progress progress;
@@ -141,19 +147,35 @@ struct ScriptRunner::Session {
         return 0;
     }
 
+    // In ASCII mode libcurl puts CR before every LF: it gets LF line ends,
+    // so that every line ends in exactly one CR LF on the wire.
     static size_t onRead(char* buffer, size_t size, size_t count, void* self) {
         auto* s = static_cast<Session*>(self);
-        const qint64 n = std::min<qint64>(qint64(size * count), s->data.size() - s->sent);
-        std::copy_n(s->data.constData() + s->sent, n, buffer);
-        s->sent += n;
+        const qsizetype room = qsizetype(size * count);
+        if (room < 2)
+            return 0;
+        qsizetype length = 0;
+        do { // a piece that is only a held CR is no end: read on
+            const qsizetype held = s->ascii ? s->lineEnds.held() : 0;
+            const qint64 n = s->source.read(buffer + held, room - held);
+            if (n < 0) {
+                s->readFailed = true;
+                return CURL_READFUNC_ABORT;
+            }
+            s->sent += n;
+            length = s->ascii ? s->lineEnds.take(buffer, qsizetype(n)) : qsizetype(n);
+            if (n == 0)
+                break;
+        } while (length == 0);
+        s->handedOver += length;
         if (s->progress && s->clock.due())
-            s->progress(s->sending, s->sent, s->data.size(), false);
+            s->progress(s->sending, s->sent, s->sourceSize, false);
         if (s->hash)
             while (s->marks < s->sent / kHashBlock) {
                 ++s->marks;
                 s->pendingMarks += QLatin1Char('#');
             }
-        return size_t(n);
+        return size_t(length);
     }
 
     static size_t onWrite(char* bytes, size_t size, size_t count, void* self) {
@@ -339,7 +361,7 @@ struct ScriptRunner::Session {
         const long connect = hurry ? 5 : limits.connectSeconds;
         const long reply = hurry ? 5 : limits.responseSeconds;
         const long confirm = kind == Kind::Upload ? limits.confirmSeconds : reply;
-        const long whole = kind == Kind::Upload ? connect + confirm + 60 + long(data.size() / 4096)
+        const long whole = kind == Kind::Upload ? connect + confirm + 60 + long(sourceSize / 4096)
                                                 : connect + 4 * reply;
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connect);
         curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, confirm);
@@ -370,7 +392,8 @@ struct ScriptRunner::Session {
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST,
                          kind == Kind::List && !ssh ? "LIST -a" : nullptr);
         if (kind == Kind::Upload)
-            curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(data.size()));
+            curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE,
+                             curl_off_t(ascii ? -1 : sourceSize)); // ASCII: known at the end
         setLimits(kind);
         const CURLcode code = curl_easy_perform(curl);
         curl_easy_setopt(curl, ssh ? CURLOPT_QUOTE : CURLOPT_POSTQUOTE, nullptr);
@@ -431,10 +454,9 @@ struct ScriptRunner::Session {
     // server may store its own line ends, so the size with or without the
     // CRs is right, and nothing else.
     bool arrivedWhole(const Staged& file) {
-        const qint64 lines = ascii ? data.count('\n') : 0;
-        const qint64 onWire = data.size() + lines;
+        const qint64 onWire = handedOver + (ascii ? lineEnds.lineFeeds() : 0);
         const qint64 size = sizeOnServer(file);
-        if (size == onWire || (ascii && size == data.size())) {
+        if (size == onWire || (ascii && size == handedOver)) {
             say(QStringLiteral("Gecontroleerd: %1 staat geheel op de server (%2 bytes).")
                     .arg(stagedName(file.name))
                     .arg(size));
@@ -705,24 +727,24 @@ struct ScriptRunner::Session {
         }
         if (!needConnection())
             return false;
-        QFile file(local);
-        if (!file.open(QIODevice::ReadOnly)) {
+        source.close();
+        source.setFileName(local);
+        if (!source.open(QIODevice::ReadOnly)) {
             say(QStringLiteral("Lokaal bestand kan niet worden geopend: ") + local);
             because(QStringLiteral("Het bestand ") + local +
                     QStringLiteral(" kan niet worden gelezen."));
             setFailed = true;
             return false;
         }
-        data = file.readAll();
-        // In ASCII mode libcurl puts CR before every LF: hand it LF line ends
-        // so that every line ends in exactly one CR LF on the wire.
-        if (ascii)
-            data.replace("\r\n", "\n");
+        sourceSize = source.size();
+        handedOver = 0;
+        lineEnds = {};
+        readFailed = false;
         sent = 0;
         marks = 0;
         sending = remote;
         if (progress)
-            progress(remote, 0, data.size(), false);
+            progress(remote, 0, sourceSize, false);
         const Staged target{folderPath(), remote};
         staged << target;
         QElapsedTimer timer;
@@ -732,8 +754,12 @@ struct ScriptRunner::Session {
             Kind::Upload);
         const double seconds = std::max(timer.nsecsElapsed() / 1e9, 0.001);
         flushMarks();
+        source.close();
         if (code != CURLE_OK) {
-            if (code != CURLE_ABORTED_BY_CALLBACK)
+            if (readFailed)
+                because(QStringLiteral("Het bestand ") + local +
+                        QStringLiteral(" kan niet worden gelezen."));
+            else if (code != CURLE_ABORTED_BY_CALLBACK)
                 because(reasons::sending(code, lastReply(), remote));
             setFailed = true;
             lost = !curl;
@@ -742,9 +768,9 @@ struct ScriptRunner::Session {
         }
         const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
         say(QStringLiteral("ftp: %1 bytes verzonden in %2seconden %3kB/s.")
-                .arg(file.size())
+                .arg(sourceSize)
                 .arg(dutch.toString(seconds, 'f', 2),
-                     dutch.toString(file.size() / 1024.0 / seconds, 'f', 2)));
+                     dutch.toString(sourceSize / 1024.0 / seconds, 'f', 2)));
         if (!arrivedWhole(target)) {
             setFailed = true;
             lost = !curl;
@@ -752,7 +778,7 @@ struct ScriptRunner::Session {
             return false;
         }
         if (progress)
-            progress(remote, data.size(), data.size(), true);
+            progress(remote, sourceSize, sourceSize, true);
         return true;
     }
 

@@ -1,8 +1,12 @@
 #include "upload/Certificate.h"
 #include "upload/FtpAddress.h"
+#include "upload/LineEnds.h"
 #include "upload/RemoteListing.h"
 
 #include <QFile>
+
+#include <cstring>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +76,36 @@ TEST(FtpAddress, TheSchemeChoosesTlsOrSshAndItsStandardPort) {
     }
     EXPECT_EQ(readAddress(QStringLiteral("sftp://"), QString()).problem,
               QStringLiteral("ongeldige domeinnaam: "));
+}
+
+// Whatever the pieces a file is read in, the line ends come out the same.
+TEST(LineFeedPieces, ChangeCrLfToLfAcrossAnyPieceBoundary) {
+    const struct {
+        QByteArray in, out;
+        qint64 lines;
+    } cases[] = {
+        {"a;b\r\nc;d\r\n", "a;b\nc;d\n", 2},
+        {"a\rb\r\r\nc\n", "a\rb\r\nc\n", 2}, // a CR of its own stays
+        {"\r\n\r\n", "\n\n", 2},
+        {"einde\r", "einde\r", 0}, // a CR at the very end
+        {"", "", 0},
+    };
+    for (const auto& c : cases)
+        for (qsizetype piece = 1; piece <= std::max<qsizetype>(c.in.size(), 1); ++piece) {
+            SCOPED_TRACE(c.in.toStdString() + " in pieces of " + std::to_string(piece));
+            LineFeedPieces ends;
+            QByteArray out;
+            for (qsizetype at = 0;; at += piece) {
+                QByteArray buffer(piece + 1, '?');
+                const QByteArray read = c.in.mid(at, piece);
+                std::memcpy(buffer.data() + ends.held(), read.constData(), size_t(read.size()));
+                out += buffer.left(ends.take(buffer.data(), read.size()));
+                if (read.isEmpty())
+                    break;
+            }
+            EXPECT_EQ(out, c.out);
+            EXPECT_EQ(ends.lineFeeds(), c.lines);
+        }
 }
 
 // Checked against what openssl says of the same certificate.
