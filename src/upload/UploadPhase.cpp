@@ -184,30 +184,26 @@ private:
     // Asks whether to trust a certificate that did not verify, or an SSH
     // server's key seen for the first time.
     static bool trusted(const QString& domain, const SendProgress::ServerCertificate& shown) {
-        if (shown.pin.startsWith("SHA256:"))
-            return Ui::current().messageBox(
-                       QStringLiteral("De server ") + domain +
-                           QStringLiteral(" toont een sleutel die nog niet bekend is.\r\n\r\n"
-                                          "Soort: ") +
-                           shown.name + QStringLiteral("\r\nVingerafdruk:\r\n") +
-                           shown.fingerprint +
-                           QStringLiteral("\r\n\r\nVergelijk de vingerafdruk met die van uw "
-                                          "hostingpartij.\r\n\r\nDeze sleutel voor ") +
-                           domain + QStringLiteral(" vertrouwen en de upload opnieuw doen?"),
-                       QStringLiteral("Onbekende sleutel"), Buttons::YesNo,
-                       Icon::Question) == Answer::Yes;
-        return Ui::current().messageBox(
-                   QStringLiteral("De server ") + domain +
-                       QStringLiteral(" toont een certificaat dat niet te controleren is.\r\n\r\n"
-                                      "Uitgegeven voor: ") +
-                       shown.name + QStringLiteral("\r\nSHA-256-vingerafdruk:\r\n") +
-                       shown.fingerprint +
-                       QStringLiteral("\r\n\r\nBij veel hostingpartijen staat het certificaat op "
-                                      "hun eigen naam. Vergelijk de vingerafdruk met die van uw "
-                                      "hostingpartij.\r\n\r\nDit certificaat voor ") +
-                       domain + QStringLiteral(" vertrouwen en de upload opnieuw doen?"),
-                   QStringLiteral("Onbekend certificaat"), Buttons::YesNo,
-                   Icon::Question) == Answer::Yes;
+        const bool key = shown.pin.startsWith("SHA256:");
+        const QString text =
+            QStringLiteral("De server ") + domain +
+            (key ? QStringLiteral(" toont een sleutel die nog niet bekend is.\r\n\r\nSoort: ")
+                 : QStringLiteral(" toont een certificaat dat niet te controleren is.\r\n\r\n"
+                                  "Uitgegeven voor: ")) +
+            shown.name +
+            (key ? QStringLiteral("\r\nVingerafdruk:\r\n")
+                 : QStringLiteral("\r\nSHA-256-vingerafdruk:\r\n")) +
+            shown.fingerprint + QStringLiteral("\r\n\r\n") +
+            (key ? QString()
+                 : QStringLiteral("Bij veel hostingpartijen staat het certificaat op hun eigen "
+                                  "naam. ")) +
+            QStringLiteral("Vergelijk de vingerafdruk met die van uw hostingpartij.\r\n\r\n") +
+            (key ? QStringLiteral("Deze sleutel voor ") : QStringLiteral("Dit certificaat voor ")) +
+            domain + QStringLiteral(" vertrouwen en de upload opnieuw doen?");
+        return Ui::current().messageBox(text,
+                                        key ? QStringLiteral("Onbekende sleutel")
+                                            : QStringLiteral("Onbekend certificaat"),
+                                        Buttons::YesNo, Icon::Question) == Answer::Yes;
     }
 
     // The runner's own words for the failure, or else the transcript's line

@@ -15,8 +15,9 @@ import subprocess
 import sys
 import tempfile
 
-from atspi import (Program, check, checked, enabled, find, find_all, mode, press, program_env,
-                   screenshot, text_of, toggle, type_into, type_keys, wait_for, write_settings)
+from atspi import (Program, check, checked, enabled, find, find_all, labels, mode, press,
+                   program_env, screenshot, text_of, toggle, type_into, type_keys, wait_for,
+                   write_settings)
 
 PASSWORD = "Ge heim$1'\"x"
 ODD_FOLDER = 'csv "map" $(echo nee) \u00e9n'
@@ -249,13 +250,13 @@ def an_unknown_certificate_is_asked_about_once(program, data, server_script, roo
         press(find(main, "push button", "OK"))
         question = p.window("Onbekend certificaat", 30)
         screenshot("certificate-question")
-        text = " ".join(label.name for label in find_all(question, "label"))
+        text = " ".join(labels(question))
         check("Uitgegeven voor: hosting.example" in text and "SHA-256-vingerafdruk:" in text,
               "the question shows the name and the fingerprint: " + text)
         press(find(question, "push button", "Nee"))
         report = p.window("Foutmelding!", 30)
         screenshot("certificate-refused")
-        text = " ".join(label.name for label in find_all(report, "label"))
+        text = " ".join(labels(report))
         check("is niet te controleren (uitgegeven voor hosting.example, SHA-256 " in text,
               "the report says why: " + text)
         press(find(report, "push button", "OK"))
@@ -294,7 +295,7 @@ def an_sftp_host_key_is_asked_about_and_trusted(program, data, server_script, ro
         press(find(main, "push button", "OK"))
         question = p.window("Onbekende sleutel", 30)
         screenshot("host-key-question")
-        text = " ".join(label.name for label in find_all(question, "label"))
+        text = " ".join(labels(question))
         check("Soort: ssh-ed25519" in text and "SHA256:" in text,
               "the question shows the key's kind and fingerprint: " + text)
         press(find(question, "push button", "Ja"))

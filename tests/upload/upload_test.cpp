@@ -86,6 +86,54 @@ struct UploadFixture : ::testing::Test {
             }
     }
 
+    // Yesterday's swimmers and times on a website.
+    static void plantYesterday(const FtpServer& server) {
+        for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
+            QFile old(server.website(QLatin1String(name)));
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("gisteren\n");
+        }
+    }
+
+    // The website holds yesterday's files or the whole new set (line ends as
+    // the server keeps them, or as sent where any will do), and no other.
+    void expectWebsite(const FtpServer& server, bool yesterday, bool anyLineEnds = false) {
+        for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
+            QFile onSite(server.website(QLatin1String(name)));
+            ASSERT_TRUE(onSite.open(QIODevice::ReadOnly));
+            QByteArray held = onSite.readAll();
+            if (anyLineEnds)
+                held.replace("\r\n", "\n");
+            EXPECT_EQ(held, yesterday ? QByteArray("gisteren\n")
+                                      : csv.read(QLatin1String(name)).replace("\r\n", "\n"))
+                << name;
+        }
+        EXPECT_EQ(QDir(server.website(QString())).entryList(QDir::Files | QDir::Hidden),
+                  (QStringList{QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")}));
+    }
+
+    // Swimmers and times to domain, the CSV files kept; the question about a
+    // server's certificate or key answered (Ok: none is asked), and the
+    // error report when the upload fails. What was asked.
+    std::vector<Prompt> upload(const QString& domain, Answer question, bool fails) {
+        auto w = window(domain, QStringLiteral("geheim"), {true, false, false}, true);
+        ScriptedUi ui;
+        if (question != Answer::Ok)
+            ui.answer(question);
+        if (fails)
+            ui.answer(Answer::Ok);
+        pressOk(*w);
+        EXPECT_EQ(ui.programEnded(), !fails) << w->Message->toPlainText().toStdString();
+        return ui.prompts();
+    }
+
+    // The key trusted for one host, now for another too.
+    static void trustAs(const QString& host, const QString& other) {
+        WriteRegValue(settingName(QStringLiteral("Certificaat ") + other),
+                      ReadRegValue(settingName(QStringLiteral("Certificaat ") + host)),
+                      QStringLiteral("REG_SZ"));
+    }
+
     static void expectUploadReport(const Prompt& p, const QString& description) {
         EXPECT_EQ(p.title, QStringLiteral("Foutmelding!"));
         EXPECT_EQ(
@@ -355,35 +403,17 @@ TEST_F(UploadFixture, TheWebsiteHoldsTheOldSetOrTheWholeNewOne) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
         FtpServer server{QLatin1String(c.mode)};
-        for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
-            QFile old(server.website(QLatin1String(name)));
-            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-            old.write("gisteren\n");
-        }
-        auto w = window(server.domain(), QStringLiteral("geheim"), {true, false, false}, true);
-        ScriptedUi ui;
+        plantYesterday(server);
         const bool fails = *c.reason != 0;
-        if (fails)
-            ui.answer(Answer::Ok);
-        pressOk(*w);
-        EXPECT_EQ(ui.programEnded(), !fails) << w->Message->toPlainText().toStdString();
+        const std::vector<Prompt> asked = upload(server.domain(), Answer::Ok, fails);
         if (fails) {
-            ASSERT_EQ(ui.messages().size(), 1u);
-            EXPECT_TRUE(ui.messages()[0].text.contains(
-                QStringLiteral("Omschrijving : FTP upload naar ") + server.domain() +
-                QStringLiteral(" mislukt\r\n") + QString::fromUtf8(c.reason)))
-                << ui.messages()[0].text.toStdString();
+            ASSERT_EQ(asked.size(), 1u);
+            EXPECT_TRUE(asked[0].text.contains(QStringLiteral("Omschrijving : FTP upload naar ") +
+                                               server.domain() + QStringLiteral(" mislukt\r\n") +
+                                               QString::fromUtf8(c.reason)))
+                << asked[0].text.toStdString();
         }
-        for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
-            QFile onSite(server.website(QLatin1String(name)));
-            ASSERT_TRUE(onSite.open(QIODevice::ReadOnly));
-            QByteArray made = csv.read(QLatin1String(name));
-            EXPECT_EQ(onSite.readAll(),
-                      fails ? QByteArray("gisteren\n") : made.replace("\r\n", "\n"))
-                << name;
-        }
-        EXPECT_EQ(QDir(server.website(QString())).entryList(QDir::Files | QDir::Hidden),
-                  (QStringList{QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")}));
+        expectWebsite(server, fails);
     }
     qunsetenv("TAVREL_FTP_TIMEOUT");
 }
@@ -398,7 +428,6 @@ TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
     FtpServer plain;
     const QString required = QStringLiteral("127.0.0.1:%1").arg(tls.port());
     const QString offered = QStringLiteral("127.0.0.1:%1").arg(other.port());
-    const QString trustName = settingName(QStringLiteral("Certificaat ") + offered);
     const struct {
         QString domain;
         Answer answer;      // to the certificate question; Ok: none is asked
@@ -427,19 +456,9 @@ TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.domain.toStdString() + " " + c.reason);
         if (c.domain == offered)
-            WriteRegValue(trustName,
-                          ReadRegValue(settingName(QStringLiteral("Certificaat ") + required)),
-                          QStringLiteral("REG_SZ"));
-        auto w = window(c.domain, QStringLiteral("geheim"), {true, false, false}, true);
-        ScriptedUi ui;
-        if (c.answer != Answer::Ok)
-            ui.answer(c.answer);
+            trustAs(required, offered);
         const bool fails = *c.reason != 0;
-        if (fails)
-            ui.answer(Answer::Ok);
-        pressOk(*w);
-        EXPECT_EQ(ui.programEnded(), !fails) << w->Message->toPlainText().toStdString();
-        const std::vector<Prompt>& asked = ui.prompts();
+        const std::vector<Prompt> asked = upload(c.domain, c.answer, fails);
         if (c.answer != Answer::Ok) {
             ASSERT_FALSE(asked.empty());
             EXPECT_EQ(asked[0].title, QStringLiteral("Onbekend certificaat"));
@@ -469,12 +488,8 @@ TEST_F(UploadFixture, ThePasswordCrossesInClearOnlyToAServerWithoutTls) {
         if (tls && underWine())
             continue; // no certificate question there (see above)
         FtpServer server{tls ? QStringLiteral("tls+wire") : QStringLiteral("normal+wire")};
-        auto w = window(server.domain(), QStringLiteral("geheim"), {true, false, false}, true);
-        ScriptedUi ui;
-        if (tls)
-            ui.answer(Answer::Yes); // the server's own certificate
-        pressOk(*w);
-        EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
+        // The TLS server's certificate is its own: trusted.
+        upload(server.domain(), tls ? Answer::Yes : Answer::Ok, false);
         const QByteArray wire = server.home().read(QStringLiteral("wire.log"));
         EXPECT_TRUE(wire.startsWith("AUTH TLS\r\n")) << "TLS is asked for first";
         EXPECT_EQ(wire.contains("PASS geheim"), !tls);
@@ -488,35 +503,18 @@ TEST_F(UploadFixture, AHostingServerThatRequiresTls) {
     if (!why.isEmpty())
         GTEST_SKIP() << why.toStdString();
     FtpServer server{QStringLiteral("pure-ftpd")};
-    for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
-        QFile old(server.website(QLatin1String(name)));
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("gisteren\n");
-    }
+    plantYesterday(server);
     const QString host = QStringLiteral("127.0.0.1:%1").arg(server.port());
-    {
-        auto w = window(QStringLiteral("ftp://") + host, QStringLiteral("geheim"),
-                        {true, false, false}, true);
-        ScriptedUi ui;
-        ui.answer(Answer::Ok);
-        pressOk(*w);
-        ASSERT_EQ(ui.messages().size(), 1u);
-        EXPECT_TRUE(ui.messages()[0].text.contains(
-            QStringLiteral("De server 127.0.0.1 vereist een versleutelde verbinding")))
-            << ui.messages()[0].text.toStdString();
-    }
-    auto w = window(host, QStringLiteral("geheim"), {true, false, false}, true);
-    ScriptedUi ui;
-    ui.answer(Answer::Yes); // the certificate made out to the hosting company
-    pressOk(*w);
-    EXPECT_TRUE(ui.programEnded()) << w->Message->toPlainText().toStdString();
+    const std::vector<Prompt> refused = upload(QStringLiteral("ftp://") + host, Answer::Ok, true);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_TRUE(refused[0].text.contains(
+        QStringLiteral("De server 127.0.0.1 vereist een versleutelde verbinding")))
+        << refused[0].text.toStdString();
+    // The certificate is made out to the hosting company: trusted.
+    upload(host, Answer::Yes, false);
     EXPECT_TRUE(QString::fromLatin1(csv.read(QStringLiteral("ftp_send.ftp.log")))
                     .contains(QStringLiteral("De verbinding is versleuteld (TLS).")));
-    for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
-        QFile onSite(server.website(QLatin1String(name)));
-        ASSERT_TRUE(onSite.open(QIODevice::ReadOnly));
-        EXPECT_EQ(onSite.readAll(), csv.read(QLatin1String(name)).replace("\r\n", "\n")) << name;
-    }
+    expectWebsite(server, false);
 }
 
 bool libcurlHasSftp() {
@@ -544,29 +542,15 @@ TEST_F(UploadFixture, SftpAsksAboutTheHostKeyOnceAndReplacesTheWholeSet) {
         {domain, Answer::Ok, ""},
         {moved, Answer::Ok, "De sleutel van 127.0.0.1 is veranderd sinds u die vertrouwde"},
     };
-    for (const FtpServer* server : {&sftp, &other})
-        for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
-            QFile old(server->website(QLatin1String(name)));
-            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-            old.write("gisteren\n");
-        }
+    plantYesterday(sftp);
+    plantYesterday(other);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.domain.toStdString() + " " + c.reason);
         if (c.domain == moved)
-            WriteRegValue(settingName(QStringLiteral("Certificaat 127.0.0.1:%1").arg(other.port())),
-                          ReadRegValue(settingName(
-                              QStringLiteral("Certificaat 127.0.0.1:%1").arg(sftp.port()))),
-                          QStringLiteral("REG_SZ"));
-        auto w = window(c.domain, QStringLiteral("geheim"), {true, false, false}, true);
-        ScriptedUi ui;
-        if (c.answer != Answer::Ok)
-            ui.answer(c.answer);
+            trustAs(QStringLiteral("127.0.0.1:%1").arg(sftp.port()),
+                    QStringLiteral("127.0.0.1:%1").arg(other.port()));
         const bool fails = *c.reason != 0;
-        if (fails)
-            ui.answer(Answer::Ok);
-        pressOk(*w);
-        EXPECT_EQ(ui.programEnded(), !fails) << w->Message->toPlainText().toStdString();
-        const std::vector<Prompt>& asked = ui.prompts();
+        const std::vector<Prompt> asked = upload(c.domain, c.answer, fails);
         if (c.answer != Answer::Ok) {
             ASSERT_FALSE(asked.empty());
             EXPECT_EQ(asked[0].title, QStringLiteral("Onbekende sleutel"));
@@ -575,17 +559,8 @@ TEST_F(UploadFixture, SftpAsksAboutTheHostKeyOnceAndReplacesTheWholeSet) {
             EXPECT_TRUE(asked.back().text.contains(QString::fromUtf8(c.reason)))
                 << asked.back().text.toStdString();
         }
-        const FtpServer& server = c.domain == moved ? other : sftp;
-        for (const char* name : {"zwemmers.csv", "tijden.csv"}) {
-            QFile onSite(server.website(QLatin1String(name)));
-            ASSERT_TRUE(onSite.open(QIODevice::ReadOnly));
-            QByteArray made = csv.read(QLatin1String(name));
-            EXPECT_EQ(onSite.readAll().replace("\r\n", "\n"),
-                      fails ? QByteArray("gisteren\n") : made.replace("\r\n", "\n"))
-                << name;
-        }
-        EXPECT_EQ(QDir(server.website(QString())).entryList(QDir::Files | QDir::Hidden),
-                  (QStringList{QStringLiteral("tijden.csv"), QStringLiteral("zwemmers.csv")}));
+        // SFTP stores the bytes as sent.
+        expectWebsite(c.domain == moved ? other : sftp, fails, true);
     }
 }
 
