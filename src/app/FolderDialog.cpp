@@ -1,11 +1,16 @@
 #include "FolderDialog.h"
 
-#include "common/BrowseFolder.h"
+#include "common/OwnerOnly.h"
 #include "common/Ui.h"
 
+#include <QDialogButtonBox>
+#include <QEvent>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace tavrel {
 
@@ -25,6 +30,31 @@ FolderDialog::FolderDialog(const QString& title, const QString& startFolder, QWi
     showPath(directory().absolutePath());
     connect(this, &QFileDialog::currentChanged, this, &FolderDialog::showPath);
     connect(this, &QFileDialog::directoryEntered, this, &FolderDialog::showPath);
+    // Qt's dialog disables "Kiezen" for a typed folder that is not there
+    // yet; this one offers to make it.
+    auto* buttons = findChild<QDialogButtonBox*>();
+    chooseButton_ = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+    nameEdit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (chooseButton_ && nameEdit_)
+        chooseButton_->installEventFilter(this);
+    // A "Nieuwe map" renamed in place is selected under its new name.
+    if (auto* model = findChild<QFileSystemModel*>())
+        connect(model, &QFileSystemModel::fileRenamed, this,
+                [this](const QString& folder, const QString&, const QString& newName) {
+                    showPath(QDir(folder).filePath(newName));
+                });
+}
+
+bool FolderDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == chooseButton_ && event->type() == QEvent::EnabledChange &&
+        !chooseButton_->isEnabled() && namesNewFolder())
+        chooseButton_->setEnabled(true);
+    return QFileDialog::eventFilter(watched, event);
+}
+
+bool FolderDialog::namesNewFolder() const {
+    const QString typed = nameEdit_->text().trimmed();
+    return !typed.isEmpty() && !QFileInfo::exists(directory().absoluteFilePath(typed));
 }
 
 QString FolderDialog::chosenFolder() const {
@@ -34,11 +64,31 @@ QString FolderDialog::chosenFolder() const {
 
 void FolderDialog::accept() {
     const QString chosen = selectedFiles().value(0);
-    if (chosen.isEmpty() || !QFileInfo(chosen).isDir()) {
-        const Answer again = Ui::current().messageBox(kInvalidFolderQuestion, kProgramTitle,
-                                                      Buttons::YesNo, Icon::None);
-        if (again != Answer::Yes)
-            reject();
+    if (chosen.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(QDir::cleanPath(chosen));
+    const QFileInfo info(chosen);
+    if (info.isDir()) {
+        QFileDialog::accept();
+        return;
+    }
+    // The dialog stays open for another name whatever the answer.
+    Ui& ui = Ui::current();
+    if (info.exists()) {
+        ui.messageBox(shown + QStringLiteral(" is een bestand, geen map. Kies een map, of typ de "
+                                             "naam van een nieuwe map."),
+                      kProgramTitle, Buttons::Ok, Icon::Exclamation);
+        return;
+    }
+    if (ui.messageBox(QStringLiteral("De map ") + shown +
+                          QStringLiteral(" bestaat niet.\r\nWilt u deze map maken?"),
+                      kProgramTitle, Buttons::YesNo, Icon::Question) != Answer::Yes)
+        return;
+    // It will hold the club's data: for this user only.
+    if (!makeOwnerOnlyFolder(chosen)) {
+        ui.messageBox(QStringLiteral("De map ") + shown +
+                          QStringLiteral(" kan niet worden gemaakt. Kies een andere plaats."),
+                      kProgramTitle, Buttons::Ok, Icon::Exclamation);
         return;
     }
     QFileDialog::accept();

@@ -1,6 +1,8 @@
 #include "Main.h"
 
+#include "DatabaseChoice.h"
 #include "LastRun.h"
+#include "MessageColour.h"
 #include "StartupSettings.h"
 #include "Version.h"
 #include "WavePicture.h"
@@ -25,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
@@ -53,6 +56,7 @@ Main::Main(QWidget* parent)
     arrangeControls();
     connectHandlers();
     Form_Load();
+    fitScreen();
 }
 
 // Controls are made in reading order, which is also the order the Tab key walks.
@@ -73,8 +77,13 @@ void Main::buildControls() {
         const int browse = i == 0 ? 0 : 2;
         cmdBrowse[browse] =
             named(new QPushButton(QStringLiteral("Zoek...")), indexed("cmdBrowse", browse));
+        // Three buttons read "Zoek...": a screen reader names what each finds.
+        cmdBrowse[browse]->setAccessibleName(
+            i == 0 ? QStringLiteral("Zoek Tavrel datafile")
+                   : QStringLiteral("Zoek limieten en niveaus datafile"));
         if (i == 0) {
             Frame2 = named(new QGroupBox, QStringLiteral("Frame2"));
+            Frame2->setFlat(true);
             OptVersie[0] =
                 named(new QRadioButton(QStringLiteral("Tavrel 2006")), indexed("OptVersie", 0));
             OptVersie[1] =
@@ -108,9 +117,10 @@ void Main::buildControls() {
         named(new QCheckBox(QStringLiteral("Bewaar CSV bestanden in")), QStringLiteral("checkCSV"));
     makeBold(checkCSV);
     tbCSV = named(new QLineEdit, QStringLiteral("tbCSV"));
-    tbCSV->setAccessibleName(QStringLiteral("CSV folder"));
+    tbCSV->setAccessibleName(QStringLiteral("CSV-map"));
     tbCSV->setEnabled(false);
     cmdBrowse[1] = named(new QPushButton(QStringLiteral("Zoek...")), indexed("cmdBrowse", 1));
+    cmdBrowse[1]->setAccessibleName(QStringLiteral("Zoek CSV-map"));
     cmdBrowse[1]->setEnabled(false);
 
     cmdOK = named(new QPushButton(QStringLiteral("OK")), QStringLiteral("cmdOK"));
@@ -123,26 +133,22 @@ void Main::buildControls() {
     Message = named(new QPlainTextEdit, QStringLiteral("Message"));
     Message->setAccessibleName(QStringLiteral("Meldingen"));
     Message->setReadOnly(true);
+    // Out of the Tab order; a click still selects text to copy.
+    Message->setFocusPolicy(Qt::ClickFocus);
     Message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Room for a run's usual messages; a failed upload's transcript scrolls.
-    Message->setMinimumHeight(Message->fontMetrics().lineSpacing() * 8 + 12);
-    QPalette palette = Message->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
-    palette.setColor(QPalette::Text, Qt::red);
-    Message->setPalette(palette);
+    // Room for two lines on a small screen; a long transcript scrolls, and a
+    // larger window gives the area the rest.
+    Message->setMinimumHeight(Message->fontMetrics().lineSpacing() * 2 + 12);
+    colourMessage();
 
     lblVoortgang = named(new QLabel, QStringLiteral("lblVoortgang"));
     prgVoortgang = named(new QProgressBar, QStringLiteral("prgVoortgang"));
     prgVoortgang->setAccessibleName(QStringLiteral("Voortgang"));
     prgVoortgang->setRange(0, 1000);
     prgVoortgang->setTextVisible(false);
-    // Their room is kept between runs, so nothing moves when a run starts.
-    for (QWidget* w : {static_cast<QWidget*>(lblVoortgang), static_cast<QWidget*>(prgVoortgang)}) {
-        QSizePolicy policy = w->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        w->setSizePolicy(policy);
-        w->hide();
-    }
+    // Shown in the credit line's place while a run works.
+    lblVoortgang->hide();
+    prgVoortgang->hide();
 
     Label2 = named(new QLabel(QStringLiteral("\u00a9 2026 UploadTavrel-ontwikkelaars")),
                    QStringLiteral("Label2"));
@@ -161,7 +167,7 @@ void Main::arrangeControls() {
     grid->addLayout(title, row++, 0, 1, 3);
 
     auto* versions = new QHBoxLayout(Frame2);
-    versions->setContentsMargins(6, 2, 6, 2);
+    versions->setContentsMargins(6, 0, 6, 0);
     versions->addWidget(OptVersie[0]);
     versions->addWidget(OptVersie[1]);
     versions->addStretch();
@@ -174,7 +180,6 @@ void Main::arrangeControls() {
     grid->addWidget(tbDB[1], row, 1);
     grid->addWidget(cmdBrowse[2], row++, 2);
 
-    grid->setRowMinimumHeight(row++, 6);
     grid->addWidget(checkFTP, row++, 0, 1, 3);
     for (int i = 0; i < 4; ++i) {
         grid->addWidget(Label[i], row, 0);
@@ -182,6 +187,7 @@ void Main::arrangeControls() {
     }
 
     auto* dataSets = new QHBoxLayout(Frame1);
+    dataSets->setContentsMargins(6, 2, 6, 2);
     for (QCheckBox* box : checkUpl)
         dataSets->addWidget(box);
     dataSets->addStretch();
@@ -192,27 +198,38 @@ void Main::arrangeControls() {
     grid->addWidget(cmdBrowse[1], row++, 2);
 
     auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(6);
     for (QPushButton* b : {cmdOK, cmdCancel, cmdLimiet[0], cmdLimiet[1]}) {
         b->setAutoDefault(false); // Enter never starts a run by accident
         buttons->addWidget(b);
     }
-    grid->setRowMinimumHeight(row++, 6);
     grid->addLayout(buttons, row++, 0, 1, 3);
-    auto* progress = new QHBoxLayout;
-    progress->addWidget(lblVoortgang, 1);
-    progress->addWidget(prgVoortgang, 1);
-    grid->addLayout(progress, row++, 0, 1, 3);
     grid->setRowStretch(row, 1);
     grid->addWidget(Message, row++, 0, 1, 3);
 
     auto* footer = new QHBoxLayout;
     footer->addWidget(Label2);
+    footer->addWidget(lblVoortgang, 1);
+    footer->addWidget(prgVoortgang, 1);
     footer->addStretch();
     footer->addWidget(lblVersie);
+    // As tall with the progress bar as without: nothing moves when a run starts.
+    grid->setRowMinimumHeight(row, prgVoortgang->sizeHint().height());
     grid->addLayout(footer, row++, 0, 1, 3);
 
+    // Compact, so the window fits a 1024x600 screen, and 1366x768 at 150 %.
+    grid->setVerticalSpacing(3);
+    grid->setContentsMargins(9, 6, 9, 6);
     setLayout(grid);
     setMinimumWidth(640);
+}
+
+void Main::fitScreen() {
+    // The title bar is not known before the window is shown: room for one.
+    const QRect room = screen()->availableGeometry();
+    const int titleBar = fontMetrics().height() * 2;
+    const QSize most(room.width() - 8, room.height() - titleBar);
+    resize(sizeHint().boundedTo(most).expandedTo(minimumSizeHint()));
 }
 
 void Main::connectHandlers() {
@@ -227,6 +244,15 @@ void Main::connectHandlers() {
     connect(cmdCancel, &QPushButton::clicked, this, &Main::cmdCancel_Click);
     connect(cmdOK, &QPushButton::clicked, this, &Main::cmdOK_Click);
     connect(&job_, &RunJob::finished, this, &Main::runFinished);
+    // A message about a field goes once the field changes.
+    const std::array<std::pair<QLineEdit*, RunField>, 3> paths = {
+        {{tbDB[0], RunField::ClubDatabase},
+         {tbDB[1], RunField::LimitsDatabase},
+         {tbCSV, RunField::CsvFolder}}};
+    for (const auto& [box, field] : paths)
+        connect(box, &QLineEdit::textChanged, this, [this, field] { fieldChanged(field); });
+    for (QRadioButton* option : OptVersie)
+        connect(option, &QRadioButton::toggled, this, [this] { fieldChanged(RunField::Version); });
 }
 
 void Main::Form_Load() {
@@ -245,8 +271,45 @@ void Main::Form_Load() {
                            .arg(version::major)
                            .arg(version::minor)
                            .arg(version::revision));
-    // How the last run ended, scheduled ones included.
-    Message->setPlainText(storedLastRun());
+    // What to do first while the club file is not found; otherwise how the
+    // last run ended, scheduled ones included.
+    const auto hint = startHint(tbDB[0]->text(), tbDB[1]->text());
+    const QString lastRun = storedLastRun();
+    if (hint && (hint->field == RunField::ClubDatabase || lastRun.isEmpty()))
+        showNote(*hint);
+    else
+        Message->setPlainText(lastRun);
+}
+
+void Main::showNote(const FieldNote& note) {
+    showMessage(note.text);
+    messageAbout_ = note.field;
+}
+
+void Main::fieldChanged(RunField field) {
+    if (messageAbout_ != field)
+        return;
+    messageAbout_.reset();
+    Message->clear();
+    // The next thing to do, once the club file is there.
+    if (field == RunField::ClubDatabase)
+        if (const auto hint = startHint(tbDB[0]->text(), tbDB[1]->text());
+            hint && hint->field != RunField::ClubDatabase)
+            showNote(*hint);
+}
+
+void Main::colourMessage() {
+    QPalette palette = Message->palette();
+    const QColor background = QApplication::palette().color(QPalette::Button);
+    palette.setColor(QPalette::Base, background);
+    palette.setColor(QPalette::Text, readableRed(background));
+    Message->setPalette(palette);
+}
+
+void Main::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && Message)
+        colourMessage();
 }
 
 void Main::checkFTP_Click() {
@@ -272,9 +335,15 @@ void Main::cmdBrowse_Click(int Index) {
     const int i = Index == 0 ? 0 : 1;
     const QString title = Index == 0 ? QStringLiteral("Zoek Tavrel database")
                                      : QStringLiteral("Zoek limieten en niveaus database");
-    const QString file = Ui::current().openFile(title, kDatabaseFileFilter, tbDB[i]->text());
-    if (!file.isEmpty())
-        tbDB[i]->setText(file);
+    const QString file = Ui::current().openFile(
+        title, kDatabaseFileFilter, databaseDialogStart(tbDB[i]->text(), tbDB[1 - i]->text()));
+    if (file.isEmpty())
+        return;
+    tbDB[i]->setText(file);
+    // The layout is named now, not after a run has begun.
+    if (i == 0)
+        if (const auto note = chosenClubDatabaseNote(file, runInput().version))
+            showNote(*note);
 }
 
 void Main::cmdLimiet_Click(int Index) {
@@ -389,6 +458,7 @@ void Main::setRunning(bool running) {
     cmdOK->setEnabled(true);
     lblVoortgang->clear();
     prgVoortgang->setRange(0, 0); // busy until the first count is known
+    Label2->setVisible(!running);
     lblVoortgang->setVisible(running);
     prgVoortgang->setVisible(running);
     if (running)
@@ -416,6 +486,7 @@ void Main::showProgress(const RunProgress& progress) {
 }
 
 void Main::showMessage(const QString& text) {
+    messageAbout_.reset();
     const QString shown = QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
     Message->setPlainText(shown);
     // A failed upload shows its whole transcript: bring the line that says
@@ -435,6 +506,7 @@ void Main::showMessage(const QString& text) {
 }
 
 void Main::focus(RunField field) {
+    messageAbout_ = field; // the message just shown is about this field
     if (job_.running()) {
         focusAfterRun_ = field;
         return;

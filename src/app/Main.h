@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseChoice.h"
 #include "RunJob.h"
 #include "UploadRun.h"
 #include "editors/EditorHost.h"
@@ -19,10 +20,6 @@ class QPushButton;
 class QRadioButton;
 
 namespace tavrel {
-
-// The database file dialogs offer Jet files first and SQLite files second.
-inline const QString kDatabaseFileFilter = QStringLiteral(
-    "(Microsoft Access Database) *.mdb|*.mdb|(SQLite database) *.sqlite *.db|*.sqlite;*.db");
 
 // The start-up window: the database paths, the program version, the FTP
 // account, the data sets, the CSV folder and the buttons. Controls are public
@@ -49,7 +46,7 @@ public:
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
     std::array<QPushButton*, 2> cmdLimiet;
-    QPlainTextEdit* Message;
+    QPlainTextEdit* Message = nullptr;
     // While a run works: what it does and how far it is.
     QLabel* lblVoortgang;
     QProgressBar* prgVoortgang;
@@ -83,12 +80,20 @@ public:
 protected:
     // The close box ends the program as "Sluiten" does.
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildControls();
     void arrangeControls();
+    // No taller or wider than the screen, down to what the controls need.
+    void fitScreen();
     void connectHandlers();
     void setRunning(bool running);
+    void showNote(const FieldNote& note);
+    // Clears a message about field, which the user just changed.
+    void fieldChanged(RunField field);
+    // Red, readable on the window's palette.
+    void colourMessage();
     void runFinished(UploadRun::Outcome outcome);
     // During a run: asks whether to stop it, and ends the program once it
     // has; false when the run goes on.
@@ -98,6 +103,8 @@ private:
     bool endAfterRun_ = false;
     // A field the run put the focus on; it takes it once it is enabled again.
     std::optional<RunField> focusAfterRun_;
+    // The field the message shown is about, if any.
+    std::optional<RunField> messageAbout_;
 };
 
 } // namespace tavrel

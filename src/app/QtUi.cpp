@@ -5,7 +5,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeView>
 #include <QWidget>
 
 namespace tavrel {
@@ -73,9 +78,33 @@ Answer QtUi::messageBox(const QString& text, const QString& title, Buttons butto
 }
 
 QString QtUi::openFile(const QString& title, const QString& filter, const QString& fileName) {
-    const QString chosen =
-        QFileDialog::getOpenFileName(owner(), title, fileName, qtFileFilter(filter));
-    return QDir::toNativeSeparators(chosen);
+    // Opens in the file's folder, with only its name in the name field and
+    // the filter that shows it chosen.
+    QFileDialog dialog(owner(), title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const QStringList filters = qtFileFilter(filter).split(QStringLiteral(";;"));
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(matchingFilter(filter, fileName)));
+    const QFileInfo start(QDir::fromNativeSeparators(fileName));
+    if (start.absoluteDir().exists()) {
+        dialog.setDirectory(start.absolutePath());
+        dialog.selectFile(start.fileName());
+    }
+    // Qt's own dialog cuts its columns ("104...KiB"): room for the name,
+    // size, type and date, as far as the screen allows.
+    if (const QScreen* screen = dialog.screen())
+        dialog.resize(QSize(820, 480).boundedTo(screen->availableGeometry().size() * 0.9));
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        if (auto* view = dialog.findChild<QTreeView*>()) {
+            view->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+            for (int column = 1; column < view->header()->count(); ++column)
+                view->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().value(0));
 }
 
 QString QtUi::saveFile(const QString& title, const QString& filter, const QString& fileName) {
@@ -111,9 +140,26 @@ QString qtFileFilter(const QString& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        choices << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // A description that already ends with its patterns is shown as it
+        // stands: Qt takes the patterns from its last words.
+        const QString& description = parts[i];
+        if (description.endsWith(QLatin1Char(' ') + patterns) ||
+            description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
+            choices << description;
+        else
+            choices << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return choices.join(QStringLiteral(";;"));
+}
+
+int matchingFilter(const QString& filter, const QString& fileName) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    const QString name = QFileInfo(QDir::fromNativeSeparators(fileName)).fileName();
+    for (qsizetype i = 1; i < parts.size(); i += 2)
+        for (const QString& pattern : parts[i].split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (QDir::match(pattern, name))
+                return int(i / 2);
+    return 0;
 }
 
 } // namespace tavrel

@@ -22,6 +22,10 @@ private:
 
 // "desc|pattern|desc|pat1;pat2" as Qt's file dialog reads it:
 // "desc (pattern);;desc (pat1 pat2)".
+// A description that already ends with its patterns stays as it is.
 QString qtFileFilter(const QString& filter);
+
+// The place of the first choice of filter that shows fileName (0 when none).
+int matchingFilter(const QString& filter, const QString& fileName);
 
 } // namespace tavrel

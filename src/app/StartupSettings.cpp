@@ -25,7 +25,28 @@ QString orDefault(const QString& value, const QString& fallback) {
     return value.isEmpty() ? fallback : value;
 }
 
+QString defaultDatabase(const char* fileName) {
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\") + QLatin1String(fileName);
+#else
+    return QDir::toNativeSeparators(documentsFolder() + QLatin1Char('/') + QLatin1String(fileName));
+#endif
+}
+
 } // namespace
+
+QString documentsFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return folder.isEmpty() || !QFileInfo(folder).isDir() ? QDir::homePath() : folder;
+}
+
+QString defaultClubDatabase() {
+    return defaultDatabase("team.mdb");
+}
+
+QString defaultLimitsDatabase() {
+    return defaultDatabase("limieten.mdb");
+}
 
 QString defaultCsvFolder(const QString& programDir) {
 #ifdef Q_OS_WIN
@@ -37,10 +58,7 @@ QString defaultCsvFolder(const QString& programDir) {
     if (writable)
         return QDir::toNativeSeparators(programDir) + folderSeparator();
     // Installed for the whole system: the user's own documents instead.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::homePath();
-    return QDir::toNativeSeparators(folder) + folderSeparator();
+    return QDir::toNativeSeparators(documentsFolder()) + folderSeparator();
 }
 
 QString StartupSettings::chosenVersion() const {
@@ -52,9 +70,9 @@ QString StartupSettings::chosenVersion() const {
 
 StartupSettings StartupSettings::read() {
     StartupSettings s;
-    s.database = orDefault(setting("Database"), kDefaultClubDatabase);
+    s.database = orDefault(setting("Database"), defaultClubDatabase());
     s.version = setting("Tavrel");
-    s.limitsDatabase = orDefault(setting("Limieten Database"), kDefaultLimitsDatabase);
+    s.limitsDatabase = orDefault(setting("Limieten Database"), defaultLimitsDatabase());
     s.domain = orDefault(setting("Domain"), kExampleDomain);
     s.ftpFolder = orDefault(setting("FTPfolder"), kDefaultFtpFolder);
     s.user = setting("User");

@@ -22,13 +22,17 @@ struct StartupSettings {
     QString chosenVersion() const;
 };
 
-inline const QString kDefaultClubDatabase =
-    QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb");
-inline const QString kDefaultLimitsDatabase =
-    QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\limieten.mdb");
+// Where a first start looks for the two databases: on Windows where the
+// club-administration product installs them; elsewhere, where no such folder
+// exists, the same file names in the user's documents folder.
+QString defaultClubDatabase();
+QString defaultLimitsDatabase();
 // The example host name shown as the domain's default and in its caption.
 inline const QString kExampleDomain = QStringLiteral("www.example.com");
 inline const QString kDefaultFtpFolder = QStringLiteral("httpdocs");
+
+// The user's documents folder, or the home folder where there is none.
+QString documentsFolder();
 
 // The CSV folder of a first start: the program's folder where this user may
 // write there, otherwise the user's documents folder (or home folder); with

@@ -7,6 +7,7 @@
 #include "common/Registry.h"
 #include "common/Ui.h"
 #include "common/db/Connection.h"
+#include "export/ClubLayoutCheck.h"
 #include "upload/FtpScript.h"
 #include "upload/LogCheck.h"
 
@@ -218,6 +219,14 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
                            QStringLiteral("Openen Tavrel database mislukt")},
                           club, view))
             return ended(Outcome::EndedEarly);
+        // A file of the other layout is named as such before anything is written.
+        const ClubLayoutFinding found = findClubLayout(club);
+        const QString layout = clubLayoutProblem(found, input.version);
+        if (!layout.isEmpty()) {
+            view.showMessage(layout);
+            view.focus(found.missing.isEmpty() ? RunField::Version : RunField::ClubDatabase);
+            return ended(Outcome::EndedEarly);
+        }
         club.setStop(stop);
         checkPhases({phases_.swimmers.get(), phases_.times.get()}, &club);
         runPhase(phases_.swimmers, &club, kCsvFiles[0]);

@@ -9,8 +9,4 @@ namespace tavrel {
 // folder's full path without a separator added, or "" on cancel.
 QString BrowseForFolder(const QString& title, const QString& startFolder);
 
-// The question the folder dialog asks when a typed name is no folder.
-inline const QString kInvalidFolderQuestion =
-    QStringLiteral("The directory selected is invalid.\r\nDo you want to try again");
-
 } // namespace tavrel

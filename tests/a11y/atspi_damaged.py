@@ -71,7 +71,7 @@ def refused_run(program, root, name, club, limits, says, seconds):
         keep = find(main, "check box", "Bewaar CSV bestanden in")
         if not checked(keep):
             toggle(keep)
-        type_into(find(main, "text", "CSV folder"), csv_folder)
+        type_into(find(main, "text", "CSV-map"), csv_folder)
         message = find(main, "text", "Meldingen")
         began = time.time()
         press(find(main, "push button", "OK"))

@@ -17,9 +17,10 @@ from atspi import Program, find, press, program_env, write_settings
 
 MAIN = {
     "text": ["Tavrel datafile:", "Limieten en niveaus datafile:", "Domein (b.v. www.example.com):",
-             "Folder (b.v. httpdocs):", "Gebruikersnaam:", "CSV folder", "Meldingen"],
+             "Folder (b.v. httpdocs):", "Gebruikersnaam:", "CSV-map", "Meldingen"],
     "password text": ["Wachtwoord:"],
-    "push button": ["Zoek...", "OK", "Sluiten", "Bewerk limieten", "Bewerk niveaus"],
+    "push button": ["Zoek Tavrel datafile", "Zoek limieten en niveaus datafile", "Zoek CSV-map",
+                    "OK", "Sluiten", "Bewerk limieten", "Bewerk niveaus"],
     "check box": ["Upload naar webdomein", "zwemmers en tijden", "limieten", "niveaus",
                   "Bewaar CSV bestanden in"],
     "radio button": ["Tavrel 2006", "Tavrel 2009"],
@@ -69,6 +70,12 @@ def main():
         try:
             main_window = program.window("UploadTavrel")
             check(main_window, MAIN)
+            # A screen reader tells each control of the main window by its name.
+            found = names_by_role(main_window, {})
+            controls = [name for role in MAIN for name in found.get(role, [])]
+            twice = sorted({name for name in controls if controls.count(name) > 1})
+            if twice:
+                sys.exit("main window: names used twice: %s" % twice)
             press(find(main_window, "push button", "Bewerk limieten"))
             limits = program.window("Bewerk limieten")
             check(limits, LIMITS)

@@ -1,9 +1,10 @@
 #include "app/FolderDialog.h"
-#include "common/BrowseFolder.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -58,27 +59,62 @@ TEST(FolderDialog, ReturnsTheChosenFolder) {
     EXPECT_EQ(d.chosenFolder(), QDir::toNativeSeparators(dir.file(QStringLiteral("uit"))));
 }
 
-TEST(FolderDialog, ATypedNameThatIsNoFolderAsksToTryAgain) {
+TEST(FolderDialog, ATypedFolderThatDoesNotExistIsMadeForTheUserWhenAsked) {
     test::TempDir dir;
     dir.write(QStringLiteral("a file"), "x");
-    test::ScriptedUi ui;
-    ui.answer(Answer::Yes).answer(Answer::No);
+    struct Case {
+        const char* typed;
+        std::vector<Answer> answers;
+        bool chosen;
+        const char* asked; // the start of the first box's text
+    };
+    const Case cases[] = {
+        {"nieuw/csv", {Answer::Yes}, true, "De map "},
+        {"niet maken", {Answer::No}, false, "De map "},
+        {"a file", {Answer::Ok}, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        test::ScriptedUi ui;
+        for (Answer a : c.answers)
+            ui.answer(a);
+        FolderDialog d(QStringLiteral("t"), dir.path());
+        d.show();
+        type(d, QLatin1String(c.typed));
+        d.accept();
+        const QString path = dir.file(QLatin1String(c.typed));
+        EXPECT_EQ(d.isVisible(), !c.chosen) << "otherwise it stays open for another name";
+        ASSERT_EQ(ui.messages().size(), 1u);
+        const auto& box = ui.messages()[0];
+        EXPECT_EQ(box.title, QStringLiteral("UploadTavrel"));
+        if (QFileInfo(path).isFile()) {
+            EXPECT_TRUE(box.text.contains(QStringLiteral("is een bestand, geen map")));
+            continue;
+        }
+        EXPECT_EQ(box.text, QStringLiteral("De map ") + QDir::toNativeSeparators(path) +
+                                QStringLiteral(" bestaat niet.\r\nWilt u deze map maken?"));
+        EXPECT_EQ(box.buttons, Buttons::YesNo);
+        EXPECT_EQ(QFileInfo(path).isDir(), c.chosen);
+        if (c.chosen) {
+            EXPECT_EQ(d.chosenFolder(), QDir::toNativeSeparators(path));
+#ifndef Q_OS_WIN
+            EXPECT_EQ(QFileInfo(path).permissions() & 0x0077, 0) << "for the user only";
+#endif
+        }
+    }
+}
+
+TEST(FolderDialog, TheStatusLineFollowsAFolderRenamedInPlace) {
+    test::TempDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("Nieuwe map"));
     FolderDialog d(QStringLiteral("t"), dir.path());
     d.show();
-    type(d, QStringLiteral("does not exist"));
-    d.accept();
-    EXPECT_TRUE(d.isVisible()) << "Yes keeps the dialog open";
-    type(d, QStringLiteral("a file"));
-    d.accept();
-    EXPECT_FALSE(d.isVisible()) << "No closes it";
-    EXPECT_EQ(d.result(), QDialog::Rejected);
-    ASSERT_EQ(ui.messages().size(), 2u);
-    const auto q = ui.messages()[0];
-    EXPECT_EQ(q.text,
-              QStringLiteral("The directory selected is invalid.\r\nDo you want to try again"));
-    EXPECT_EQ(q.title, QStringLiteral("UploadTavrel"));
-    EXPECT_EQ(q.buttons, Buttons::YesNo);
-    EXPECT_EQ(q.icon, Icon::None);
+    Q_EMIT d.currentChanged(dir.file(QStringLiteral("Nieuwe map")));
+    auto* model = d.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    const QModelIndex folder = model->index(dir.file(QStringLiteral("Nieuwe map")));
+    ASSERT_TRUE(model->setData(folder, QStringLiteral("csv")));
+    EXPECT_EQ(statusPath(d)->text(), QDir::toNativeSeparators(dir.file(QStringLiteral("csv"))));
 }
 
 } // namespace

@@ -1,7 +1,10 @@
+#include "app/DatabaseChoice.h"
 #include "app/Main.h"
+#include "app/MessageColour.h"
 #include "app/QtUi.h"
 #include "app/StartupSettings.h"
 #include "common/Registry.h"
+#include "support/Databases.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 #include "support/Unchangeable.h"
@@ -106,8 +109,9 @@ TEST(MainWindow, ControlsHaveTheirNamesCaptionsAndDesignStates) {
     EXPECT_TRUE(w.checkCSV->font().bold());
     EXPECT_TRUE(w.Message->isReadOnly());
     EXPECT_EQ(w.Message->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(w.Message->palette().color(QPalette::Text), QColor(Qt::red));
-    EXPECT_EQ(w.Message->toPlainText(), QString());
+    const QPalette colours = w.Message->palette();
+    EXPECT_GE(contrastRatio(colours.color(QPalette::Text), colours.color(QPalette::Base)), 4.5);
+    EXPECT_EQ(colours.color(QPalette::Text).hsvHue(), 0) << "red";
     EXPECT_EQ(w.Picture1->pixmap().size(), QSize(32, 32));
     EXPECT_TRUE(ui.prompts().empty());
 }
@@ -115,10 +119,13 @@ TEST(MainWindow, ControlsHaveTheirNamesCaptionsAndDesignStates) {
 TEST(MainWindow, FirstStartShowsTheDefaults) {
     test::ScriptedUi ui;
     Main w;
-    EXPECT_EQ(w.tbDB[0]->text(),
-              QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb"));
-    EXPECT_EQ(w.tbDB[1]->text(),
-              QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\limieten.mdb"));
+#ifdef Q_OS_WIN
+    const QString folder = QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\");
+#else
+    const QString folder = documentsFolder() + QLatin1Char('/');
+#endif
+    EXPECT_EQ(w.tbDB[0]->text(), folder + QStringLiteral("team.mdb"));
+    EXPECT_EQ(w.tbDB[1]->text(), folder + QStringLiteral("limieten.mdb"));
     EXPECT_TRUE(w.OptVersie[0]->isChecked());
     EXPECT_FALSE(w.OptVersie[1]->isChecked());
     EXPECT_EQ(w.Tbox[0]->text(), QStringLiteral("www.example.com"));
@@ -220,30 +227,105 @@ TEST(MainWindow, AFailedUploadShowsTheLineThatSaysWhy) {
 
 TEST(MainWindow, BrowseChoosesDatabaseFilesWithTheirTitles) {
     test::ScriptedUi ui;
+    test::TempDir dir;
+    store("Database", dir.write(QStringLiteral("team.mdb"), "x"));
+    store("Limieten Database", QStringLiteral("/nergens/limieten.mdb"));
     Main w;
-    const QString filter = QStringLiteral(
-        "(Microsoft Access Database) *.mdb|*.mdb|(SQLite database) *.sqlite *.db|*.sqlite;*.db");
-    ui.chooseFile(QStringLiteral("/new/team.mdb")).chooseFile(QStringLiteral("/new/limieten.mdb"));
+    const QString filter =
+        QStringLiteral("(Microsoft Access Database) *.mdb|*.mdb|SQLite-database (*.sqlite *.db)|"
+                       "*.sqlite;*.db|Alle bestanden (*)|*");
+    ui.chooseFile(QStringLiteral("/new/limieten.mdb")).chooseFile(QStringLiteral("/new/team.mdb"));
     ui.chooseFile(QString());
-    const QString before = w.tbDB[1]->text();
-    w.cmdBrowse[0]->click();
     w.cmdBrowse[2]->click();
+    w.cmdBrowse[0]->click();
     EXPECT_EQ(w.tbDB[0]->text(), QStringLiteral("/new/team.mdb"));
     EXPECT_EQ(w.tbDB[1]->text(), QStringLiteral("/new/limieten.mdb"));
     w.cmdBrowse[2]->click(); // cancelled
     EXPECT_EQ(w.tbDB[1]->text(), QStringLiteral("/new/limieten.mdb"));
 
     ASSERT_EQ(ui.prompts().size(), 3u);
-    EXPECT_EQ(ui.prompts()[0].title, QStringLiteral("Zoek Tavrel database"));
+    EXPECT_EQ(ui.prompts()[0].title, QStringLiteral("Zoek limieten en niveaus database"));
     EXPECT_EQ(ui.prompts()[0].text,
-              QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb"));
-    EXPECT_EQ(ui.prompts()[1].title, QStringLiteral("Zoek limieten en niveaus database"));
-    EXPECT_EQ(ui.prompts()[1].text, before);
+              QDir::toNativeSeparators(dir.file(QStringLiteral("limieten.mdb"))))
+        << "no folder of its own: beside the club file";
+    EXPECT_EQ(ui.prompts()[1].title, QStringLiteral("Zoek Tavrel database"));
+    EXPECT_EQ(ui.prompts()[1].text, dir.file(QStringLiteral("team.mdb"))) << "its own folder";
     for (const auto& p : ui.prompts())
         EXPECT_EQ(p.filter, filter);
     EXPECT_EQ(qtFileFilter(filter),
-              QStringLiteral("(Microsoft Access Database) *.mdb (*.mdb);;"
-                             "(SQLite database) *.sqlite *.db (*.sqlite *.db)"));
+              QStringLiteral("(Microsoft Access Database) *.mdb;;SQLite-database (*.sqlite *.db);;"
+                             "Alle bestanden (*)"));
+}
+
+TEST(MainWindow, ADatabaseDialogStartsWhereTheFilesAreWithTheFilterThatShowsThem) {
+    test::TempDir here;
+    const QString documents = QDir::toNativeSeparators(documentsFolder());
+    const QString sep = QDir::separator();
+    const QString inHere = QDir::toNativeSeparators(here.write(QStringLiteral("club.db"), "x"));
+    const QString notHere = QDir::toNativeSeparators(here.file(QStringLiteral("limieten.mdb")));
+    test::TempDir there;
+    const QString other = QDir::toNativeSeparators(there.write(QStringLiteral("team.mdb"), "x"));
+    struct Case {
+        QString current, other, start;
+    };
+    const Case cases[] = {
+        {inHere, other, inHere},
+        {notHere, other, there.folder() + QStringLiteral("limieten.mdb")},
+        {notHere, QString(), notHere},
+        {QStringLiteral("/nergens/team.mdb"), inHere, here.folder() + QStringLiteral("team.mdb")},
+        {QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\team.mdb"),
+         QStringLiteral("/nergens/limieten.mdb"), documents + sep + QStringLiteral("team.mdb")},
+        {QString(), QString(), documents + sep},
+    };
+#ifdef Q_OS_WIN
+    const size_t checked = 4; // a C:\ path is a real place there
+#else
+    const size_t checked = std::size(cases);
+#endif
+    for (size_t i = 0; i < checked; ++i) {
+        SCOPED_TRACE(cases[i].current.toStdString());
+        EXPECT_EQ(databaseDialogStart(cases[i].current, cases[i].other), cases[i].start);
+    }
+    const QString filter = kDatabaseFileFilter;
+    const std::pair<const char*, int> filters[] = {
+        {"team.mdb", 0}, {"TEAM.MDB", 0}, {"/a/club.db", 1}, {"club.sqlite", 1}, {"notes.txt", 2}};
+    for (const auto& [name, index] : filters)
+        EXPECT_EQ(matchingFilter(filter, QLatin1String(name)), index) << name;
+}
+
+TEST(MainWindow, AFirstStartSaysWhatToDoUntilTheFilesAreChosen) {
+    test::ScriptedUi ui;
+    test::TempDir dir;
+    const QString club = test::makeClubDatabase(dir, demo::ClubVariant::Tavrel2006);
+    const QString limits = test::makeLimitsDatabase(dir);
+    store("Database", QStringLiteral("/nergens/team.mdb"));
+    store("Limieten Database", QStringLiteral("/nergens/limieten.mdb"));
+    Main w;
+    const QString clubHint =
+        QStringLiteral("Kies met Zoek... het Tavrel-databasebestand van de club.");
+    EXPECT_EQ(w.Message->toPlainText(), clubHint);
+    w.Tbox[0]->setText(QStringLiteral("www.club.nl"));
+    EXPECT_EQ(w.Message->toPlainText(), clubHint) << "another field leaves it";
+
+    ui.chooseFile(club).chooseFile(limits);
+    w.cmdBrowse[0]->click();
+    EXPECT_TRUE(w.Message->toPlainText().startsWith(
+        QStringLiteral("Kies met Zoek... het databasebestand met limieten en niveaus")));
+    w.cmdBrowse[2]->click();
+    EXPECT_EQ(w.Message->toPlainText(), QString());
+    EXPECT_TRUE(ui.prompts().size() == 2u) << "no box";
+
+    // A file of the other layout is named the moment it is chosen.
+    w.OptVersie[1]->setChecked(true);
+    ui.chooseFile(club);
+    w.cmdBrowse[0]->click();
+    EXPECT_EQ(w.Message->toPlainText(),
+              QStringLiteral("Dit bestand heeft de indeling van Tavrel 2006; kies Tavrel 2006."));
+    w.OptVersie[0]->setChecked(true);
+    EXPECT_EQ(w.Message->toPlainText(), QString()) << "gone once the option changes";
+    ui.chooseFile(limits);
+    w.cmdBrowse[0]->click();
+    EXPECT_TRUE(w.Message->toPlainText().contains(QStringLiteral("de tabel MEMBERS ontbreekt")));
 }
 
 TEST(MainWindow, BrowseChoosesTheCsvFolderAndAppendsASeparator) {
@@ -324,6 +406,23 @@ TEST(MainWindow, AFirstStartOffersACsvFolderTheUserCanWrite) {
 
     qputenv("HOME", oldHome);
     qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+} // namespace
+
+namespace {
+
+TEST(MessageColour, StaysRedAndReadableOnLightAndDarkPalettes) {
+    for (const char* background :
+         {"#ffffff", "#efefef", "#dcdad5", "#808080", "#353535", "#2d2d2d", "#000000"}) {
+        SCOPED_TRACE(background);
+        const QColor red = readableRed(QColor(QLatin1String(background)));
+        EXPECT_GE(contrastRatio(red, QColor(QLatin1String(background))), 4.5);
+        EXPECT_EQ(red.hsvHue(), 0);
+        EXPECT_GT(red.red(), 2 * std::max(red.green(), red.blue()) - 1) << "still plainly red";
+    }
+    EXPECT_NEAR(contrastRatio(Qt::red, QColor(0xef, 0xef, 0xef)), 3.48, 0.01)
+        << "why plain red will not do";
 }
 
 } // namespace

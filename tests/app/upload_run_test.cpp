@@ -333,6 +333,41 @@ TEST_F(RunFixture, WithoutAVersionTheClubPhaseDoesNotRun) {
     EXPECT_TRUE(ui.programEnded());
 }
 
+TEST_F(RunFixture, AClubFileOfTheOtherLayoutIsRefusedBeforeAnyFileAndItsMessageGoesWithTheFix) {
+    const QString v2006 = makeClubDatabase(data, demo::ClubVariant::Tavrel2006);
+    struct Case {
+        QString file;
+        QWidget* focus;
+        const char* message;
+    };
+    const Case cases[] = {
+        {v2006, window->OptVersie[0],
+         "Dit bestand heeft de indeling van Tavrel 2006; kies Tavrel 2006."},
+        {limits, window->tbDB[0], "de tabel MEMBERS ontbreekt"},
+    };
+    window->show();
+    tick(true, true, {true, true, false});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        window->tbDB[0]->setText(c.file);
+        window->OptVersie[1]->setChecked(true);
+        pressOk(*window);
+        EXPECT_TRUE(window->Message->toPlainText().contains(QLatin1String(c.message)));
+        EXPECT_EQ(window->focusWidget(), c.focus);
+        EXPECT_TRUE(log.empty()) << "no phase ran";
+        EXPECT_TRUE(filesIn(csv).isEmpty());
+        EXPECT_FALSE(ui.programEnded());
+    }
+    // The right choice clears the message, and the run goes.
+    window->tbDB[0]->setText(v2006);
+    pressOk(*window);
+    window->OptVersie[0]->setChecked(true);
+    EXPECT_EQ(window->Message->toPlainText(), QString());
+    pressOk(*window);
+    EXPECT_EQ(log.front(), QStringLiteral("zwemmers@") + QFileInfo(v2006).fileName());
+    EXPECT_TRUE(ui.programEnded());
+}
+
 TEST_F(RunFixture, AFailedUploadKeepsTheWindowOpenAndStillCleansUp) {
     usePhases(false);
     tick(true, false, {true, true, true});

@@ -36,6 +36,9 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     bool isOpen() const { return !name_.isEmpty(); }
+    // Opens path without a box, for a look at a file the user just chose;
+    // false with error filled when it does not open.
+    bool openQuietly(const QString& path, ErrorInfo* error) { return open(path, error); }
     const QString& path() const { return path_; }
     bool isReadOnly() const { return jet_ != nullptr; }
     // False for a Jet file, and for a SQLite file that this user may not
