@@ -2,7 +2,7 @@
 BUILD := build
 
 .PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench package windows \
-	windows-zip test-windows format clean
+	windows-zip test-windows format screenshots clean
 
 all: build
 
@@ -33,6 +33,11 @@ fuzz: sanitize
 
 demo: build
 	scripts/demo $(BUILD)
+
+# The user guide's pictures, made from the real program (docs/handleiding/).
+screenshots: build
+	scripts/install-deps screenshots
+	scripts/screenshots $(BUILD)
 
 bench: configure
 	scripts/install-deps bench

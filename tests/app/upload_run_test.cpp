@@ -306,6 +306,11 @@ TEST_F(RunFixture, ADatabaseThatFailsItsCheckEndsTheRunEarly) {
         if (c.field == 1) {
             EXPECT_EQ(log.size(), c.sets[0] ? 2u : 0u) << "the club phase ran before";
         }
+        // The message is about that field: it goes once the field changes.
+        window->tbDB[1 - c.field]->setText(window->tbDB[1 - c.field]->text() + QLatin1Char(' '));
+        EXPECT_EQ(window->Message->toPlainText(), c.message) << "another field leaves it";
+        window->tbDB[c.field]->setText(c.path + QLatin1Char(' '));
+        EXPECT_EQ(window->Message->toPlainText(), QString());
     }
 }
 

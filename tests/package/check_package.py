@@ -38,7 +38,9 @@ with tempfile.TemporaryDirectory() as work:
     for path in ["bin/uploadtavrel", "libexec/uploadtavrel/tavrel-ftp",
                  "share/icons/hicolor/scalable/apps/uploadtavrel.svg",
                  "share/icons/hicolor/48x48/apps/uploadtavrel.png",
-                 "share/man/man1/uploadtavrel.1.gz", "share/uploadtavrel/limieten.sql"]:
+                 "share/man/man1/uploadtavrel.1.gz", "share/uploadtavrel/limieten.sql",
+                 "share/doc/uploadtavrel/handleiding.md",
+                 "share/doc/uploadtavrel/handleiding/hoofdvenster.png"]:
         assert os.path.isfile(os.path.join(usr, path)), "not installed: " + path
     assert not os.path.exists(os.path.join(usr, "bin", "tavrel-ftp")), "runner on the PATH"
     run(["desktop-file-validate", os.path.join(usr, "share/applications/uploadtavrel.desktop")])
