@@ -85,7 +85,7 @@ TEST(FolderDialog, ATypedFolderThatDoesNotExistIsMadeForTheUserWhenAsked) {
         const QString path = dir.file(QLatin1String(c.typed));
         EXPECT_EQ(d.isVisible(), !c.chosen) << "otherwise it stays open for another name";
         ASSERT_EQ(ui.messages().size(), 1u);
-        const auto& box = ui.messages()[0];
+        const auto box = ui.messages()[0]; // a copy: messages() makes a new list
         EXPECT_EQ(box.title, QStringLiteral("UploadTavrel"));
         if (QFileInfo(path).isFile()) {
             EXPECT_TRUE(box.text.contains(QStringLiteral("is een bestand, geen map")));

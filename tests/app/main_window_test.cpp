@@ -277,12 +277,7 @@ TEST(MainWindow, ADatabaseDialogStartsWhereTheFilesAreWithTheFilterThatShowsThem
          QStringLiteral("/nergens/limieten.mdb"), documents + sep + QStringLiteral("team.mdb")},
         {QString(), QString(), documents + sep},
     };
-#ifdef Q_OS_WIN
-    const size_t checked = 4; // a C:\ path is a real place there
-#else
-    const size_t checked = std::size(cases);
-#endif
-    for (size_t i = 0; i < checked; ++i) {
+    for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].current.toStdString());
         EXPECT_EQ(databaseDialogStart(cases[i].current, cases[i].other), cases[i].start);
     }
