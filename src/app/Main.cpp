@@ -249,8 +249,9 @@ void Main::connectHandlers() {
         {{tbDB[0], RunField::ClubDatabase},
          {tbDB[1], RunField::LimitsDatabase},
          {tbCSV, RunField::CsvFolder}}};
-    for (const auto& [box, field] : paths)
-        connect(box, &QLineEdit::textChanged, this, [this, field] { fieldChanged(field); });
+    for (const auto& path : paths)
+        connect(path.first, &QLineEdit::textChanged, this,
+                [this, field = path.second] { fieldChanged(field); });
     for (QRadioButton* option : OptVersie)
         connect(option, &QRadioButton::toggled, this, [this] { fieldChanged(RunField::Version); });
 }
