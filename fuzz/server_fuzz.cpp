@@ -16,14 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     readCertificate(bytes);
     sizeInListing(bytes, ".tijden.csv.upload");
     sizeInListing(bytes, bytes.left(bytes.indexOf('\n')));
-    LineFeedPieces ends;
-    for (qsizetype at = 0;; at += 7) {
-        char buffer[8];
-        const QByteArray piece = bytes.mid(at, 7);
-        std::memcpy(buffer + ends.held(), piece.constData(), size_t(piece.size()));
-        ends.take(buffer, piece.size());
-        if (piece.isEmpty())
-            break;
+    for (const bool putCr : {false, true}) {
+        LineFeedPieces ends(putCr);
+        char buffer[16];
+        for (qsizetype at = 0;;) {
+            const QByteArray piece = bytes.mid(at, ends.readRoom(sizeof buffer));
+            std::memcpy(buffer + ends.held(), piece.constData(), size_t(piece.size()));
+            ends.take(buffer, piece.size());
+            if (piece.isEmpty())
+                break;
+            at += piece.size();
+        }
     }
     return 0;
 }

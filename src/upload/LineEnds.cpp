@@ -35,6 +35,18 @@ qint64 countLineFeeds(const char* bytes, qsizetype size) {
     return lines;
 }
 
+// LF to CR LF in place, from the back; the buffer has room for the CRs.
+qsizetype toCrLf(char* bytes, qsizetype size, qint64 lineFeeds) {
+    qsizetype to = size + qsizetype(lineFeeds);
+    for (qsizetype from = size; from > 0;) {
+        const char c = bytes[--from];
+        bytes[--to] = c;
+        if (c == '\n')
+            bytes[--to] = '\r';
+    }
+    return size + qsizetype(lineFeeds);
+}
+
 } // namespace
 
 qsizetype LineFeedPieces::take(char* buffer, qsizetype read) {
@@ -46,8 +58,9 @@ qsizetype LineFeedPieces::take(char* buffer, qsizetype read) {
         return length; // the end: a held CR goes as it is
     heldCr_ = buffer[length - 1] == '\r';
     length = toLineFeeds(buffer, length - (heldCr_ ? 1 : 0));
-    lineFeeds_ += countLineFeeds(buffer, length);
-    return length;
+    const qint64 lines = countLineFeeds(buffer, length);
+    lineFeeds_ += lines;
+    return putCr_ ? toCrLf(buffer, length, lines) : length;
 }
 
 } // namespace tavrel

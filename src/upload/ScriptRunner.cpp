@@ -147,17 +147,18 @@ struct ScriptRunner::Session {
         return 0;
     }
 
-    // In ASCII mode libcurl puts CR before every LF: it gets LF line ends,
-    // so that every line ends in exactly one CR LF on the wire.
+    // In ASCII mode every line ends in exactly one CR LF on the wire
+    // (LineFeedPieces: LF line ends where libcurl adds the CR).
     static size_t onRead(char* buffer, size_t size, size_t count, void* self) {
         auto* s = static_cast<Session*>(self);
         const qsizetype room = qsizetype(size * count);
-        if (room < 2)
+        if (room < 4) // room for a held CR and a line end
             return 0;
         qsizetype length = 0;
         do { // a piece that is only a held CR is no end: read on
             const qsizetype held = s->ascii ? s->lineEnds.held() : 0;
-            const qint64 n = s->source.read(buffer + held, room - held);
+            const qint64 n =
+                s->source.read(buffer + held, s->ascii ? s->lineEnds.readRoom(room) : room - held);
             if (n < 0) {
                 s->readFailed = true;
                 return CURL_READFUNC_ABORT;
@@ -454,9 +455,9 @@ struct ScriptRunner::Session {
     // server may store its own line ends, so the size with or without the
     // CRs is right, and nothing else.
     bool arrivedWhole(const Staged& file) {
-        const qint64 onWire = handedOver + (ascii ? lineEnds.lineFeeds() : 0);
+        const qint64 onWire = ascii ? lineEnds.onWire(handedOver) : handedOver;
         const qint64 size = sizeOnServer(file);
-        if (size == onWire || (ascii && size == handedOver)) {
+        if (size == onWire || (ascii && size == onWire - lineEnds.lineFeeds())) {
             say(QStringLiteral("Gecontroleerd: %1 staat geheel op de server (%2 bytes).")
                     .arg(stagedName(file.name))
                     .arg(size));
@@ -738,7 +739,7 @@ struct ScriptRunner::Session {
         }
         sourceSize = source.size();
         handedOver = 0;
-        lineEnds = {};
+        lineEnds = LineFeedPieces();
         readFailed = false;
         sent = 0;
         marks = 0;

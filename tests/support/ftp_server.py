@@ -10,7 +10,8 @@ at N bytes a second. Faults a website's host shows now and then:
 file complete; "full" answers 552 after an upload (no space left);
 "refuse-stor" refuses every upload; "late:N" confirms an upload only after N
 seconds (a host that scans files); "no-size" knows no SIZE; "no-overwrite"
-will not rename over an existing file. "tls" offers TLS (AUTH TLS) with a
+will not rename over an existing file. "raw" stores ASCII uploads as they
+came over the wire, line ends and all. "tls" offers TLS (AUTH TLS) with a
 self-signed certificate made out to "hosting.example", made anew for each
 server; "tls-required" refuses to log in without it. With "+wire" after a
 mode ("tls+wire"), what the client sends on the control connection is kept
@@ -64,6 +65,14 @@ class FullDiskDTPHandler(DTPHandler):
             self._resp = ("552 Requested file action aborted. Exceeded storage allocation.",
                           lambda *a: None)
             self.close()
+
+
+class RawDTPHandler(DTPHandler):
+    """Stores what came over the wire, ASCII uploads too: a test sees each
+    line end exactly as the client sent it."""
+
+    def enable_receiving(self, type, cmd):
+        super().enable_receiving("i", cmd)
 
 
 class LateDTPHandler(DTPHandler):
@@ -207,6 +216,8 @@ def main():
         handler.dtp_handler = CuttingDTPHandler
     elif mode == "full":
         handler.dtp_handler = FullDiskDTPHandler
+    elif mode == "raw":
+        handler.dtp_handler = RawDTPHandler
     elif mode.startswith("late:"):
         LateDTPHandler.delay = float(mode[5:])
         handler.dtp_handler = LateDTPHandler

@@ -155,6 +155,35 @@ TEST(ScriptRunner, UnknownCommandsAndMissingArgumentsFail) {
     EXPECT_EQ(t.lines, QStringList{QStringLiteral("Ongeldige opdracht: mget")});
 }
 
+// Every line ends in exactly one CR LF on the wire, whatever the file held and
+// whether libcurl puts the CRs in (Linux) or the runner does (Windows); the
+// transcript's own lines end in CR LF, once.
+TEST(ScriptRunner, AnAsciiUploadEndsEveryLineInOneCrLfOnTheWire) {
+    FtpServer server(QStringLiteral("raw"));
+    TempDir local;
+    QByteArray lines = "a;b\r\nc;d\ne;f\r\n";
+    for (int i = 0; i < 5000; ++i) // across many of the runner's pieces
+        lines += i % 2 ? "1234567890\r\n" : "1234567890\n";
+    local.write(QStringLiteral("tijden.csv"), lines);
+    const QString script =
+        local.write(QStringLiteral("ftp_send.ftp"),
+                    (login(server).join(QStringLiteral("\r\n")) +
+                     QStringLiteral("\r\ncd httpdocs\r\nascii\r\nsend ") +
+                     local.file(QStringLiteral("tijden.csv")) + QStringLiteral("\r\nbye\r\n"))
+                        .toLatin1());
+    QProcess p;
+    p.start(defaultRunnerProgram(), {QStringLiteral("-i"), QStringLiteral("-s:") + script});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QByteArray log = p.readAllStandardOutput();
+    EXPECT_EQ(p.exitCode(), 0) << log.toStdString();
+    QFile received(server.website(QStringLiteral("tijden.csv")));
+    ASSERT_TRUE(received.open(QIODevice::ReadOnly));
+    const QByteArray onWire = received.readAll();
+    EXPECT_EQ(onWire, QByteArray(lines).replace("\r\n", "\n").replace("\n", "\r\n"));
+    EXPECT_FALSE(log.contains("\r\r\n"));
+    EXPECT_EQ(log.count("\r\n"), log.count('\n')) << "every transcript line in CR LF";
+}
+
 TEST(TavrelFtp, SaysHowToCallItAndTakesAnyScriptName) {
     TempDir dir;
 #ifdef Q_OS_WIN

@@ -36,6 +36,11 @@
 #include <string>
 #include <thread>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 using namespace tavrel;
 
 namespace {
@@ -59,6 +64,10 @@ QString scriptName(const QString& given) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+    // The transcript's lines carry their CR LF: no second CR from text mode.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     QCoreApplication app(argc, argv);
     QString scriptPath, host;
     QByteArray trusted;
