@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QSqlQuery>
 #include <QtEndian>
@@ -295,6 +296,24 @@ TEST(JetFile, AKeyThatRepeatsOrIsNullStillCopiesEveryRow) {
         EXPECT_GT(joined[QStringLiteral("n")].toLongLong(), 0);
         EXPECT_TRUE(ui.messages().empty());
     }
+}
+
+} // namespace
+
+namespace {
+
+// A club's folder may carry a member's name from any language: outside the
+// Windows ANSI code page the file still opens, by its wide name there.
+TEST(JetFile, OpensUnderANameOutsideTheAnsiCodePage) {
+    TempDir dir;
+    const QString folder = dir.file(QStringLiteral("Łódź Ağaoğlu ΔΣ"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString copy = folder + QStringLiteral("/team ő.mdb");
+    ASSERT_TRUE(QFile::copy(jetSample(QStringLiteral("V2003-test.mdb")), copy));
+    ScriptedUi ui;
+    Connection c;
+    ASSERT_TRUE(ConnectJetDB(QDir::toNativeSeparators(copy), c));
+    EXPECT_GT(OpenRecordSet(QStringLiteral("SELECT * FROM table1"), c).RecordCount(), 0);
 }
 
 } // namespace

@@ -102,7 +102,14 @@ JetFile::~JetFile() = default;
 
 std::unique_ptr<JetFile> JetFile::open(const QString& path, QString* error) {
     std::string why;
-    auto file = jet::File::open(QFile::encodeName(path).toStdString(), &why);
+#ifdef Q_OS_WIN
+    // By its wide name: a member's name in the folder may lie outside the
+    // ANSI code page.
+    const std::filesystem::path name(path.toStdWString());
+#else
+    const std::filesystem::path name(QFile::encodeName(path).toStdString());
+#endif
+    auto file = jet::File::open(name, &why);
     if (!file) {
         *error = QStringLiteral("Het bestand ") + path + QLatin1Char(' ') +
                  QString::fromStdString(why) + QLatin1Char('.') +

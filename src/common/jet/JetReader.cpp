@@ -120,6 +120,36 @@ Kind kindOf(const unsigned char* b, std::size_t size) {
     }
 }
 
+namespace {
+
+// A file opened by its own name, wide on Windows (no code page in between),
+// with 64-bit places, so a file past 2 GiB reads as well.
+std::FILE* openForReading(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+bool seekTo(std::FILE* file, std::uint64_t at) {
+#ifdef _WIN32
+    return _fseeki64(file, std::int64_t(at), SEEK_SET) == 0;
+#else
+    return fseeko(file, off_t(at), SEEK_SET) == 0;
+#endif
+}
+
+std::int64_t sizeOf(std::FILE* file) {
+#ifdef _WIN32
+    return _fseeki64(file, 0, SEEK_END) == 0 ? _ftelli64(file) : -1;
+#else
+    return fseeko(file, 0, SEEK_END) == 0 ? std::int64_t(ftello(file)) : -1;
+#endif
+}
+
+} // namespace
+
 struct File::Impl {
     std::FILE* file = nullptr;
     std::string memory; // the file's bytes, when it is read from memory
@@ -135,10 +165,10 @@ struct File::Impl {
         if (number >= pageCount)
             damaged("pagina " + std::to_string(number) + " ligt buiten het bestand");
         Bytes bytes(format.pageSize);
-        const std::size_t at = std::size_t(number) * format.pageSize;
+        const std::uint64_t at = std::uint64_t(number) * format.pageSize;
         if (!file) {
             std::memcpy(bytes.data(), memory.data() + at, bytes.size());
-        } else if (std::fseek(file, long(at), SEEK_SET) != 0 ||
+        } else if (!seekTo(file, at) ||
                    std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
             damaged("pagina " + std::to_string(number) + " kan niet worden gelezen");
         }
@@ -464,9 +494,9 @@ struct File::Impl {
 
 File::~File() = default;
 
-std::unique_ptr<File> File::open(const std::string& path, std::string* error) {
+std::unique_ptr<File> File::open(const std::filesystem::path& path, std::string* error) {
     auto impl = std::make_unique<Impl>();
-    impl->file = std::fopen(path.c_str(), "rb");
+    impl->file = openForReading(path);
     if (!impl->file) {
         *error = "kan niet worden geopend";
         return nullptr;
@@ -486,15 +516,14 @@ std::unique_ptr<File> File::start(std::unique_ptr<Impl> started, std::string* er
     Impl& impl = *f->impl_;
     Bytes head(kJet3.pageSize);
     std::size_t got = 0;
-    long size = 0;
+    std::int64_t size = 0;
     if (impl.file) {
         got = std::fread(head.data(), 1, head.size(), impl.file);
-        std::fseek(impl.file, 0, SEEK_END);
-        size = std::ftell(impl.file);
+        size = sizeOf(impl.file);
     } else {
         got = std::min(head.size(), impl.memory.size());
         std::memcpy(head.data(), impl.memory.data(), got);
-        size = long(impl.memory.size());
+        size = std::int64_t(impl.memory.size());
     }
     switch (kindOf(head.data(), got)) {
     case Kind::Jet3:
@@ -511,11 +540,13 @@ std::unique_ptr<File> File::start(std::unique_ptr<Impl> started, std::string* er
         return nullptr;
     }
     f->jet4_ = impl.format.jet4;
-    if (size < long(impl.format.pageSize) * 3) {
+    if (size < std::int64_t(impl.format.pageSize) * 3) {
         *error = "is beschadigd of onvolledig (te kort)";
         return nullptr;
     }
-    impl.pageCount = std::uint32_t(size / long(impl.format.pageSize));
+    // Beyond 2^32 pages (16 TB) a page number cannot reach: the rest is unread.
+    impl.pageCount = std::uint32_t(
+        std::min<std::int64_t>(size / std::int64_t(impl.format.pageSize), UINT32_MAX));
     rc4(head.data() + 0x18, impl.format.jet4 ? 128 : 126);
     if (u32(head.data() + 0x3e) != 0) {
         *error = "is versleuteld en kan hier niet worden gelezen";

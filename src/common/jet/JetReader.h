@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -70,7 +71,7 @@ public:
     // Opens path and checks every user table's definition and page map. On
     // failure returns null and error says why, in Dutch, as the end of a
     // sentence that begins with the file ("is beschadigd of onvolledig (…)").
-    static std::unique_ptr<File> open(const std::string& path, std::string* error);
+    static std::unique_ptr<File> open(const std::filesystem::path& path, std::string* error);
     // The same for a file's bytes in memory (for tests and fuzzing).
     static std::unique_ptr<File> fromBytes(std::string bytes, std::string* error);
     ~File();
