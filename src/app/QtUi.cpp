@@ -1,5 +1,6 @@
 #include "QtUi.h"
 
+#include "DialogTraces.h"
 #include "FolderDialog.h"
 
 #include <QApplication>
@@ -80,6 +81,7 @@ Answer QtUi::messageBox(const QString& text, const QString& title, Buttons butto
 QString QtUi::openFile(const QString& title, const QString& filter, const QString& fileName) {
     // Opens in the file's folder, with only its name in the name field and
     // the filter that shows it chosen.
+    const DialogTraces traces; // ends after the dialog
     QFileDialog dialog(owner(), title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -108,12 +110,14 @@ QString QtUi::openFile(const QString& title, const QString& filter, const QStrin
 }
 
 QString QtUi::saveFile(const QString& title, const QString& filter, const QString& fileName) {
+    const DialogTraces traces;
     const QString chosen =
         QFileDialog::getSaveFileName(owner(), title, fileName, qtFileFilter(filter));
     return QDir::toNativeSeparators(chosen);
 }
 
 QString QtUi::pickFolder(const QString& title, const QString& startFolder) {
+    const DialogTraces traces; // ends after the dialog
     FolderDialog dialog(title, startFolder, owner());
     return dialog.exec() == QDialog::Accepted ? dialog.chosenFolder() : QString();
 }

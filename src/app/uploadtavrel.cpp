@@ -68,6 +68,25 @@ void drawableTextUnderWine() {
 #endif
 }
 
+// A window program has no console of its own: started from one (--help,
+// --version, --upload), it writes there. Output sent to a file or a pipe
+// stays where it was sent.
+void writeToStartingConsole() {
+#ifdef Q_OS_WIN
+    const auto missing = [](DWORD which) {
+        const HANDLE h = GetStdHandle(which);
+        return h == nullptr || h == INVALID_HANDLE_VALUE;
+    };
+    const bool out = missing(STD_OUTPUT_HANDLE), err = missing(STD_ERROR_HANDLE);
+    if ((!out && !err) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (out)
+        std::freopen("CONOUT$", "w", stdout);
+    if (err)
+        std::freopen("CONOUT$", "w", stderr);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -75,6 +94,8 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine command = parseCommandLine(arguments);
+    if (command.action != CommandLine::Action::Run)
+        writeToStartingConsole();
     if (command.action == CommandLine::Action::Upload) {
         // No window, no display needed: a scheduled upload.
         QCoreApplication app(argc, argv);

@@ -129,6 +129,12 @@ private:
         if (!key.isEmpty())
             arguments << QStringLiteral("-t:") + QString::fromLatin1(key);
         QProcess client;
+#ifdef Q_OS_WIN
+        // The runner is a console program: started from a window program it
+        // would open a console window of its own (CREATE_NO_WINDOW).
+        client.setCreateProcessArgumentsModifier(
+            [](QProcess::CreateProcessArguments* how) { how->flags |= 0x08000000; });
+#endif
         client.start(runner_, arguments << QStringLiteral("-s:") + script);
         if (!client.waitForStarted(-1))
             return c;

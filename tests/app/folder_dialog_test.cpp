@@ -1,3 +1,4 @@
+#include "app/DialogTraces.h"
 #include "app/FolderDialog.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
@@ -7,8 +8,11 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace tavrel;
 
@@ -115,6 +119,56 @@ TEST(FolderDialog, TheStatusLineFollowsAFolderRenamedInPlace) {
     const QModelIndex folder = model->index(dir.file(QStringLiteral("Nieuwe map")));
     ASSERT_TRUE(model->setData(folder, QStringLiteral("csv")));
     EXPECT_EQ(statusPath(d)->text(), QDir::toNativeSeparators(dir.file(QStringLiteral("csv"))));
+}
+
+} // namespace
+
+namespace {
+
+// Qt's file dialog writes its state into a store all Qt programs share; the
+// program leaves that store as it found it, absent or with another
+// program's keys.
+TEST(FolderDialog, LeavesNoTraceInTheStoreQtProgramsShare) {
+    test::TempDir dir;
+    auto store = [] {
+        return std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("QtProject"));
+    };
+    store()->clear();
+    {
+        FolderDialog d(QStringLiteral("t"), dir.path());
+        d.show();
+        d.reject();
+    }
+    ASSERT_FALSE(store()->allKeys().isEmpty()) << "Qt's dialog keeps its state there";
+    store()->clear();
+    const QString file = store()->fileName();
+
+    for (const bool otherProgram : {false, true}) {
+        SCOPED_TRACE(otherProgram ? "another program's keys" : "no store");
+        if (otherProgram) {
+            auto s = store();
+            s->setValue(QStringLiteral("FileDialog/lastVisited"), QStringLiteral("file:///elders"));
+            s->setValue(QStringLiteral("Ander/sleutel"), 7);
+        }
+        const QStringList before = store()->allKeys();
+        {
+            const DialogTraces traces;
+            FolderDialog d(QStringLiteral("t"), dir.path());
+            d.show();
+            d.reject();
+        }
+        auto after = store();
+        EXPECT_EQ(after->allKeys(), before);
+        if (otherProgram) {
+            EXPECT_EQ(after->value(QStringLiteral("FileDialog/lastVisited")).toString(),
+                      QStringLiteral("file:///elders"));
+        } else {
+#ifndef Q_OS_WIN
+            EXPECT_FALSE(QFile::exists(file)) << file.toStdString();
+#endif
+        }
+    }
+    store()->clear();
 }
 
 } // namespace
