@@ -2,7 +2,7 @@
 BUILD := build
 
 .PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench package windows \
-	windows-zip test-windows format screenshots clean
+	windows-zip windows-installer test-windows format screenshots clean
 
 all: build
 
@@ -58,8 +58,12 @@ windows:
 windows-zip: windows
 	scripts/windows-zip build-windows
 
+# The installer a club runs: build-windows/UploadTavrel-<version>-setup.exe.
+windows-installer: windows-zip
+	scripts/windows-installer build-windows
+
 # Every test of the Windows build, under Wine.
-test-windows: windows-zip
+test-windows: windows-installer
 	scripts/test-windows build-windows
 
 # The Debian package, in build/package/.
