@@ -9,6 +9,7 @@ accessibility registry can send key presses:
 """
 import os
 import shutil
+import socket
 import stat
 import subprocess
 import sys
@@ -247,15 +248,37 @@ def type_into(field, text):
     wait_for("%r typed into %s" % (text, field.name), lambda: text_of(field) == text)
 
 
+def wait_for_display(seconds=15):
+    """Until the X server of DISPLAY takes connections: xvfb-run may go on
+    before its server listens, and a program started then finds no
+    display."""
+    display = os.environ.get("DISPLAY", "")
+    if not display.startswith(":"):
+        return
+    path = "/tmp/.X11-unix/X" + display[1:].split(".")[0]
+    end = time.time() + seconds
+    while time.time() < end:
+        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+            try:
+                s.connect(path)
+                return
+            except OSError:
+                time.sleep(0.1)
+
+
 class Program:
     """The program running in its own process, seen through AT-SPI."""
 
     def __init__(self, path, env, cwd=None):
+        wait_for_display()
         self.proc = subprocess.Popen([path], env=env, cwd=cwd, stderr=subprocess.PIPE, text=True)
         self.errors = ""
+        def shown():
+            if self.proc.poll() is not None:
+                sys.exit("ended")  # no use waiting for a program that ended
+            return application(self.proc.pid)
         try:
-            self.app = wait_for("the program", lambda: self.proc.poll() is None
-                                and application(self.proc.pid), 30)
+            self.app = wait_for("the program", shown, 30)
         except SystemExit:
             self.stop()
             sys.exit("the program did not show up through AT-SPI (status %s):\n%s"
