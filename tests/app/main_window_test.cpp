@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -418,6 +419,28 @@ TEST(MessageColour, StaysRedAndReadableOnLightAndDarkPalettes) {
     }
     EXPECT_NEAR(contrastRatio(Qt::red, QColor(0xef, 0xef, 0xef)), 3.48, 0.01)
         << "why plain red will not do";
+}
+
+} // namespace
+
+namespace {
+
+// A desktop that turns dark while the program runs: the message area follows
+// with a lighter red.
+TEST(MainWindow, TheMessageStaysReadableWhenThePaletteTurnsDark) {
+    test::ScriptedUi ui;
+    Main w;
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Window, QColor(0x2d, 0x2d, 0x2d));
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents();
+    const QPalette shown = w.Message->palette();
+    EXPECT_EQ(shown.color(QPalette::Base), QColor(0x35, 0x35, 0x35));
+    EXPECT_GE(contrastRatio(shown.color(QPalette::Text), shown.color(QPalette::Base)), 4.5);
+    EXPECT_EQ(shown.color(QPalette::Text).hsvHue(), 0);
+    QApplication::setPalette(light);
 }
 
 } // namespace
