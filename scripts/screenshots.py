@@ -18,7 +18,7 @@ import pyatspi
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "a11y"))
 
-from atspi import (KEY_RETURN, Program, box_saying, click, find, key, keysym,  # noqa: E402
+from atspi import (Program, box_saying, click, closed, find, pick_filter,  # noqa: E402
                    press, program_env, text_of, toggle, type_into, type_keys, wait_for)
 
 # The code of the windows the pictures show: a change there means new pictures.
@@ -45,25 +45,13 @@ def picture(folder, name, *windows):
     print("screenshots: " + name)
 
 
-def pick_filter(dialog, wanted):
-    combo = find(dialog, "combo box", "(Microsoft Access Database) *.mdb")
-    click(combo)
-    key(keysym(wanted[0]))
-    key(KEY_RETURN)
-    wait_for("the type " + wanted, lambda: find(dialog, "combo box", wanted))
-
-
 def open_file(p, main, button, title, typed):
     press(find(main, "push button", button))
     dialog = p.window(title)
     pick_filter(dialog, "SQLite-database (*.sqlite *.db)")
     type_into(find(dialog, "text", "Bestandsnaam:"), typed)
     press(find(dialog, "push button", "Openen"))
-    gone(p, title)
-
-
-def gone(p, title):
-    wait_for(title + " closed", lambda: all(w is None or w.name != title for w in p.app))
+    closed(p, title)
 
 
 def shots(program, data, out, root):
@@ -90,11 +78,10 @@ def shots(program, data, out, root):
         wait_for("the club files listed", lambda: find(dialog, "table cell", "limieten.db"))
         picture(out, "zoek-database.png", main, dialog)
         press(find(dialog, "push button", "Annuleren"))
-        gone(p, "Zoek Tavrel database")
+        closed(p, "Zoek Tavrel database")
 
-        domain, folder, user = (find(main, "text", "Domein", start=True),
-                                find(main, "text", "Folder (b.v. httpdocs):"),
-                                find(main, "text", "Gebruikersnaam:"))
+        domain = find(main, "text", "Domein", start=True)
+        user = find(main, "text", "Gebruikersnaam:")
         type_into(domain, "ftp.zwemclub.example")
         type_into(user, "zwemclub")
         type_keys(find(main, "password text", "Wachtwoord:"), "geheim")

@@ -13,18 +13,20 @@ namespace tavrel {
 
 namespace {
 
-// The folder part of a path written with either separator ("" for a bare
-// name): a Windows path stored on another system still gives its name.
+// Where the last separator of either kind stands (-1: none), so a Windows
+// path stored on another system still gives its folder and name.
+qsizetype lastSeparator(const QString& path) {
+    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+}
+
+// The folder part of a path ("" for a bare name).
 QString folderOf(const QString& path) {
-    const qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype cut = lastSeparator(path);
     return cut < 0 ? QString() : path.left(std::max<qsizetype>(cut, 1));
 }
 
 QString nameOf(const QString& path) {
-    const qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return path.mid(cut + 1);
+    return path.mid(lastSeparator(path) + 1);
 }
 
 bool isFolder(const QString& folder) {

@@ -16,23 +16,17 @@ struct Need {
     std::vector<const char*> columns;
 };
 
-// What the swimmers and times exports read, by layout.
-const std::vector<Need>& needsOf(const QString& version) {
-    static const std::vector<Need> v2006 = {
-        {"MEMBERS",
-         {"MEMBERSID", "REGISTRATIONID", "FIRSTNAME", "NAMEPREFIX", "LASTNAME", "SEX", "BIRTHDATE",
-          "ACTIVE"}},
-        {"MEETS", {"MEETSID", "PLACE", "MINDATE", "NAME", "POOL"}},
-        {"RESULTS", {"MEETSID", "MEMBERSID", "STYLESID", "TOTALTIME", "RESULTTYP"}},
-        {"STYLES", {"STYLESID", "DISTANCE", "STROKE"}}};
-    static const std::vector<Need> v2009 = {
-        {"MEMBERS",
-         {"MEMBERSID", "REGISTRATIONID", "FIRSTNAME", "NAMEPREFIX", "LASTNAME", "GENDER",
-          "BIRTHDATE", "ACTIVE"}},
-        {"MEETS", {"MEETSID", "PLACE", "MINDATE", "NAME", "COURSE"}},
-        {"RESULTS", {"MEETSID", "MEMBERSID", "STYLESID", "TOTALTIME", "RESULTTYP"}},
-        {"SWIMSTYLE", {"SWIMSTYLEID", "DISTANCE", "STROKE"}}};
-    return version == QLatin1String("2006") ? v2006 : v2009;
+// What the swimmers and times exports read, by layout: the two differ in
+// the member's sex, the meet's pool and the table of strokes.
+std::vector<Need> needsOf(const QString& version) {
+    const bool v2006 = version == QLatin1String("2006");
+    return {{"MEMBERS",
+             {"MEMBERSID", "REGISTRATIONID", "FIRSTNAME", "NAMEPREFIX", "LASTNAME",
+              v2006 ? "SEX" : "GENDER", "BIRTHDATE", "ACTIVE"}},
+            {"MEETS", {"MEETSID", "PLACE", "MINDATE", "NAME", v2006 ? "POOL" : "COURSE"}},
+            {"RESULTS", {"MEETSID", "MEMBERSID", "STYLESID", "TOTALTIME", "RESULTTYP"}},
+            {v2006 ? "STYLES" : "SWIMSTYLE",
+             {v2006 ? "STYLESID" : "SWIMSTYLEID", "DISTANCE", "STROKE"}}};
 }
 
 // What the file lacks of a layout, in Dutch, the first lack first; and how

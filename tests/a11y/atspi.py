@@ -215,6 +215,24 @@ def labels(node):
                                                         if n.queryText().characterCount < 2000]
 
 
+def pick_filter(dialog, wanted):
+    """Opens a file dialog's type list with a click and picks a type by its
+    first letter, as a person does with the keyboard."""
+    click(find(dialog, "combo box", "(Microsoft Access Database) *.mdb"))
+    key(keysym(wanted[0]))
+    key(KEY_RETURN)
+    wait_for("the type " + wanted, lambda: find(dialog, "combo box", wanted))
+
+
+def closed(p, title):
+    """Waits until the program's window of this title is gone, and checks
+    the program still runs."""
+    wait_for("%s closed" % title, lambda: all(
+        w is None or w.name != title or not w.getState().contains(pyatspi.STATE_SHOWING)
+        for w in p.app))
+    check(p.alive(), "the program still runs after %s closed" % title)
+
+
 def box_saying(program, text, seconds=30):
     """The shown message box (or any window) whose labels hold text."""
     def shown():

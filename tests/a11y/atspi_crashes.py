@@ -21,7 +21,7 @@ import tempfile
 
 import pyatspi
 
-from atspi import (KEY_RETURN, Program, answer, box_saying, cell, check, choose, click, find,
+from atspi import (KEY_RETURN, Program, answer, box_saying, cell, check, choose, click, closed, find,
                    key, on_limits_copy, press, program_env, text_of, type_cells, type_into,
                    wait_for, write_settings)
 
@@ -58,13 +58,6 @@ def grid(editor, name, filters):
     for caption, item in filters:
         choose(editor, caption, item)
     return wait_for("the grid " + name, lambda: find(editor, "table", name))
-
-
-def closed(p, title):
-    wait_for("%s closed" % title, lambda: all(
-        w is None or w.name != title or not w.getState().contains(pyatspi.STATE_SHOWING)
-        for w in p.app))
-    check(p.alive(), "the program still runs after %s closed" % title)
 
 
 def still_open(p, title):

@@ -15,8 +15,9 @@ import tempfile
 
 import pyatspi
 
-from atspi import (KEY_RETURN, Program, answer, box_saying, check, click, find, key, keysym,
-                   mode, press, program_env, screenshot, text_of, toggle, type_into, wait_for)
+from atspi import (KEY_RETURN, Program, answer, box_saying, check, click, closed, find, key,
+                   mode, pick_filter, press, program_env, screenshot, text_of, toggle, type_into,
+                   wait_for)
 
 CLUB_HINT = "Kies met Zoek... het Tavrel-databasebestand van de club."
 LIMITS_HINT = "Kies met Zoek... het databasebestand met limieten en niveaus"
@@ -39,26 +40,11 @@ def file_dialog(p, main, button, title):
     return p.window(title)
 
 
-def pick_filter(dialog, wanted):
-    """Opens the dialog's file type list with a click and picks a type by its
-    first letter, as a person does with the keyboard."""
-    combo = find(dialog, "combo box", "(Microsoft Access Database) *.mdb")
-    click(combo)
-    key(keysym(wanted[0]))
-    key(KEY_RETURN)
-    wait_for("the type " + wanted, lambda: find(dialog, "combo box", wanted))
-
-
 def choose_in(p, dialog, title, typed, button="Openen"):
     """Types a name into the dialog's name field and presses its button."""
     field = find(dialog, "text", "Bestandsnaam:") or find(dialog, "text", "Map:")
     type_into(field, typed)
     press(find(dialog, "push button", button))
-
-
-def closed(p, title):
-    wait_for(title + " closed", lambda: all(w is None or w.name != title for w in p.app))
-    check(p.alive(), "the program still runs after " + title)
 
 
 def main():

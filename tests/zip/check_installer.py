@@ -15,16 +15,9 @@ import sys
 import tempfile
 import time
 
-WINE = "/usr/lib/wine/wine64"
+from checks import WINE, check, failures
+
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\UploadTavrel"
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
 
 
 def wine(*args, timeout=300):

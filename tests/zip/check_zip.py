@@ -19,17 +19,10 @@ import tempfile
 import time
 import zipfile
 
-WINE = "/usr/lib/wine/wine64"
+from checks import WINE, check, failures
+
 PASSWORD = "Ge heim$1'\"x"
 NAMES = ["limieten.csv", "niveaus.csv", "tijden.csv", "zwemmers.csv"]
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
 
 
 def windows(path):
