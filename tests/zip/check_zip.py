@@ -2,7 +2,8 @@
 started under Wine from another folder, its real window shown (a picture in
 the test output), and one run each on the demo databases and on Jet club and
 limits files, typed into the real window with the keyboard: the four files
-are the Linux build's, and they arrive on an FTP server on 127.0.0.1.
+are the Linux build's, and they arrive on an FTP server on 127.0.0.1; and
+one over SFTP, the server's new key trusted in the program's question.
 
     check_zip.py ZIP DEMO_DATA TEST_DATA FTP_SERVER
 
@@ -53,8 +54,8 @@ def stored_settings():
                 for m in re.finditer(r"^\s+(.+?)\s{4}(REG_\w+)\s{4}(.*?)\r?$", out, re.M))
 
 
-def window_id():
-    out = subprocess.run(["xdotool", "search", "--name", "^UploadTavrel$"],
+def window_id(name="^UploadTavrel$"):
+    out = subprocess.run(["xdotool", "search", "--name", name],
                          capture_output=True, text=True).stdout.split()
     return out[0] if out else None
 
@@ -73,10 +74,10 @@ def picture(path):
 
 
 class Server:
-    def __init__(self, script, home):
+    def __init__(self, script, home, mode):
         os.makedirs(os.path.join(home, "httpdocs"))
         self.home = home
-        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", PASSWORD],
+        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", PASSWORD, mode],
                                      stdout=subprocess.PIPE, text=True)
         self.port = int(self.proc.stdout.readline().split()[1])
 
@@ -99,16 +100,17 @@ def lines(data):
 
 
 def run_once(program, root, case, club, version, limits, expected, same_order, server_script,
-             shot):
+             shot, mode="normal"):
     print("-- " + case, flush=True)
     work = os.path.join(root, case)
     csv = os.path.join(work, "csv")
     os.makedirs(csv)
-    server = Server(server_script, os.path.join(work, "ftp"))
+    server = Server(server_script, os.path.join(work, "ftp"), mode)
+    domain = ("sftp://127.0.0.1:%d" if mode == "sftp" else "127.0.0.1 %d") % server.port
     try:
         write_settings(root, {
             "Database": windows(club), "Tavrel": version, "Limieten Database": windows(limits),
-            "Domain": "127.0.0.1 %d" % server.port, "FTPfolder": "httpdocs", "User": "club",
+            "Domain": domain, "FTPfolder": "httpdocs", "User": "club",
             "Password": PASSWORD, "CSVdir": windows(csv) + "\\"})
         elsewhere = os.path.join(work, "elders")
         os.makedirs(elsewhere)
@@ -130,6 +132,16 @@ def run_once(program, root, case, club, version, limits, expected, same_order, s
         before = os.path.join(os.environ["ZIP_PICTURES"], "zip-before-ok-%s.png" % case)
         picture(before)
         keys("space")
+        if mode == "sftp":
+            # The server's key is new: the program asks, and "Ja" trusts it.
+            deadline = time.time() + 60
+            while window_id("^Onbekende sleutel$") is None and time.time() < deadline:
+                time.sleep(0.5)
+            if check(window_id("^Onbekende sleutel$") is not None,
+                     "the host key question shows"):
+                time.sleep(1)
+                picture(os.path.join(os.environ["ZIP_PICTURES"], "zip-host-key.png"))
+                keys("Return")
         try:
             out = proc.communicate(timeout=120)[0].decode("utf-8", "replace")
         except subprocess.TimeoutExpired:
@@ -156,7 +168,7 @@ def run_once(program, root, case, club, version, limits, expected, same_order, s
             check(sent is not None and sent.replace(b"\r\n", b"\n") == got.replace(b"\r\n", b"\n"),
                   "%s arrived on the FTP server" % name)
         stored = stored_settings()
-        check(stored.get("Domain") == ("REG_SZ", "127.0.0.1 %d" % server.port)
+        check(stored.get("Domain") == ("REG_SZ", domain)
               and all(kind == "REG_SZ" for kind, _ in stored.values()),
               "the settings are REG_SZ values in HKCU\\Software\\Tavrel: %s"
               % sorted(stored))
@@ -186,7 +198,7 @@ def main():
         check(len(top) == 1, "one folder in the zip: %s" % sorted(top))
         base = os.path.join(folder, top.pop())
         for need in ["uploadtavrel.exe", "tavrel-ftp.exe", "Qt6Core.dll", "Qt6Gui.dll",
-                     "Qt6Widgets.dll", "Qt6Sql.dll", "sqlite3.dll", "libcurl.dll",
+                     "Qt6Widgets.dll", "Qt6Sql.dll", "sqlite3.dll", "libcurl.dll", "libssh2.dll",
                      "libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll",
                      "platforms/qwindows.dll", "sqldrivers/qsqlite.dll",
                      "styles/qwindowsvistastyle.dll", "translations/qtbase_nl.qm"]:
@@ -216,6 +228,9 @@ def main():
         run_once(program, root, "jet", os.path.join(jet, "team2009.mdb"), "2009",
                  os.path.join(jet, "limieten.mdb"), demo_files,
                  lambda n: n in ("zwemmers.csv", "niveaus.csv"), server_script, None)
+        run_once(program, root, "sftp", os.path.join(demo, "team2009.db"), "2009",
+                 os.path.join(demo, "limieten.db"), demo_files, lambda n: True, server_script,
+                 None, "sftp")
     finally:
         shutil.rmtree(root, ignore_errors=True)
     print("pictures: %s" % pictures)
