@@ -43,6 +43,18 @@ with tempfile.TemporaryDirectory() as work:
                  "share/doc/uploadtavrel/handleiding/hoofdvenster.png"]:
         assert os.path.isfile(os.path.join(usr, path)), "not installed: " + path
     assert not os.path.exists(os.path.join(usr, "bin", "tavrel-ftp")), "runner on the PATH"
+    # The copyright file in Debian's machine-readable form: every Files
+    # paragraph names its copyright and a licence that is spelt out.
+    with open(os.path.join(usr, "share/doc/uploadtavrel/copyright"), encoding="utf-8") as f:
+        paragraphs = [p for p in f.read().split("\n\n") if p.strip()]
+    assert paragraphs[0].startswith(
+        "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n")
+    fields = [dict(line.split(": ", 1) for line in p.splitlines()
+                   if ": " in line and not line.startswith(" ")) for p in paragraphs]
+    spelt = {f["License"] for f in fields if "Files" not in f and "License" in f}
+    for f in fields[1:]:
+        if "Files" in f:
+            assert "Copyright" in f and (f["License"] in spelt or f["License"] == "CC0-1.0"), f
     run(["desktop-file-validate", os.path.join(usr, "share/applications/uploadtavrel.desktop")])
     run(["appstreamcli", "validate", "--no-net",
          os.path.join(usr, "share/metainfo/nl.uploadtavrel.UploadTavrel.metainfo.xml")])
