@@ -3,7 +3,8 @@ started under Wine from another folder, its real window shown (a picture in
 the test output), and one run each on the demo databases and on Jet club and
 limits files, typed into the real window with the keyboard: the four files
 are the Linux build's, and they arrive on an FTP server on 127.0.0.1; and
-one over SFTP, the server's new key trusted in the program's question.
+one over SFTP, the server's new key trusted in the program's question;
+and --help and --version shown in a console (cmd in a terminal).
 
     check_zip.py ZIP DEMO_DATA TEST_DATA FTP_SERVER
 
@@ -13,6 +14,7 @@ HKCU\\Software\\Tavrel.
 """
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -32,6 +34,16 @@ def windows(path):
 
 def wine(*args, cwd=None, timeout=120):
     return subprocess.run([WINE, *args], cwd=cwd, capture_output=True, timeout=timeout)
+
+
+def console_text(program, option, cwd):
+    """What a console shows when cmd starts the program in a terminal, with
+    the terminal's cursor codes (Wine's console draws a space as a cursor
+    move) and so the spaces taken out."""
+    command = " ".join(shlex.quote(a) for a in (WINE, "cmd", "/c", windows(program), option))
+    out = subprocess.run(["script", "-qec", command, "/dev/null"], cwd=cwd, capture_output=True,
+                         timeout=120).stdout.decode("utf-8", "replace")
+    return re.sub(r"\x1b\[[0-9;?]*[A-Za-z]|\s", "", out)
 
 
 def write_settings(root, values):
@@ -210,6 +222,12 @@ def main():
         version = wine(program, "--version", cwd=root)
         check(version.returncode == 0 and b"UploadTavrel 2.1.4" in version.stdout,
               "--version from another folder: %r" % version.stdout)
+        # From a console window (cmd in a terminal), the window program
+        # writes its help and version there.
+        for option, want in (("--help", "Gebruik:uploadtavrel"),
+                             ("--version", "UploadTavrel2.1.4")):
+            shown = console_text(program, option, root)
+            check(want in shown, "%s in a console: %r" % (option, shown[:80]))
 
         club = os.path.join(data, "jet-club")
         expected = os.path.join(data, "expected")
