@@ -1,7 +1,7 @@
 # The two promises of the README: `make test` and `make demo`, on a fresh Debian 12 machine.
 BUILD := build
 
-.PHONY: all deps configure build test sanitize fuzz-smoke fuzz demo bench package windows \
+.PHONY: all deps configure build test test-fast sanitize fuzz-smoke fuzz demo bench package windows \
 	windows-zip windows-installer test-windows format screenshots clean
 
 all: build
@@ -17,6 +17,10 @@ build: configure
 
 test: build
 	ctest --preset default
+
+# The unit tests only: seconds, for the edit-build-test loop.
+test-fast: build
+	ctest --preset default -L unit
 
 # The tests again, built with clang, AddressSanitizer and UBSan, in build-san/.
 sanitize: deps
