@@ -1,17 +1,12 @@
 #include "Files.h"
 
 #include "ErrorReport.h"
+#include "FileLook.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 
-#include <filesystem>
 #include <system_error>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace tavrel {
 
@@ -40,37 +35,16 @@ QString systemReason(const std::error_code& ec) {
 bool FileExist(const QString& path) {
     if (path.isEmpty())
         return false;
-    const auto report = [&path](bool refused, const QString& why) {
+    const files::Look seen = files::look(path);
+    if (seen.kind == files::Look::NoAnswer) {
         ReportError(QStringLiteral("FileExist"),
-                    {refused ? ErrorNumber::PermissionDenied : ErrorNumber::PathAccess,
+                    {seen.refused ? ErrorNumber::PermissionDenied : ErrorNumber::PathAccess,
                      kErrorSource,
                      QStringLiteral("Bestand niet bereikbaar: ") + path + QStringLiteral(" (") +
-                         why + QLatin1Char(')')});
+                         seen.why + QLatin1Char(')')});
         return false;
-    };
-#ifdef Q_OS_WIN
-    // Windows's own answer, by the path's wide text: the C runtime calls
-    // nearly every failure "not found".
-    const QString native = QDir::toNativeSeparators(path);
-    const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(native.utf16()));
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD e = GetLastError();
-        if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND || e == ERROR_BAD_NETPATH ||
-            e == ERROR_BAD_NET_NAME)
-            return false;
-        return report(e == ERROR_ACCESS_DENIED, e == ERROR_ACCESS_DENIED
-                                                    ? QStringLiteral("geen toegang")
-                                                    : QStringLiteral("systeemfout %1").arg(e));
     }
-    return !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-#else
-    std::error_code ec;
-    const std::filesystem::path p(QFile::encodeName(path).toStdString());
-    const auto status = std::filesystem::status(p, ec);
-    if (ec && status.type() != std::filesystem::file_type::not_found)
-        return report(ec == std::errc::permission_denied, systemReason(ec));
-    return status.type() == std::filesystem::file_type::regular;
-#endif
+    return seen.kind == files::Look::File;
 }
 
 QString folderSeparator() {

@@ -1,31 +1,16 @@
 #include "OwnerOnly.h"
 
+#include "OwnerOnlyPlatform.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <system_error>
-
-#ifdef Q_OS_WIN
-#include "WindowsAccess.h"
-
-#include <aclapi.h>
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace tavrel {
 
-namespace {
+namespace owner_only {
 
-// What went wrong, in the words a volunteer reads in the message.
 QString dutchReason(std::errc c, int number) {
     switch (c) {
     case std::errc::no_such_file_or_directory:
@@ -50,95 +35,11 @@ QString dutchReason(std::errc c, int number) {
     }
 }
 
-const QString kNotOwnFile =
-    QStringLiteral("er staat op die plaats iets anders dan een eigen bestand");
+} // namespace owner_only
 
-#ifdef Q_OS_WIN
-using windows::OwnerOnlyAccess;
-using windows::wide;
+using namespace owner_only;
 
-std::errc condition(DWORD e) {
-    switch (e) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return std::errc::no_such_file_or_directory;
-    case ERROR_ACCESS_DENIED:
-        return std::errc::permission_denied;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return std::errc::no_space_on_device;
-    case ERROR_WRITE_PROTECT:
-        return std::errc::read_only_file_system;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return std::errc::file_exists;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return std::errc::device_or_resource_busy;
-    default:
-        return std::errc::io_error;
-    }
-}
-
-QString lastReason() {
-    const DWORD e = GetLastError();
-    return dutchReason(condition(e), static_cast<int>(e));
-}
-
-bool lastWasExisting() {
-    return condition(GetLastError()) == std::errc::file_exists;
-}
-
-QString native(const QString& path) {
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-
-// Hands a file handle to the C runtime, which QFile takes.
-int toDescriptor(HANDLE h) {
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
-    if (fd < 0)
-        CloseHandle(h);
-    return fd;
-}
-
-// A new file only this user may use; a name that exists already is refused,
-// whatever stands there.
-int createNew(const QString& path) {
-    OwnerOnlyAccess access = OwnerOnlyAccess::forFile();
-    if (!access.ok())
-        return -1;
-    const HANDLE h =
-        CreateFileW(wide(native(path)), GENERIC_WRITE, FILE_SHARE_READ, access.attributes(),
-                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    return h == INVALID_HANDLE_VALUE ? -1 : toDescriptor(h);
-}
-#else
-QString lastReason() {
-    return dutchReason(static_cast<std::errc>(errno), errno);
-}
-
-bool lastWasExisting() {
-    return errno == EEXIST;
-}
-
-// Opens with flags, never through a symbolic link in the last place of path.
-int openNoFollow(const QString& path, int flags) {
-    return ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW | O_CLOEXEC,
-                  S_IRUSR | S_IWUSR);
-}
-
-int createNew(const QString& path) {
-    return openNoFollow(path, O_WRONLY | O_CREAT | O_EXCL);
-}
-#endif
-
-void closeDescriptor(int fd) {
-#ifdef Q_OS_WIN
-    _close(fd);
-#else
-    ::close(fd);
-#endif
-}
+namespace {
 
 bool adopt(QFile& file, int fd, QString* error) {
     if (file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
@@ -169,17 +70,9 @@ bool makeOwnerOnlyFolder(const QString& path) {
             break;
         p = up;
     }
-    for (const QString& p : missing) {
-#ifdef Q_OS_WIN
-        OwnerOnlyAccess access = OwnerOnlyAccess::forFolder();
-        const bool made = access.ok() && CreateDirectoryW(wide(native(p)), access.attributes());
-#else
-        const bool made = QDir().mkdir(p, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
-#endif
-        if (!made && !QFileInfo(p).isDir())
+    for (const QString& p : missing)
+        if (!makeFolder(p) && !QFileInfo(p).isDir())
             return false;
-    }
     return QFileInfo(absolute).isDir();
 }
 
@@ -191,71 +84,12 @@ bool narrowToOwner(const QString& path) {
             closeDescriptor(fd);
         return fd >= 0;
     }
-    if (!info.isFile())
-        return false;
-#ifdef Q_OS_WIN
-    OwnerOnlyAccess access = OwnerOnlyAccess::forFile();
-    std::wstring name(wide(native(path)));
-    return access.ok() &&
-           SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
-                                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                 nullptr, nullptr, access.list(), nullptr) == ERROR_SUCCESS;
-#else
-    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-#endif
+    return info.isFile() && narrowFile(path);
 }
 
 bool openOwnerOnly(QFile& file, const QString& path, QString* error) {
-#ifdef Q_OS_WIN
-    OwnerOnlyAccess access = OwnerOnlyAccess::forFile();
-    // A link (a reparse point) is opened as itself, never followed.
-    const HANDLE h = CreateFileW(wide(native(path)), GENERIC_WRITE | READ_CONTROL | WRITE_DAC,
-                                 FILE_SHARE_READ, access.attributes(), OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        *error = lastReason();
-        return false;
-    }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(h, &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-        info.nNumberOfLinks != 1 || !windows::ownedByUser(h)) {
-        CloseHandle(h);
-        *error = kNotOwnFile;
-        return false;
-    }
-    if (!SetEndOfFile(h) || !windows::restrictToOwner(h)) {
-        *error = lastReason();
-        CloseHandle(h);
-        return false;
-    }
-    const int fd = toDescriptor(h);
-    if (fd < 0) {
-        *error = QStringLiteral("het bestand kan niet worden geopend");
-        return false;
-    }
-    return adopt(file, fd, error);
-#else
-    const int fd = openNoFollow(path, O_WRONLY | O_CREAT | O_NONBLOCK);
-    if (fd < 0) {
-        *error = lastReason();
-        return false;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
-        st.st_nlink != 1) {
-        ::close(fd);
-        *error = kNotOwnFile;
-        return false;
-    }
-    if (::ftruncate(fd, 0) != 0 || ::fchmod(fd, S_IRUSR | S_IWUSR) != 0 ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        *error = lastReason();
-        ::close(fd);
-        return false;
-    }
-    return adopt(file, fd, error);
-#endif
+    const int fd = openOwnFile(path, error);
+    return fd >= 0 && adopt(file, fd, error);
 }
 
 bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error) {
@@ -298,13 +132,7 @@ QString createOwnerOnlyTemporary(QFile& file, const QString& prefix, const QStri
 }
 
 bool moveOver(const QString& from, const QString& to, QString* error) {
-#ifdef Q_OS_WIN
-    const bool moved = MoveFileExW(wide(native(from)), wide(native(to)),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-#else
-    const bool moved =
-        std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-#endif
+    const bool moved = renameOver(from, to);
     if (!moved)
         *error = lastReason();
     return moved;
