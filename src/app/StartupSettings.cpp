@@ -1,5 +1,6 @@
 #include "StartupSettings.h"
 
+#include "StartPlatform.h"
 #include "common/Files.h"
 #include "common/Registry.h"
 
@@ -7,10 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-#ifndef Q_OS_WIN
-#include <unistd.h>
-#endif
 
 namespace tavrel {
 
@@ -25,14 +22,6 @@ QString orDefault(const QString& value, const QString& fallback) {
     return value.isEmpty() ? fallback : value;
 }
 
-QString defaultDatabase(const char* fileName) {
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\Program Files\\Tavrel Software\\Kordis\\") + QLatin1String(fileName);
-#else
-    return QDir::toNativeSeparators(documentsFolder() + QLatin1Char('/') + QLatin1String(fileName));
-#endif
-}
-
 } // namespace
 
 QString documentsFolder() {
@@ -41,21 +30,15 @@ QString documentsFolder() {
 }
 
 QString defaultClubDatabase() {
-    return defaultDatabase("team.mdb");
+    return start::defaultDatabase("team.mdb");
 }
 
 QString defaultLimitsDatabase() {
-    return defaultDatabase("limieten.mdb");
+    return start::defaultDatabase("limieten.mdb");
 }
 
 QString defaultCsvFolder(const QString& programDir) {
-#ifdef Q_OS_WIN
-    const bool writable = QFileInfo(programDir).isWritable();
-#else
-    // access() asks the system, so root is refused an unchangeable folder too.
-    const bool writable = ::access(QFile::encodeName(programDir).constData(), W_OK) == 0;
-#endif
-    if (writable)
+    if (start::mayWriteIn(programDir))
         return QDir::toNativeSeparators(programDir) + folderSeparator();
     // Installed for the whole system: the user's own documents instead.
     return QDir::toNativeSeparators(documentsFolder()) + folderSeparator();

@@ -2,6 +2,7 @@
 #include "HeadlessRun.h"
 #include "Main.h"
 #include "QtUi.h"
+#include "StartPlatform.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -11,10 +12,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 using namespace tavrel;
 
@@ -56,37 +53,6 @@ void startMessage(QtMsgType type, const QMessageLogContext& context, const QStri
     held.append({type, text});
 }
 
-// Under Wine, Qt's Windows font engine draws no text in line edits (labels
-// and buttons are fine): there the program draws its text with FreeType,
-// unless the user chose a platform. Windows itself keeps its own engine.
-void drawableTextUnderWine() {
-#ifdef Q_OS_WIN
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (ntdll && GetProcAddress(ntdll, "wine_get_version") &&
-        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
-#endif
-}
-
-// A window program has no console of its own: started from one (--help,
-// --version, --upload), it writes there. Output sent to a file or a pipe
-// stays where it was sent.
-void writeToStartingConsole() {
-#ifdef Q_OS_WIN
-    const auto missing = [](DWORD which) {
-        const HANDLE h = GetStdHandle(which);
-        return h == nullptr || h == INVALID_HANDLE_VALUE;
-    };
-    const bool out = missing(STD_OUTPUT_HANDLE), err = missing(STD_ERROR_HANDLE);
-    if ((!out && !err) || !AttachConsole(ATTACH_PARENT_PROCESS))
-        return;
-    if (out)
-        std::freopen("CONOUT$", "w", stdout);
-    if (err)
-        std::freopen("CONOUT$", "w", stderr);
-#endif
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -95,7 +61,7 @@ int main(int argc, char* argv[]) {
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine command = parseCommandLine(arguments);
     if (command.action != CommandLine::Action::Run)
-        writeToStartingConsole();
+        start::writeToStartingConsole();
     if (command.action == CommandLine::Action::Upload) {
         // No window, no display needed: a scheduled upload.
         QCoreApplication app(argc, argv);
@@ -109,7 +75,7 @@ int main(int argc, char* argv[]) {
         return command.status;
     }
 
-    drawableTextUnderWine();
+    start::drawableTextUnderWine();
     qtHandler = qInstallMessageHandler(startMessage);
     QApplication app(argc, argv);
     starting = false;
