@@ -78,8 +78,6 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    bool isJet4() const { return jet4_; }
-
     // The user tables (no system tables, links or queries), as the file
     // spells their names.
     const std::vector<std::string>& tableNames() const { return userTables_; }
@@ -107,7 +105,6 @@ private:
     File() = default;
     static std::unique_ptr<File> start(std::unique_ptr<Impl> impl, std::string* error);
     std::unique_ptr<Impl> impl_;
-    bool jet4_ = false;
     std::vector<std::string> userTables_;
     std::vector<std::uint32_t> pagesOf_;                      // each user table's definition page
     std::vector<std::pair<std::string, std::string>> others_; // links and queries
