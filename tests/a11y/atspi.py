@@ -16,6 +16,12 @@ import time
 
 import pyatspi
 
+# The test FTP server's wrapper, shared with the Windows checks.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import ftp_site  # noqa: E402
+
+FtpSite = ftp_site.FtpSite
+
 KEY_END = 0xFF57
 KEY_BACKSPACE = 0xFF08
 KEY_RETURN = 0xFF0D

@@ -10,8 +10,6 @@ DATA_DIR holds limieten.db, the SQLite database JET_LIMITS was made from.
 """
 import hashlib
 import os
-import shutil
-import sqlite3
 import sys
 import tempfile
 

@@ -15,24 +15,11 @@ import sys
 import tempfile
 import time
 
-from atspi import (Program, answer, box_saying, check, enabled, find, press, program_env,
+from atspi import (FtpSite, Program, answer, box_saying, check, enabled, find, press, program_env,
                    screenshot, text_of, wait_for, write_settings)
 
 PASSWORD = "geheim"
 BYTES_PER_SECOND = 1500000
-
-
-class Server:
-    def __init__(self, script, home, mode="normal"):
-        os.makedirs(os.path.join(home, "httpdocs"))
-        self.home = home
-        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", PASSWORD, mode],
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        self.port = int(self.proc.stdout.readline().split()[1])
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(timeout=10)
 
 
 def start(program, root, club, limits, port):
@@ -61,7 +48,7 @@ def the_window_answers_shows_progress_and_stops(program, data, server_script, ma
     big = os.path.join(root, "big")
     subprocess.run([make_demo, "--out", big, "--members", "3000", "--results", "150000"],
                    check=True, stdout=subprocess.DEVNULL)
-    server = Server(server_script, os.path.join(root, "site"), "slow:%d" % BYTES_PER_SECOND)
+    server = FtpSite(server_script, os.path.join(root, "site"), PASSWORD, "slow:%d" % BYTES_PER_SECOND)
     p, main, temp = start(program, os.path.join(root, "run"), os.path.join(big, "team2009.db"),
                           os.path.join(big, "limieten.db"), server.port)
     try:
@@ -144,7 +131,7 @@ def the_window_answers_shows_progress_and_stops(program, data, server_script, ma
 
 
 def a_finished_run_is_shown_at_the_next_start(program, data, server_script, root):
-    server = Server(server_script, os.path.join(root, "site"))
+    server = FtpSite(server_script, os.path.join(root, "site"), PASSWORD)
     where = os.path.join(root, "run")
     club, limits = os.path.join(data, "team2009.db"), os.path.join(data, "limieten.db")
     p, main, _ = start(program, where, club, limits, server.port)

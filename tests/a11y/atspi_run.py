@@ -11,34 +11,16 @@ is, with another user's trap in it: the log's name as a link to a file of
 the user's.
 """
 import os
-import subprocess
 import sys
 import tempfile
 
-from atspi import (Program, check, checked, enabled, find, find_all, labels, mode, press,
+from atspi import (FtpSite, Program, check, checked, enabled, find, find_all, labels, mode, press,
                    program_env, screenshot, text_of, toggle, type_into, type_keys, wait_for,
                    write_settings)
 
 PASSWORD = "Ge heim$1'\"x"
 ODD_FOLDER = 'csv "map" $(echo nee) \u00e9n'
 CSV_FILES = ["limieten.csv", "niveaus.csv", "tijden.csv", "zwemmers.csv"]
-
-
-class Server:
-    def __init__(self, script, home, server_mode="normal"):
-        os.makedirs(os.path.join(home, "httpdocs"))
-        self.home = home
-        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", PASSWORD,
-                                      server_mode], stdout=subprocess.PIPE, text=True)
-        self.port = int(self.proc.stdout.readline().split()[1])
-
-    def files(self):
-        return sorted(os.path.relpath(os.path.join(d, f), self.home)
-                      for d, _, names in os.walk(self.home) for f in names)
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(timeout=10)
 
 
 class Setup:
@@ -116,7 +98,7 @@ def tick(main, name, on=True):
 def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, data, server_script,
                                                                      root):
     s = Setup(os.path.join(root, "kept"), data)
-    server = Server(server_script, os.path.join(root, "kept-site"))
+    server = FtpSite(server_script, os.path.join(root, "kept-site"), PASSWORD)
     csv_folder = os.path.join(s.home, ODD_FOLDER)
     os.makedirs(csv_folder)
     p = None
@@ -160,7 +142,7 @@ def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, da
 def wrong_folders_write_nothing_and_a_failed_upload_keeps_the_window(program, data, server_script,
                                                                      root):
     s = Setup(os.path.join(root, "failed"), data)
-    server = Server(server_script, os.path.join(root, "failed-site"))
+    server = FtpSite(server_script, os.path.join(root, "failed-site"), PASSWORD)
     p = None
     try:
         p = s.start(program)
@@ -241,7 +223,7 @@ def a_damaged_club_file_is_reported_and_the_window_stays(program, data, server_s
 def an_unknown_certificate_is_asked_about_once(program, data, server_script, root):
     """A host that requires TLS with a certificate of its own making."""
     s = Setup(os.path.join(root, "tls"), data)
-    server = Server(server_script, os.path.join(root, "tls-site"), "tls-required")
+    server = FtpSite(server_script, os.path.join(root, "tls-site"), PASSWORD, "tls-required")
     p = None
     try:
         p = s.start(program)
@@ -286,7 +268,7 @@ def an_unknown_certificate_is_asked_about_once(program, data, server_script, roo
 
 def an_sftp_host_key_is_asked_about_and_trusted(program, data, server_script, root):
     s = Setup(os.path.join(root, "sftp"), data)
-    server = Server(server_script, os.path.join(root, "sftp-site"), "sftp")
+    server = FtpSite(server_script, os.path.join(root, "sftp-site"), PASSWORD, "sftp")
     p = None
     try:
         p = s.start(program)

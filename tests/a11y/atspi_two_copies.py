@@ -20,8 +20,6 @@ import sqlite3
 import sys
 import tempfile
 
-import pyatspi
-
 from atspi import (KEY_RETURN, Program, answer, box_saying, cell, check, choose, click, find,
                    find_all, key, press, program_env, text_of, to_front, type_cells, type_into,
                    wait_for, write_settings)

@@ -22,7 +22,7 @@ import tempfile
 import time
 import zipfile
 
-from checks import WINE, check, failures
+from checks import WINE, FtpSite, check, failures
 
 PASSWORD = "Ge heim$1'\"x"
 NAMES = ["limieten.csv", "niveaus.csv", "tijden.csv", "zwemmers.csv"]
@@ -85,23 +85,6 @@ def picture(path):
     return float(spread or 0)
 
 
-class Server:
-    def __init__(self, script, home, mode):
-        os.makedirs(os.path.join(home, "httpdocs"))
-        self.home = home
-        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", PASSWORD, mode],
-                                     stdout=subprocess.PIPE, text=True)
-        self.port = int(self.proc.stdout.readline().split()[1])
-
-    def read(self, name):
-        with open(os.path.join(self.home, "httpdocs", name), "rb") as f:
-            return f.read()
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(timeout=10)
-
-
 def read(path):
     with open(path, "rb") as f:
         return f.read()
@@ -117,7 +100,7 @@ def run_once(program, root, case, club, version, limits, expected, same_order, s
     work = os.path.join(root, case)
     csv = os.path.join(work, "csv")
     os.makedirs(csv)
-    server = Server(server_script, os.path.join(work, "ftp"), mode)
+    server = FtpSite(server_script, os.path.join(work, "ftp"), PASSWORD, mode)
     domain = ("sftp://127.0.0.1:%d" if mode == "sftp" else "127.0.0.1 %d") % server.port
     try:
         write_settings(root, {
