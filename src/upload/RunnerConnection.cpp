@@ -1,0 +1,297 @@
+#include "RunnerReasons.h"
+#include "RunnerSession.h"
+#include "common/Windows1252.h"
+
+#include <QCryptographicHash>
+#include <QUrl>
+
+namespace tavrel {
+
+namespace {
+
+constexpr qint64 kHashBlock = 2048;
+
+} // namespace
+
+int ScriptRunner::Session::onDebug(CURL*, curl_infotype type, char* bytes, size_t size,
+                                   void* self) {
+    auto* s = static_cast<Session*>(self);
+    if (type == CURLINFO_HEADER_IN) {
+        s->partial.append(bytes, qsizetype(size));
+        qsizetype end;
+        while ((end = s->partial.indexOf('\n')) >= 0) {
+            QByteArray line = s->partial.left(end);
+            s->partial.remove(0, end + 1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (line.startsWith("421"))
+                s->saw421 = true;
+            // "350 " ends a reply; "350-" goes on.
+            if (line.size() > 3 && line[3] == ' ')
+                s->replies << line.left(3).toInt();
+            if (line.startsWith("234 "))
+                s->encrypted = true;
+            s->lastLine = line;
+            s->say(fromWindows1252(line));
+        }
+    } else if (type == CURLINFO_TEXT && !s->connected &&
+               QByteArray(bytes, qsizetype(size)).startsWith("Connected to")) {
+        s->say(QStringLiteral("Verbonden met ") + s->host + QLatin1Char('.'));
+    }
+    return 0;
+}
+
+size_t ScriptRunner::Session::onRead(char* buffer, size_t size, size_t count, void* self) {
+    auto* s = static_cast<Session*>(self);
+    const qsizetype room = qsizetype(size * count);
+    if (room < 4) // room for a held CR and a line end
+        return 0;
+    qsizetype length = 0;
+    do { // a piece that is only a held CR is no end: read on
+        const qsizetype held = s->ascii ? s->lineEnds.held() : 0;
+        const qint64 n =
+            s->source.read(buffer + held, s->ascii ? s->lineEnds.readRoom(room) : room - held);
+        if (n < 0) {
+            s->readFailed = true;
+            return CURL_READFUNC_ABORT;
+        }
+        s->sent += n;
+        length = s->ascii ? s->lineEnds.take(buffer, qsizetype(n)) : qsizetype(n);
+        if (n == 0)
+            break;
+    } while (length == 0);
+    s->handedOver += length;
+    if (s->progress && s->clock.due())
+        s->progress(s->sending, s->sent, s->sourceSize, false);
+    if (s->hash)
+        while (s->marks < s->sent / kHashBlock) {
+            ++s->marks;
+            s->pendingMarks += QLatin1Char('#');
+        }
+    return size_t(length);
+}
+
+size_t ScriptRunner::Session::onWrite(char* bytes, size_t size, size_t count, void* self) {
+    auto* s = static_cast<Session*>(self);
+    // A listing is small; a server that sends without end is cut off.
+    if (s->received.size() > 8 * 1024 * 1024)
+        return 0;
+    s->received.append(bytes, qsizetype(size * count));
+    return size * count;
+}
+
+int ScriptRunner::Session::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<Session*>(self)->stopping && !static_cast<Session*>(self)->hurry ? 1 : 0;
+}
+
+int ScriptRunner::Session::onHostKey(void* self, int type, const char* key, size_t length) {
+    auto* s = static_cast<Session*>(self);
+    s->sshKey = QStringLiteral("SHA256:") +
+                QString::fromLatin1(QCryptographicHash::hash(QByteArray(key, qsizetype(length)),
+                                                             QCryptographicHash::Sha256)
+                                        .toBase64(QByteArray::OmitTrailingEquals));
+    // In the order of libcurl's CURLKHTYPE_ values.
+    static const char* const names[] = {"onbekend", "rsa1",  "ssh-rsa",
+                                        "ssh-dss",  "ecdsa", "ssh-ed25519"};
+    s->sshKeyType = QLatin1String(type >= 0 && type < 6 ? names[type] : names[0]);
+    return s->sshKey.toLatin1() == s->pin ? CURLKHMATCH_OK : CURLKHMATCH_MISMATCH;
+}
+
+void ScriptRunner::Session::makeHandle() {
+    curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, &Session::onDebug);
+    curl_easy_setopt(curl, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, &Session::onRead);
+    curl_easy_setopt(curl, CURLOPT_READDATA, this);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Session::onWrite);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Session::onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV,
+                     0L); // plain passive mode, as old servers know it
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
+    if (ssh) {
+        curl_easy_setopt(curl, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PASSWORD));
+        curl_easy_setopt(curl, CURLOPT_SSH_HOSTKEYFUNCTION, &Session::onHostKey);
+        curl_easy_setopt(curl, CURLOPT_SSH_HOSTKEYDATA, this);
+        return;
+    }
+    // Login and data both go encrypted once the server took AUTH TLS. A
+    // trusted key stands in for the verification it failed, and then
+    // TLS cannot be left out.
+    curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+    curl_easy_setopt(curl, CURLOPT_USE_SSL,
+                     tls == Tls::Never                        ? long(CURLUSESSL_NONE)
+                     : tls == Tls::Required || !pin.isEmpty() ? long(CURLUSESSL_ALL)
+                                                              : long(CURLUSESSL_TRY));
+    if (!pin.isEmpty()) {
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+        curl_easy_setopt(curl, CURLOPT_PINNEDPUBLICKEY, pin.constData());
+    }
+}
+
+std::optional<Certificate> ScriptRunner::Session::serverCertificate() {
+    CURL* probe = curl_easy_init();
+    const QByteArray address = url(QString());
+    curl_easy_setopt(probe, CURLOPT_URL, address.constData());
+    curl_easy_setopt(probe, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+    curl_easy_setopt(probe, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(probe, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(probe, CURLOPT_CERTINFO, 1L);
+    curl_easy_setopt(probe, CURLOPT_CONNECT_ONLY, 1L);
+    curl_easy_setopt(probe, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+    curl_easy_setopt(probe, CURLOPT_SERVER_RESPONSE_TIMEOUT, limits.responseSeconds);
+    curl_easy_setopt(probe, CURLOPT_TIMEOUT, limits.connectSeconds + 4 * limits.responseSeconds);
+    curl_easy_perform(probe);
+    std::optional<Certificate> found;
+    curl_certinfo* info = nullptr;
+    if (curl_easy_getinfo(probe, CURLINFO_CERTINFO, &info) == CURLE_OK && info &&
+        info->num_of_certs > 0)
+        for (curl_slist* field = info->certinfo[0]; field && !found; field = field->next)
+            if (QByteArray(field->data).startsWith("Cert:"))
+                found = readCertificate(QByteArray(field->data).mid(5));
+    curl_easy_cleanup(probe);
+    return found;
+}
+
+void ScriptRunner::Session::hostKeyRefused() {
+    const bool changed = !pin.isEmpty();
+    say(QStringLiteral("ftp: de sleutel van ") + host +
+        (changed ? QStringLiteral(" is veranderd") : QStringLiteral(" is onbekend")) +
+        QStringLiteral(" (") + sshKeyType + QLatin1Char(' ') + sshKey + QStringLiteral(")."));
+    if (changed)
+        because(QStringLiteral("De sleutel van ") + host +
+                QStringLiteral(" is veranderd sinds u die vertrouwde (nu ") + sshKey +
+                QStringLiteral("); de upload is geweigerd. Vraag uw hostingpartij of de "
+                               "server vernieuwd is."));
+    else
+        because(QStringLiteral("De sleutel van ") + host + QStringLiteral(" is onbekend (") +
+                sshKeyType + QLatin1Char(' ') + sshKey + QStringLiteral(")."));
+    if (notify)
+        notify(changed ? Notice::ChangedCertificate : Notice::UnknownCertificate,
+               sshKey + QLatin1Char(' ') + sshKey + QLatin1Char(' ') + sshKeyType);
+}
+
+void ScriptRunner::Session::certificateRefused(bool changed) {
+    const std::optional<Certificate> c = serverCertificate();
+    const QString shown = c ? c->fingerprint : QStringLiteral("onbekend");
+    const QString name = c && !c->name.isEmpty() ? c->name : QStringLiteral("onbekend");
+    say(QStringLiteral("ftp: het certificaat van ") + host +
+        (changed ? QStringLiteral(" is veranderd") : QStringLiteral(" is niet te controleren")) +
+        QStringLiteral(" (uitgegeven voor ") + name + QStringLiteral(", SHA-256 ") + shown +
+        QStringLiteral(")."));
+    if (changed)
+        because(QStringLiteral("Het certificaat van ") + host +
+                QStringLiteral(" is veranderd sinds u het vertrouwde (nu SHA-256 ") + shown +
+                QStringLiteral("); de upload is geweigerd. Vraag uw hostingpartij of zij het "
+                               "certificaat vernieuwd heeft."));
+    else
+        because(QStringLiteral("Het certificaat van ") + host +
+                QStringLiteral(" is niet te controleren (uitgegeven voor ") + name +
+                QStringLiteral(", SHA-256 ") + shown + QStringLiteral(")."));
+    if (notify && c)
+        notify(changed ? Notice::ChangedCertificate : Notice::UnknownCertificate,
+               c->fingerprint + QLatin1Char(' ') + QString::fromLatin1(c->pin) + QLatin1Char(' ') +
+                   c->name);
+}
+
+void ScriptRunner::Session::disconnect() {
+    if (curl)
+        curl_easy_cleanup(curl); // says QUIT on a live connection
+    curl = nullptr;
+    connected = false;
+}
+
+QString ScriptRunner::Session::folderPath() const {
+    QString path = absolute ? (ssh ? QString() : QStringLiteral("%2F"))
+                            : (ssh ? QStringLiteral("~/") : QString());
+    for (const QString& part : folder)
+        path += QString::fromLatin1(QUrl::toPercentEncoding(part)) + QLatin1Char('/');
+    return path;
+}
+
+QByteArray ScriptRunner::Session::sshPath(const Staged& file, const QString& name) const {
+    QString path = QUrl::fromPercentEncoding(file.folder.toLatin1());
+    if (path.startsWith(QLatin1String("~/")))
+        path = path.mid(2);
+    return '"' + (path + name).toUtf8() + '"';
+}
+
+QByteArray ScriptRunner::Session::url(const QString& path) const {
+    const QString h =
+        host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+    return ((ssh ? QStringLiteral("sftp://") : QStringLiteral("ftp://")) + h + QLatin1Char(':') +
+            port + QLatin1Char('/') + path)
+        .toUtf8();
+}
+
+void ScriptRunner::Session::setLimits(Kind kind) {
+    const long connect = hurry ? 5 : limits.connectSeconds;
+    const long reply = hurry ? 5 : limits.responseSeconds;
+    const long confirm = kind == Kind::Upload ? limits.confirmSeconds : reply;
+    const long whole = kind == Kind::Upload ? connect + confirm + 60 + long(sourceSize / 4096)
+                                            : connect + 4 * reply;
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connect);
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, confirm);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, hurry ? 5 : limits.stallSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, whole);
+}
+
+CURLcode ScriptRunner::Session::perform(const QString& path, Kind kind,
+                                        const QList<QByteArray>& commands) {
+    if (!curl)
+        makeHandle();
+    saw421 = false;
+    partial.clear();
+    replies.clear();
+    received.clear();
+    curl_slist* quote = nullptr;
+    for (const QByteArray& command : commands)
+        quote = curl_slist_append(quote, command.constData());
+    const QByteArray address = url(path);
+    curl_easy_setopt(curl, CURLOPT_URL, address.constData());
+    // FTP runs them after changing to the address's folder; SFTP names
+    // whole paths, before its (empty) transfer.
+    curl_easy_setopt(curl, ssh ? CURLOPT_QUOTE : CURLOPT_POSTQUOTE, quote);
+    curl_easy_setopt(curl, CURLOPT_UPLOAD, kind == Kind::Upload ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_NOBODY, kind == Kind::Nobody ? 1L : 0L);
+    // Sizes are asked in binary mode, where every server gives them.
+    curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, kind == Kind::Upload && ascii ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, kind == Kind::List && !ssh ? "LIST -a" : nullptr);
+    if (kind == Kind::Upload)
+        curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE,
+                         curl_off_t(ascii ? -1 : sourceSize)); // ASCII: known at the end
+    setLimits(kind);
+    const CURLcode code = curl_easy_perform(curl);
+    curl_easy_setopt(curl, ssh ? CURLOPT_QUOTE : CURLOPT_POSTQUOTE, nullptr);
+    curl_slist_free_all(quote);
+    reply = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply);
+    if (code != CURLE_OK && code != CURLE_ABORTED_BY_CALLBACK && !quiet) {
+        // libcurl turns a 421 into a timeout: name the refusal itself.
+        if (reply == 421 && !saw421)
+            say(QStringLiteral("421 Service not available, closing control connection."));
+        say(QStringLiteral("ftp: ") +
+            (reply == 421 ? QStringLiteral("de server weigert de verbinding")
+             : ssh && code == CURLE_PEER_FAILED_VERIFICATION
+                 ? QStringLiteral("de sleutel van de server is niet vertrouwd")
+                 : reasons::remark(code)) +
+            QLatin1Char('.'));
+    }
+    if (reasons::dropsConnection(code))
+        disconnect();
+    return code;
+}
+
+bool ScriptRunner::Session::needConnection() {
+    if (!connected)
+        say(QStringLiteral("Niet verbonden."));
+    return connected;
+}
+
+} // namespace tavrel
