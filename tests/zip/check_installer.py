@@ -15,30 +15,18 @@ import sys
 import tempfile
 import time
 
-from checks import WINE, check, failures
+import checks
+from checks import WINE, check, failures, wait_for_window
 
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\UploadTavrel"
 
 
-def wine(*args, timeout=300):
-    result = subprocess.run([WINE, *args], capture_output=True, timeout=timeout)
-    subprocess.run(["/usr/lib/wine/wineserver", "-w"], timeout=timeout)
-    return result
+def wine(*args):
+    return checks.wine(*args, timeout=300, settle=True)
 
 
 def key_exists(key):
     return wine("reg", "query", key).returncode == 0
-
-
-def window_shown(seconds=60):
-    end = time.time() + seconds
-    while time.time() < end:
-        found = subprocess.run(["xdotool", "search", "--name", "^UploadTavrel$"],
-                               capture_output=True, text=True).stdout.split()
-        if found:
-            return True
-        time.sleep(0.5)
-    return False
 
 
 def main():
@@ -67,7 +55,7 @@ def main():
 
             program = subprocess.Popen([WINE, os.path.join(folder, "uploadtavrel.exe")],
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            check(window_shown(), "the installed program shows its window")
+            check(wait_for_window() is not None, "the installed program shows its window")
             program.terminate()
             subprocess.run(["/usr/lib/wine/wineserver", "-k"])
             subprocess.run(["/usr/lib/wine/wineserver", "-w"])

@@ -22,7 +22,7 @@ import tempfile
 import time
 import zipfile
 
-from checks import WINE, FtpSite, check, failures
+from checks import WINE, FtpSite, check, failures, wait_for_window, wine
 
 PASSWORD = "Ge heim$1'\"x"
 NAMES = ["limieten.csv", "niveaus.csv", "tijden.csv", "zwemmers.csv"]
@@ -30,10 +30,6 @@ NAMES = ["limieten.csv", "niveaus.csv", "tijden.csv", "zwemmers.csv"]
 
 def windows(path):
     return "Z:" + path.replace("/", "\\")
-
-
-def wine(*args, cwd=None, timeout=120):
-    return subprocess.run([WINE, *args], cwd=cwd, capture_output=True, timeout=timeout)
 
 
 def console_text(program, option, cwd):
@@ -64,12 +60,6 @@ def stored_settings():
     out = wine("reg", "query", r"HKCU\Software\Tavrel").stdout.decode("utf-8", "replace")
     return dict((m.group(1), (m.group(2), m.group(3)))
                 for m in re.finditer(r"^\s+(.+?)\s{4}(REG_\w+)\s{4}(.*?)\r?$", out, re.M))
-
-
-def window_id(name="^UploadTavrel$"):
-    out = subprocess.run(["xdotool", "search", "--name", name],
-                         capture_output=True, text=True).stdout.split()
-    return out[0] if out else None
 
 
 def keys(*names):
@@ -111,10 +101,8 @@ def run_once(program, root, case, club, version, limits, expected, same_order, s
         os.makedirs(elsewhere)
         proc = subprocess.Popen([WINE, program], cwd=elsewhere, stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT)
-        deadline = time.time() + 90
-        while window_id() is None and time.time() < deadline and proc.poll() is None:
-            time.sleep(0.5)
-        if not check(window_id() is not None, "the main window shows"):
+        if not check(wait_for_window(seconds=90, alive=lambda: proc.poll() is None) is not None,
+                     "the main window shows"):
             proc.kill()
             return
         time.sleep(2)
@@ -129,10 +117,7 @@ def run_once(program, root, case, club, version, limits, expected, same_order, s
         keys("space")
         if mode == "sftp":
             # The server's key is new: the program asks, and "Ja" trusts it.
-            deadline = time.time() + 60
-            while window_id("^Onbekende sleutel$") is None and time.time() < deadline:
-                time.sleep(0.5)
-            if check(window_id("^Onbekende sleutel$") is not None,
+            if check(wait_for_window("^Onbekende sleutel$") is not None,
                      "the host key question shows"):
                 time.sleep(1)
                 picture(os.path.join(os.environ["ZIP_PICTURES"], "zip-host-key.png"))
@@ -177,8 +162,7 @@ def main():
     os.environ["WINEPREFIX"] = os.path.join(build, "wine-zip")
     os.environ["WINEDEBUG"] = "-all"
     if not os.path.exists(os.path.join(os.environ["WINEPREFIX"], "system.reg")):
-        wine("wineboot", "--init", timeout=300)
-        subprocess.run(["/usr/lib/wine/wineserver", "-w"], timeout=300)
+        wine("wineboot", "--init", timeout=300, settle=True)
     pictures = os.path.join(build, "Testing")
     os.makedirs(pictures, exist_ok=True)
     os.environ["ZIP_PICTURES"] = pictures
