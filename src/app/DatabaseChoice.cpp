@@ -64,14 +64,13 @@ std::optional<FieldNote> startHint(const QString& clubDatabase, const QString& l
 
 std::optional<FieldNote> chosenClubDatabaseNote(const QString& path, const QString& version) {
     Connection club;
-    ErrorInfo error;
-    if (!club.openQuietly(path, &error))
-        return FieldNote{error.Description, RunField::ClubDatabase};
+    if (const Result<void> opened = club.openQuietly(path); !opened)
+        return FieldNote{opened.why(), RunField::ClubDatabase};
     const ClubLayoutFinding found = findClubLayout(club);
-    const QString problem = clubLayoutProblem(found, version);
-    if (problem.isEmpty())
-        return std::nullopt;
-    return FieldNote{problem, found.missing.isEmpty() ? RunField::Version : RunField::ClubDatabase};
+    if (const Result<void> layout = checkClubLayout(found, version); !layout)
+        return FieldNote{layout.why(),
+                         found.missing.isEmpty() ? RunField::Version : RunField::ClubDatabase};
+    return std::nullopt;
 }
 
 } // namespace tavrel

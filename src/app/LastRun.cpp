@@ -61,9 +61,8 @@ QString lastRunLine(const RunRecord& r) {
 
 bool storeLastRun(const QString& line) {
     const QString folder = logFolder();
-    QString error;
     return makeOwnerOnlyFolder(folder) &&
-           replaceOwnerOnlyFile(QDir(folder).filePath(kFileName), line.toUtf8() + '\n', &error);
+           replaceOwnerOnlyFile(QDir(folder).filePath(kFileName), line.toUtf8() + '\n').ok();
 }
 
 QString storedLastRun() {

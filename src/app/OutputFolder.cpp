@@ -25,41 +25,33 @@ QString missingFolder(const QString& text) {
 OutputFolder::OutputFolder() = default;
 OutputFolder::~OutputFolder() = default;
 
-bool OutputFolder::choose(const RunInput& input, QString* message) {
+Result<void> OutputFolder::choose(const RunInput& input) {
     if (input.keepCsv) {
         // The folder means what was typed: a missing separator is added, and
         // a text that names no folder here (such as a Windows path on
         // another system) writes nothing anywhere.
-        if (input.csvFolder.isEmpty()) {
-            *message = QStringLiteral("Er is geen map voor de CSV bestanden opgegeven");
-            return false;
-        }
-        if (!QFileInfo(input.csvFolder).isDir()) {
-            *message = missingFolder(input.csvFolder);
-            return false;
-        }
+        if (input.csvFolder.isEmpty())
+            return failure(QStringLiteral("Er is geen map voor de CSV bestanden opgegeven"));
+        if (!QFileInfo(input.csvFolder).isDir())
+            return failure(missingFolder(input.csvFolder));
         prefix_ = withSeparator(input.csvFolder);
-        return true;
+        return {};
     }
     if (!input.upload)
-        return true;
+        return {};
     const QString temp = tempFolder();
-    if (!QFileInfo(temp).isDir()) {
-        *message = missingFolder(temp);
-        return false;
-    }
+    if (!QFileInfo(temp).isDir())
+        return failure(missingFolder(temp));
     // QTemporaryDir makes the folder for the user alone (mode 0700) with a
     // name no one can claim first.
     auto dir =
         std::make_unique<QTemporaryDir>(QDir(temp).filePath(QStringLiteral("UploadTavrel-XXXXXX")));
-    if (!dir->isValid()) {
-        *message = QStringLiteral("In de map ") + temp +
-                   QStringLiteral(" kan geen map voor de upload worden gemaakt");
-        return false;
-    }
+    if (!dir->isValid())
+        return failure(QStringLiteral("In de map ") + temp +
+                       QStringLiteral(" kan geen map voor de upload worden gemaakt"));
     prefix_ = QDir::toNativeSeparators(dir->path()) + folderSeparator();
     private_ = std::move(dir);
-    return true;
+    return {};
 }
 
 void OutputFolder::finish() {
@@ -70,10 +62,9 @@ void OutputFolder::finish() {
         const QByteArray transcript = log.readAll();
         log.close();
         const QString folder = logFolder();
-        QString error;
         // Losing the transcript costs no data: the run's result stands.
         if (makeOwnerOnlyFolder(folder))
-            replaceOwnerOnlyFile(QDir(folder).filePath(kFtpLogName), transcript, &error);
+            (void)replaceOwnerOnlyFile(QDir(folder).filePath(kFtpLogName), transcript);
     }
     private_.reset();
 }

@@ -21,10 +21,10 @@ public:
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
 
-    // Picks the folder. False when the CSV folder or the temporary folder
-    // does not exist, or the run's own folder cannot be made; message then
-    // says so in Dutch and nothing has been written.
-    bool choose(const RunInput& input, QString* message);
+    // Picks the folder. Fails when the CSV folder or the temporary folder
+    // does not exist, or the run's own folder cannot be made; nothing has
+    // then been written.
+    Result<void> choose(const RunInput& input);
 
     // The prefix of every file name: a folder ending in its separator, or "".
     const QString& prefix() const { return prefix_; }

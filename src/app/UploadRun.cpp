@@ -157,9 +157,8 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
 
     storeSettings(input);
     OutputFolder output;
-    QString problem;
-    if (!output.choose(input, &problem)) {
-        view.showMessage(problem);
+    if (const Result<void> chosen = output.choose(input); !chosen) {
+        view.showMessage(chosen.why());
         if (input.keepCsv)
             view.focus(RunField::CsvFolder);
         return ended(Outcome::EndedEarly);
@@ -181,10 +180,10 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
             if (failed || !phase)
                 continue;
             PhaseContext context{input, folder, connection, view, stop};
-            const QString why = phase->check(context);
-            failed = !why.isEmpty() || stopped();
+            const Result<void> fit = phase->check(context);
+            failed = !fit || stopped();
             if (failed && !stopped())
-                view.showMessage(why);
+                view.showMessage(fit.why());
         }
     };
 
@@ -221,9 +220,8 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
             return ended(Outcome::EndedEarly);
         // A file of the other layout is named as such before anything is written.
         const ClubLayoutFinding found = findClubLayout(club);
-        const QString layout = clubLayoutProblem(found, input.version);
-        if (!layout.isEmpty()) {
-            view.showMessage(layout);
+        if (const Result<void> layout = checkClubLayout(found, input.version); !layout) {
+            view.showMessage(layout.why());
             view.focus(found.missing.isEmpty() ? RunField::Version : RunField::ClubDatabase);
             return ended(Outcome::EndedEarly);
         }

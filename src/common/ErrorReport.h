@@ -1,20 +1,8 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include "Result.h"
 
 namespace tavrel {
-
-// An error as the program reports it: number, the component that raised it,
-// and its text.
-struct ErrorInfo {
-    qint32 Number = 0;
-    QString Source;
-    QString Description;
-};
-
-// Source of the errors the program raises itself.
-inline const QString kErrorSource = QStringLiteral("UploadTavrel");
 
 // Common error numbers, kept from the numbering users and old reports know.
 namespace ErrorNumber {

@@ -41,21 +41,19 @@ using namespace owner_only;
 
 namespace {
 
-bool adopt(QFile& file, int fd, QString* error) {
+Result<void> adopt(QFile& file, int fd) {
     if (file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
-        return true;
+        return {};
     closeDescriptor(fd);
-    *error = QStringLiteral("het bestand kan niet worden geopend");
-    return false;
+    return failure(QStringLiteral("het bestand kan niet worden geopend"));
 }
 
-bool writeAll(QFile& file, const QByteArray& bytes, QString* error) {
+Result<void> writeAll(QFile& file, const QByteArray& bytes) {
     if (file.write(bytes) == bytes.size() && file.flush())
-        return true;
-    *error = file.error() == QFileDevice::ResourceError
-                 ? QStringLiteral("de schijf is vol")
-                 : QStringLiteral("het bestand kan niet worden geschreven");
-    return false;
+        return {};
+    return failure(file.error() == QFileDevice::ResourceError
+                       ? QStringLiteral("de schijf is vol")
+                       : QStringLiteral("het bestand kan niet worden geschreven"));
 }
 
 } // namespace
@@ -87,33 +85,31 @@ bool narrowToOwner(const QString& path) {
     return info.isFile() && narrowFile(path);
 }
 
-bool openOwnerOnly(QFile& file, const QString& path, QString* error) {
-    const int fd = openOwnFile(path, error);
-    return fd >= 0 && adopt(file, fd, error);
+Result<void> openOwnerOnly(QFile& file, const QString& path) {
+    const Result<int> fd = openOwnFile(path);
+    return fd ? adopt(file, fd.value()) : fd.error();
 }
 
-bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error) {
+Result<void> writeOwnerOnlyFile(const QString& path, const QByteArray& bytes) {
     // A new file gets its access as it is made, so no one else can ever
     // read it; removing a link removes the link, not what it points to.
     QFile::remove(path);
     const int fd = createNew(path);
-    if (fd < 0) {
-        *error = lastReason();
-        return false;
-    }
+    if (fd < 0)
+        return lastFailure();
     QFile file;
-    if (!adopt(file, fd, error))
-        return false;
-    if (!writeAll(file, bytes, error)) {
+    if (Result<void> opened = adopt(file, fd); !opened)
+        return opened;
+    Result<void> written = writeAll(file, bytes);
+    if (!written) {
         file.close();
         QFile::remove(path);
-        return false;
     }
-    return true;
+    return written;
 }
 
-QString createOwnerOnlyTemporary(QFile& file, const QString& prefix, const QString& suffix,
-                                 QString* error) {
+Result<QString> createOwnerOnlyTemporary(QFile& file, const QString& prefix,
+                                         const QString& suffix) {
     static constexpr char kLetters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < 64; ++attempt) {
@@ -122,36 +118,37 @@ QString createOwnerOnlyTemporary(QFile& file, const QString& prefix, const QStri
             name += QLatin1Char(kLetters[QRandomGenerator::system()->bounded(62)]);
         name += suffix;
         const int fd = createNew(name);
-        if (fd >= 0)
-            return adopt(file, fd, error) ? name : QString();
+        if (fd >= 0) {
+            if (Result<void> opened = adopt(file, fd); !opened)
+                return opened.error();
+            return name;
+        }
         if (!lastWasExisting())
             break;
     }
-    *error = lastReason();
-    return {};
+    return lastFailure();
 }
 
-bool moveOver(const QString& from, const QString& to, QString* error) {
-    const bool moved = renameOver(from, to);
-    if (!moved)
-        *error = lastReason();
-    return moved;
+Result<void> moveOver(const QString& from, const QString& to) {
+    if (renameOver(from, to))
+        return {};
+    return lastFailure();
 }
 
-bool replaceOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error) {
+Result<void> replaceOwnerOnlyFile(const QString& path, const QByteArray& bytes) {
     // The new text goes into a file made owner-only and exclusively beside
     // the target, so nothing planted there can be written through.
     QFile next;
-    const QString name = createOwnerOnlyTemporary(next, path + QLatin1Char('.'), QString(), error);
-    if (name.isEmpty())
-        return false;
-    const bool written = writeAll(next, bytes, error);
+    const Result<QString> name = createOwnerOnlyTemporary(next, path + QLatin1Char('.'), QString());
+    if (!name)
+        return name.error();
+    Result<void> written = writeAll(next, bytes);
     next.close();
-    if (!written || !moveOver(name, path, error)) {
-        QFile::remove(name);
-        return false;
-    }
-    return true;
+    if (written)
+        written = moveOver(name.value(), path);
+    if (!written)
+        QFile::remove(name.value());
+    return written;
 }
 
 } // namespace tavrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,6 +9,8 @@ class QFile;
 
 namespace tavrel {
 
+// Failures say in Dutch what went wrong, with the system's own code.
+//
 // Files that hold a password or a club's data are readable by their user
 // only, and none is ever opened through a link that someone else could have
 // planted. Others are kept out by mode bits, or on Windows by an access
@@ -25,23 +29,21 @@ bool narrowToOwner(const QString& path);
 // Opens path for writing from its start, as a file only its owner can read:
 // a new file is made so; an existing one must be a plain file of this user
 // with no other name (no symbolic or hard link) and is emptied and narrowed.
-// On failure error holds a Dutch reason.
-bool openOwnerOnly(QFile& file, const QString& path, QString* error);
+Result<void> openOwnerOnly(QFile& file, const QString& path);
 
 // Writes bytes to a new file at path that only its owner can read, removing
 // (never following) whatever stood at path before.
-bool writeOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error);
+Result<void> writeOwnerOnlyFile(const QString& path, const QByteArray& bytes);
 
 // Makes and opens for writing a new file named prefix, six random letters and
-// suffix, that only its owner can read, and answers its name ("" on failure).
-QString createOwnerOnlyTemporary(QFile& file, const QString& prefix, const QString& suffix,
-                                 QString* error);
+// suffix, that only its owner can read, and answers its name.
+Result<QString> createOwnerOnlyTemporary(QFile& file, const QString& prefix, const QString& suffix);
 
 // Renames from over to in one step, replacing a file at to.
-bool moveOver(const QString& from, const QString& to, QString* error);
+Result<void> moveOver(const QString& from, const QString& to);
 
 // Puts bytes in place of the file at path in one step (a new owner-only file
 // renamed over it), so a reader sees the old or the new text, never a mix.
-bool replaceOwnerOnlyFile(const QString& path, const QByteArray& bytes, QString* error);
+Result<void> replaceOwnerOnlyFile(const QString& path, const QByteArray& bytes);
 
 } // namespace tavrel

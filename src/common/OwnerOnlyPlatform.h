@@ -2,6 +2,8 @@
 
 // What the owner-only files need of the system, one file per platform
 // (OwnerOnlyPosix.cpp, OwnerOnlyWindows.cpp); OwnerOnly.cpp builds on it.
+#include "Result.h"
+
 #include <QString>
 
 #include <system_error>
@@ -13,8 +15,8 @@ QString dutchReason(std::errc c, int number);
 inline const QString kNotOwnFile =
     QStringLiteral("er staat op die plaats iets anders dan een eigen bestand");
 
-// The last failure of the calls below.
-QString lastReason();
+// The last failure of the calls below, with the system's code.
+ErrorInfo lastFailure();
 bool lastWasExisting();
 
 // A new file only this user may use, for writing; a name that exists
@@ -26,8 +28,8 @@ bool makeFolder(const QString& path);
 // An existing file narrowed to this user.
 bool narrowFile(const QString& path);
 // The user's own file at path, emptied and only theirs, for writing; made
-// when missing, never through a link. -1 with the reason in error.
-int openOwnFile(const QString& path, QString* error);
+// when missing, never through a link: a C runtime descriptor.
+Result<int> openOwnFile(const QString& path);
 bool renameOver(const QString& from, const QString& to);
 
 } // namespace tavrel::owner_only

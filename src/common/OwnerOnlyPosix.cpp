@@ -21,8 +21,9 @@ int openNoFollow(const QString& path, int flags) {
 
 } // namespace
 
-QString lastReason() {
-    return dutchReason(static_cast<std::errc>(errno), errno);
+ErrorInfo lastFailure() {
+    const int e = errno;
+    return failure(dutchReason(static_cast<std::errc>(e), e), 0, e);
 }
 
 bool lastWasExisting() {
@@ -46,25 +47,22 @@ bool narrowFile(const QString& path) {
     return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-int openOwnFile(const QString& path, QString* error) {
+Result<int> openOwnFile(const QString& path) {
     // Non-blocking, so a FIFO planted there cannot hold the open.
     const int fd = openNoFollow(path, O_WRONLY | O_CREAT | O_NONBLOCK);
-    if (fd < 0) {
-        *error = lastReason();
-        return -1;
-    }
+    if (fd < 0)
+        return lastFailure();
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
         st.st_nlink != 1) {
         ::close(fd);
-        *error = kNotOwnFile;
-        return -1;
+        return failure(kNotOwnFile);
     }
     if (::ftruncate(fd, 0) != 0 || ::fchmod(fd, S_IRUSR | S_IWUSR) != 0 ||
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        *error = lastReason();
+        const ErrorInfo error = lastFailure();
         ::close(fd);
-        return -1;
+        return error;
     }
     return fd;
 }

@@ -53,9 +53,9 @@ int toDescriptor(HANDLE h) {
 
 } // namespace
 
-QString lastReason() {
+ErrorInfo lastFailure() {
     const DWORD e = GetLastError();
-    return dutchReason(condition(e), static_cast<int>(e));
+    return failure(dutchReason(condition(e), static_cast<int>(e)), 0, static_cast<int>(e));
 }
 
 bool lastWasExisting() {
@@ -90,32 +90,29 @@ bool narrowFile(const QString& path) {
                                  nullptr, nullptr, access.list(), nullptr) == ERROR_SUCCESS;
 }
 
-int openOwnFile(const QString& path, QString* error) {
+Result<int> openOwnFile(const QString& path) {
     OwnerOnlyAccess access = OwnerOnlyAccess::forFile();
     // A link (a reparse point) is opened as itself, never followed.
     const HANDLE h = CreateFileW(wide(native(path)), GENERIC_WRITE | READ_CONTROL | WRITE_DAC,
                                  FILE_SHARE_READ, access.attributes(), OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        *error = lastReason();
-        return -1;
-    }
+    if (h == INVALID_HANDLE_VALUE)
+        return lastFailure();
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(h, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
         info.nNumberOfLinks != 1 || !windows::ownedByUser(h)) {
         CloseHandle(h);
-        *error = kNotOwnFile;
-        return -1;
+        return failure(kNotOwnFile);
     }
     if (!SetEndOfFile(h) || !windows::restrictToOwner(h)) {
-        *error = lastReason();
+        const ErrorInfo error = lastFailure();
         CloseHandle(h);
-        return -1;
+        return error;
     }
     const int fd = toDescriptor(h);
     if (fd < 0)
-        *error = QStringLiteral("het bestand kan niet worden geopend");
+        return failure(QStringLiteral("het bestand kan niet worden geopend"));
     return fd;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 #include <array>
@@ -70,10 +72,10 @@ struct PhaseContext {
 class Phase {
 public:
     virtual ~Phase() = default;
-    // "" when what the phase reads is fit to be read; otherwise why not, as
-    // the message area says it. A run checks all the phases of a database
-    // before any of them writes a file.
-    virtual QString check(PhaseContext& context) {
+    // Fails when what the phase reads is not fit to be read, as the message
+    // area says it. A run checks all the phases of a database before any of
+    // them writes a file.
+    virtual Result<void> check(PhaseContext& context) {
         Q_UNUSED(context);
         return {};
     }

@@ -54,16 +54,22 @@ std::optional<QVariant> dateField(const QString& field) {
     return QVariant(field);
 }
 
-ImportResult failed(int line, const QString& reason) {
-    return {false, line, reason, 0};
+// Why line (0: the import as a whole) could not be imported.
+ErrorInfo failed(int line, const QString& reason, int code = 0) {
+    const QString where = line > 0
+                              ? QStringLiteral("Regel %1 kan niet worden geïmporteerd: ").arg(line)
+                              : QStringLiteral("Importeren mislukt: ");
+    return failure(where + reason + QStringLiteral(".\r\nEr is niets gewijzigd."), 0, code);
 }
 
 // A refusal of the database at a line: another program holding the
 // database is no fault of the line.
-ImportResult refused(int line, const ErrorInfo& error) {
-    return isBusy(error) ? failed(0, QStringLiteral("de database wordt door een ander programma "
-                                                    "gebruikt; probeer het straks opnieuw"))
-                         : failed(line, error.Description);
+ErrorInfo refused(int line, const ErrorInfo& error) {
+    return isBusy(error) ? failed(0,
+                                  QStringLiteral("de database wordt door een ander programma "
+                                                 "gebruikt; probeer het straks opnieuw"),
+                                  error.Code)
+                         : failed(line, error.Description, error.Code);
 }
 
 // A field's text as a message quotes it: at most 60 characters.
@@ -98,10 +104,13 @@ public:
         : connection_(connection)
         , query_(connection.database())
         , statement_(std::move(statement)) {}
-    bool run(const QVariantList& values, ErrorInfo* error) {
-        if (!prepared_ && !(prepared_ = connection_.prepare(query_, statement_, error)))
-            return false;
-        return connection_.exec(query_, values, error);
+    Result<void> run(const QVariantList& values) {
+        if (!prepared_) {
+            if (Result<void> prepared = connection_.prepare(query_, statement_); !prepared)
+                return prepared;
+            prepared_ = true;
+        }
+        return connection_.exec(query_, values);
     }
 
 private:
@@ -114,12 +123,14 @@ private:
 // Runs importLine for every line of file in one transaction, after start
 // (when given); blank lines are no lines, and a NUL character, which no
 // text field holds, refuses its line.
-ImportResult importEach(Connection& connection, ImportFile& file, Prepared* start,
-                        const std::function<ImportResult(int, const QString&)>& importLine) {
-    ErrorInfo error;
-    Transaction transaction(connection, &error);
-    if (!transaction.began() || (start && !start->run({}, &error)))
-        return refused(0, error);
+Result<int> importEach(Connection& connection, ImportFile& file, Prepared* start,
+                       const std::function<Result<void>(int, const QString&)>& importLine) {
+    Result<Transaction> transaction = Transaction::begin(connection);
+    if (!transaction)
+        return refused(0, transaction.error());
+    if (start)
+        if (Result<void> started = start->run({}); !started)
+            return refused(0, started.error());
     int number = 0, imported = 0;
     while (const std::optional<QString> line = file.next()) {
         ++number;
@@ -128,20 +139,20 @@ ImportResult importEach(Connection& connection, ImportFile& file, Prepared* star
         if (line->contains(QChar(0)))
             return failed(number, QStringLiteral("de regel bevat een nul-teken, dat in geen "
                                                  "veld hoort"));
-        if (ImportResult result = importLine(number, *line); !result.ok)
-            return result;
+        if (Result<void> imported = importLine(number, *line); !imported)
+            return imported.error();
         ++imported;
     }
-    if (file.failed())
-        return failed(0, QStringLiteral("het bestand kan niet volledig worden gelezen"));
-    if (!transaction.commit(&error))
-        return refused(0, error);
-    return {true, 0, {}, imported};
+    if (const Result<void>& whole = file.whole(); !whole)
+        return failed(0, whole.why());
+    if (Result<void> committed = transaction->commit(); !committed)
+        return refused(0, committed.error());
+    return imported;
 }
 
 } // namespace
 
-ImportResult importLimits(Connection& connection, ImportFile& file) {
+Result<int> importLimits(Connection& connection, ImportFile& file) {
     Prepared dropMeet(connection, QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"));
     Prepared addMeet(
         connection,
@@ -149,74 +160,70 @@ ImportResult importLimits(Connection& connection, ImportFile& file) {
     Prepared addLimit(connection,
                       QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     QSet<QString> meets;
-    return importEach(connection, file, nullptr, [&](int number, const QString& line) {
-        const QStringList field = fieldsOf(line, 10);
-        const auto distance = smallInteger(field[1]);
-        const auto from = smallInteger(field[4]);
-        const auto to = optionalInteger(field[5]);
-        const auto first = dateField(field[8]);
-        const auto last = dateField(field[9]);
-        if (!distance)
-            return failed(number, integerReason(2, field[1]));
-        if (!from)
-            return failed(number, integerReason(5, field[4]));
-        if (!to)
-            return failed(number, integerReason(6, field[5]));
-        if (!first || !last)
-            return failed(number, QStringLiteral("de datum \"%1\" is geen jaar-maand-dag")
-                                      .arg(quoted(first ? field[9] : field[8])));
-        const QString& code = field[0];
-        ErrorInfo error;
-        // A meet is made anew only where the file first names it, so its
-        // lines need not stand together.
-        if (!meets.contains(code)) {
-            meets.insert(code);
-            if (!dropMeet.run({code}, &error) || !addMeet.run({code, *first, *last}, &error))
-                return refused(number, error);
-        }
-        if (!addLimit.run({code, *distance, field[2], field[3], *from, *to, textOrNull(field[6]),
-                           textOrNull(field[7])},
-                          &error))
-            return refused(number, error);
-        return ImportResult{};
-    });
+    return importEach(
+        connection, file, nullptr, [&](int number, const QString& line) -> Result<void> {
+            const QStringList field = fieldsOf(line, 10);
+            const auto distance = smallInteger(field[1]);
+            const auto from = smallInteger(field[4]);
+            const auto to = optionalInteger(field[5]);
+            const auto first = dateField(field[8]);
+            const auto last = dateField(field[9]);
+            if (!distance)
+                return failed(number, integerReason(2, field[1]));
+            if (!from)
+                return failed(number, integerReason(5, field[4]));
+            if (!to)
+                return failed(number, integerReason(6, field[5]));
+            if (!first || !last)
+                return failed(number, QStringLiteral("de datum \"%1\" is geen jaar-maand-dag")
+                                          .arg(quoted(first ? field[9] : field[8])));
+            const QString& code = field[0];
+            // A meet is made anew only where the file first names it, so its
+            // lines need not stand together.
+            if (!meets.contains(code)) {
+                meets.insert(code);
+                Result<void> made = dropMeet.run({code});
+                if (made)
+                    made = addMeet.run({code, *first, *last});
+                if (!made)
+                    return refused(number, made.error());
+            }
+            if (Result<void> added = addLimit.run({code, *distance, field[2], field[3], *from, *to,
+                                                   textOrNull(field[6]), textOrNull(field[7])});
+                !added)
+                return refused(number, added.error());
+            return {};
+        });
 }
 
-ImportResult importLevels(Connection& connection, ImportFile& file) {
+Result<int> importLevels(Connection& connection, ImportFile& file) {
     Prepared dropAll(connection, QStringLiteral("DELETE * FROM niveaus"));
     Prepared addLevel(connection,
                       QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-    return importEach(connection, file, &dropAll, [&](int number, const QString& line) {
-        const QStringList field = fieldsOf(line, 8);
-        QVariantList values;
-        for (int n = 1; n <= 8; ++n) {
-            const QString& text = field[n - 1];
-            if (n == 7) {
-                const auto age = optionalInteger(text);
-                if (!age)
-                    return failed(number, integerReason(n, text));
-                values << *age;
-            } else if (n == 1 || n == 4 || n == 6) {
-                const auto whole = smallInteger(text);
-                if (!whole)
-                    return failed(number, integerReason(n, text));
-                values << *whole;
-            } else {
-                values << (n == 8 ? textOrNull(text) : QVariant(text));
-            }
-        }
-        ErrorInfo error;
-        if (!addLevel.run(values, &error))
-            return refused(number, error);
-        return ImportResult{};
-    });
-}
-
-QString importFailureText(const ImportResult& result) {
-    const QString where =
-        result.line > 0 ? QStringLiteral("Regel %1 kan niet worden geïmporteerd: ").arg(result.line)
-                        : QStringLiteral("Importeren mislukt: ");
-    return where + result.reason + QStringLiteral(".\r\nEr is niets gewijzigd.");
+    return importEach(connection, file, &dropAll,
+                      [&](int number, const QString& line) -> Result<void> {
+                          const QStringList field = fieldsOf(line, 8);
+                          QVariantList values;
+                          for (int n = 1; n <= 8; ++n) {
+                              const QString& text = field[n - 1];
+                              if (n == 7) {
+                                  const auto age = optionalInteger(text);
+                                  if (!age)
+                                      return failed(number, integerReason(n, text));
+                                  values << *age;
+                              } else if (n == 1 || n == 4 || n == 6) {
+                                  const auto whole = smallInteger(text);
+                                  if (!whole)
+                                      return failed(number, integerReason(n, text));
+                                  values << *whole;
+                              } else {
+                                  values << (n == 8 ? textOrNull(text) : QVariant(text));
+                              }
+                          }
+                          if (Result<void> added = addLevel.run(values); !added)
+                              return refused(number, added.error());
+                          return {};
+                      });
 }
 
 } // namespace tavrel

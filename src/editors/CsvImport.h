@@ -1,34 +1,25 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "common/Result.h"
 
 namespace tavrel {
 
 class Connection;
 
-// The outcome of an import: every line imported, or the first line that
-// could not be, after which the database is exactly as before.
-struct ImportResult {
-    bool ok = true;
-    int line = 0;   // 1-based number of the failing line
-    QString reason; // why it failed, in Dutch
-    int imported = 0;
-};
-
 class ImportFile;
+
+// An import answers the number of lines it imported, or fails on the first
+// line that could not be, saying which and why ("Regel 2 kan niet worden
+// geïmporteerd: …"); the database is then exactly as before.
 
 // Limits file lines (as the limits export writes them): each meet the file
 // names is deleted with its limits and made again with the file's dates, the
 // first time its code appears; then every line becomes a limit. One
 // transaction: a bad line undoes everything.
-ImportResult importLimits(Connection& connection, ImportFile& lines);
+Result<int> importLimits(Connection& connection, ImportFile& lines);
 
 // Levels file lines: every level row is replaced by the file's rows, in one
 // transaction.
-ImportResult importLevels(Connection& connection, ImportFile& lines);
-
-// The message for a failed import.
-QString importFailureText(const ImportResult& result);
+Result<int> importLevels(Connection& connection, ImportFile& lines);
 
 } // namespace tavrel

@@ -15,7 +15,7 @@ const QString kSqliteFilter = QStringLiteral("(SQLite database) *.sqlite *.db|*.
 
 // Limits that belong to no meet are not copied; the export never wrote
 // them either. Says how many, and the first of their codes.
-QString orphansText(const LimitsCopyResult& copy) {
+QString orphansText(const LimitsCopied& copy) {
     if (copy.orphans == 0)
         return {};
     constexpr int kShown = 5;
@@ -31,17 +31,15 @@ QString orphansText(const LimitsCopyResult& copy) {
 
 } // namespace
 
-QString offerEditableCopy(Connection& connection, bool* unusable) {
+Result<QString> offerEditableCopy(Connection& connection) {
     Ui& ui = Ui::current();
     const QString path = QDir::toNativeSeparators(connection.path());
-    *unusable = false;
-    if (const QString missing = limitsTablesMissing(connection); !missing.isEmpty()) {
-        *unusable = true;
+    if (Result<void> tables = checkLimitsTables(connection); !tables) {
         ui.messageBox(QStringLiteral("Het bestand %1 kan niet als limieten- en niveaudatabase "
                                      "worden geopend.\r\n\r\n%2")
-                          .arg(path, missing),
+                          .arg(path, tables.why()),
                       kProgramTitle, Buttons::Ok, Icon::Critical);
-        return {};
+        return tables.error();
     }
     if (ui.messageBox(
             QStringLiteral(
@@ -51,7 +49,7 @@ QString offerEditableCopy(Connection& connection, bool* unusable) {
                 "programma werkt daarna met de kopie.")
                 .arg(path),
             kProgramTitle, Buttons::YesNo, Icon::Question) != Answer::Yes)
-        return {};
+        return QString();
 
     const QFileInfo jet(connection.path());
     QString target =
@@ -59,7 +57,7 @@ QString offerEditableCopy(Connection& connection, bool* unusable) {
                     QDir::toNativeSeparators(jet.absolutePath() + QLatin1Char('/') +
                                              jet.completeBaseName() + QStringLiteral(".sqlite")));
     if (target.isEmpty())
-        return {};
+        return QString();
     if (QFileInfo(target).suffix().isEmpty())
         target += QStringLiteral(".sqlite");
     // Qt's dialog answers with '/'; the field and the setting hold what the
@@ -67,24 +65,24 @@ QString offerEditableCopy(Connection& connection, bool* unusable) {
     target = QDir::toNativeSeparators(target);
 
     ui.setWaitCursor(true);
-    const LimitsCopyResult copy = copyLimitsDatabase(connection, target);
+    const Result<LimitsCopied> copy = copyLimitsDatabase(connection, target);
     ui.setWaitCursor(false);
-    if (!copy.ok) {
+    if (!copy) {
         ui.messageBox(QStringLiteral("De bewerkbare kopie is niet gemaakt: %1.\r\n\r\nHet "
                                      "Access-bestand is niet veranderd; het venster toont het "
                                      "alleen om te lezen.")
-                          .arg(copy.why),
+                          .arg(copy.why()),
                       kProgramTitle, Buttons::Ok, Icon::Critical);
-        return {};
+        return QString();
     }
     ui.messageBox(QStringLiteral("De bewerkbare kopie %1 is gemaakt en gecontroleerd: %2 "
                                  "wedstrijden, %3 limieten en %4 niveaus.%5\r\n\r\nHet programma "
                                  "werkt voortaan met deze kopie.")
                       .arg(target)
-                      .arg(copy.meets)
-                      .arg(copy.limits)
-                      .arg(copy.levels)
-                      .arg(orphansText(copy)),
+                      .arg(copy->meets)
+                      .arg(copy->limits)
+                      .arg(copy->levels)
+                      .arg(orphansText(copy.value())),
                   kProgramTitle, Buttons::Ok, Icon::Information);
     return target;
 }

@@ -71,25 +71,24 @@ bool EditorWindow::openDatabase(const QStringList& tables) {
     if (!ConnectJetDB(path, connection_))
         return openingFailed();
     // A table without a column the editor stores would refuse every row.
-    if (const QString missing = store_.missingColumn(tables); !missing.isEmpty()) {
+    if (const Result<void> columns = store_.checkColumns(tables); !columns) {
         Ui::current().messageBox(QStringLiteral("Het bestand %1 kan niet als limieten- en "
                                                 "niveaudatabase worden geopend.\r\n\r\n%2")
-                                     .arg(QDir::toNativeSeparators(path), missing),
+                                     .arg(QDir::toNativeSeparators(path), columns.why()),
                                  kProgramTitle, Buttons::Ok, Icon::Critical);
         return openingFailed();
     }
     if (!connection_.isReadOnly())
         return true;
     // A Jet file: read-only here, unless the user lets a copy be made.
-    bool unusable = false;
-    const QString copy = offerEditableCopy(connection_, &unusable);
-    if (unusable)
+    const Result<QString> copy = offerEditableCopy(connection_);
+    if (!copy)
         return openingFailed();
-    if (copy.isEmpty())
+    if (copy->isEmpty())
         return true;
-    host_.setLimitsDatabasePath(copy);
+    host_.setLimitsDatabasePath(copy.value());
     connection_.close();
-    return ConnectJetDB(copy, connection_) || openingFailed();
+    return ConnectJetDB(copy.value(), connection_) || openingFailed();
 }
 
 void EditorWindow::makeFilter(int i, const QString& caption, const QStringList& items,

@@ -36,22 +36,16 @@ bool continuesUtf8(const QByteArray& bytes, int& pending) {
 
 } // namespace
 
-bool ImportFile::open(const QString& path, QString* why) {
+Result<void> ImportFile::open(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists()) {
-        *why = QStringLiteral("het bestand bestaat niet");
-        return false;
-    }
+    if (!info.exists())
+        return failure(QStringLiteral("het bestand bestaat niet"));
     // A FIFO or a device would be waited on for ever.
-    if (!info.isFile()) {
-        *why = QStringLiteral("het is geen gewoon bestand");
-        return false;
-    }
+    if (!info.isFile())
+        return failure(QStringLiteral("het is geen gewoon bestand"));
     file_.setFileName(path);
-    if (!file_.open(QIODevice::ReadOnly)) {
-        *why = QStringLiteral("het bestand kan niet worden geopend");
-        return false;
-    }
+    if (!file_.open(QIODevice::ReadOnly))
+        return failure(QStringLiteral("het bestand kan niet worden geopend"));
     const QByteArray head = file_.peek(3);
     qint64 start = 0;
     if (head.startsWith("\xEF\xBB\xBF")) {
@@ -72,10 +66,8 @@ bool ImportFile::open(const QString& path, QString* why) {
             valid = continuesUtf8(file_.read(kChunk), pending);
         text_ = valid && pending == 0 ? Text::Utf8 : Text::Windows1252;
     }
-    if (file_.error() != QFileDevice::NoError || !file_.seek(start)) {
-        *why = QStringLiteral("het bestand kan niet worden gelezen");
-        return false;
-    }
+    if (file_.error() != QFileDevice::NoError || !file_.seek(start))
+        return failure(QStringLiteral("het bestand kan niet worden gelezen"));
     switch (text_) {
     case Text::Utf8:
         decoder_.emplace(QStringDecoder::Utf8);
@@ -89,7 +81,7 @@ bool ImportFile::open(const QString& path, QString* why) {
     case Text::Windows1252:
         break;
     }
-    return true;
+    return {};
 }
 
 QString ImportFile::decode(const QByteArray& bytes) {
@@ -100,7 +92,8 @@ bool ImportFile::fill() {
     const QByteArray bytes = file_.read(kChunk);
     if (bytes.isEmpty()) {
         atEnd_ = true;
-        failed_ = file_.error() != QFileDevice::NoError;
+        if (file_.error() != QFileDevice::NoError)
+            whole_ = failure(QStringLiteral("het bestand kan niet volledig worden gelezen"));
         return false;
     }
     pending_ = pending_.mid(at_) + decode(bytes);

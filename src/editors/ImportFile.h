@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QFile>
 #include <QString>
 #include <QStringDecoder>
@@ -15,13 +17,13 @@ namespace tavrel {
 // LF or a CR alone (old Mac files).
 class ImportFile {
 public:
-    // Opens path; false, with why in Dutch, for what is no regular file (a
-    // FIFO or a device would wait for ever) or cannot be read.
-    bool open(const QString& path, QString* why);
+    // Opens path; fails for what is no regular file (a FIFO or a device
+    // would wait for ever) or cannot be read.
+    Result<void> open(const QString& path);
     // The next line, without its line end; nothing at the end of the file
-    // or when reading failed (then failed() says so).
+    // or when reading failed (then whole() says so).
     std::optional<QString> next();
-    bool failed() const { return failed_; }
+    const Result<void>& whole() const { return whole_; }
 
 private:
     enum class Text { Windows1252, Utf8, Utf16LE, Utf16BE };
@@ -35,7 +37,7 @@ private:
     qsizetype at_ = 0;   // where the next line starts
     qsizetype scan_ = 0; // no line end between at_ and here
     bool atEnd_ = false;
-    bool failed_ = false;
+    Result<void> whole_;
 };
 
 } // namespace tavrel

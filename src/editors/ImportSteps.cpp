@@ -8,10 +8,10 @@
 namespace tavrel {
 
 bool refuseChanges(const Connection& connection) {
-    const QString why = LimitsStore::unchangeable(connection);
-    if (why.isEmpty())
+    const Result<void> changeable = LimitsStore::checkChangeable(connection);
+    if (changeable)
         return false;
-    Ui::current().messageBox(why, kProgramTitle, Buttons::Ok, Icon::Exclamation);
+    Ui::current().messageBox(changeable.why(), kProgramTitle, Buttons::Ok, Icon::Exclamation);
     return true;
 }
 
@@ -25,22 +25,21 @@ bool runImport(Connection& connection, const ImportSteps& steps) {
         ui.openFile(QStringLiteral("Zoek import bestand"), steps.filter, QString());
     if (file.isEmpty())
         return false;
-    QString error;
     ImportFile lines;
-    if (!lines.open(file, &error)) {
+    if (const Result<void> opened = lines.open(file); !opened) {
         ui.messageBox(QStringLiteral("Het bestand ") + file +
-                          QStringLiteral(" kan niet worden gelezen (") + error +
+                          QStringLiteral(" kan niet worden gelezen (") + opened.why() +
                           QStringLiteral(")."),
                       steps.title, Buttons::Ok, Icon::Critical);
         return false;
     }
     ui.setWaitCursor(true);
     ui.yield();
-    const ImportResult result = steps.import(connection, lines);
+    const Result<int> imported = steps.import(connection, lines);
     ui.setWaitCursor(false);
-    if (!result.ok)
-        ui.messageBox(importFailureText(result), steps.title, Buttons::Ok, Icon::Critical);
-    return result.ok;
+    if (!imported)
+        ui.messageBox(imported.why(), steps.title, Buttons::Ok, Icon::Critical);
+    return imported.ok();
 }
 
 } // namespace tavrel

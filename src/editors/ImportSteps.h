@@ -13,7 +13,7 @@ struct ImportSteps {
     QString question; // asked with OK and Cancel before anything happens
     QString title;    // of the question and of the failure message
     QString filter;   // of the file dialog
-    std::function<ImportResult(Connection&, ImportFile&)> import;
+    std::function<Result<int>(Connection&, ImportFile&)> import;
 };
 
 // The import behind an editor's "Importeer": the question, the file dialog,

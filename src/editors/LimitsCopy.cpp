@@ -75,12 +75,6 @@ private:
     bool open_ = false;
 };
 
-LimitsCopyResult failed(const QString& why) {
-    LimitsCopyResult r;
-    r.why = why;
-    return r;
-}
-
 QString rowText(const Table& t, int row) {
     return QStringLiteral("%1 %2 van de tabel %3")
         .arg(QLatin1String(t.what))
@@ -88,23 +82,28 @@ QString rowText(const Table& t, int row) {
         .arg(QLatin1String(t.name));
 }
 
-// Opens source's rows of table t that are copied on from; "" or why not.
-QString readSource(Connection& source, const Table& t, QSqlQuery& from) {
+// A refusal of the copy's own database.
+ErrorInfo refused(const QSqlError& error) {
+    return failure(refusalReason(error), 0, error.nativeErrorCode().toInt());
+}
+
+// Opens source's rows of table t that are copied on from.
+Result<void> readSource(Connection& source, const Table& t, QSqlQuery& from) {
     from.setForwardOnly(true);
-    ErrorInfo error;
-    return source.run(from, selectCopied(t), {}, &error) ? QString() : error.Description;
+    return source.run(from, selectCopied(t), {});
 }
 
 // The limits of source whose meet does not exist: their number and codes.
-QString countOrphans(Connection& source, LimitsCopyResult& result) {
+Result<void> countOrphans(Connection& source, LimitsCopied& result) {
     QSqlQuery q(source.database());
-    ErrorInfo error;
-    if (!source.run(q,
-                    QStringLiteral("SELECT wcode, count(*) FROM limieten WHERE wcode IS NULL OR "
-                                   "wcode NOT IN (SELECT code FROM wedstrijden) GROUP BY wcode "
-                                   "ORDER BY wcode"),
-                    {}, &error))
-        return error.Description;
+    if (Result<void> ran =
+            source.run(q,
+                       QStringLiteral("SELECT wcode, count(*) FROM limieten WHERE wcode IS NULL OR "
+                                      "wcode NOT IN (SELECT code FROM wedstrijden) GROUP BY wcode "
+                                      "ORDER BY wcode"),
+                       {});
+        !ran)
+        return ran;
     while (q.next()) {
         result.orphans += q.value(1).toInt();
         result.orphanCodes << (q.value(0).isNull() ? QStringLiteral("(zonder code)")
@@ -113,23 +112,23 @@ QString countOrphans(Connection& source, LimitsCopyResult& result) {
     return {};
 }
 
-// Fills the new file; "" or why not.
-QString fill(Connection& source, Target& target, LimitsCopyResult& counts) {
+// Fills the new file.
+Result<void> fill(Connection& source, Target& target, LimitsCopied& counts) {
     QSqlDatabase db = target.db();
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
-        return refusalReason(q.lastError());
+        return refused(q.lastError());
     for (const QString& statement : limitsSchemaStatements())
         if (!q.exec(statement))
-            return refusalReason(q.lastError());
+            return refused(q.lastError());
     if (!db.transaction())
-        return refusalReason(db.lastError());
+        return refused(db.lastError());
     const std::array<int*, 3> count = {&counts.meets, &counts.limits, &counts.levels};
     for (size_t k = 0; k < kTables.size(); ++k) {
         const Table& t = kTables[k];
         QSqlQuery from(source.database());
-        if (const QString why = readSource(source, t, from); !why.isEmpty())
-            return why;
+        if (Result<void> read = readSource(source, t, from); !read)
+            return read;
         const int n = from.record().count();
         QStringList marks;
         for (int i = 0; i < n; ++i)
@@ -138,7 +137,7 @@ QString fill(Connection& source, Target& target, LimitsCopyResult& counts) {
         if (!insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                 .arg(QLatin1String(t.name), QLatin1String(t.columns),
                                      marks.join(QLatin1Char(',')))))
-            return refusalReason(insert.lastError());
+            return refused(insert.lastError());
         int row = 0;
         while (from.next()) {
             ++row;
@@ -146,43 +145,46 @@ QString fill(Connection& source, Target& target, LimitsCopyResult& counts) {
                 insert.bindValue(i, from.value(i));
             if (!insert.exec()) {
                 const QString key = from.value(0).toString();
-                return rowText(t, row) + (k == 2 ? QString() : QStringLiteral(" (") + key + u')') +
-                       QStringLiteral(": ") + refusalReason(insert.lastError());
+                return failure(rowText(t, row) +
+                                   (k == 2 ? QString() : QStringLiteral(" (") + key + u')') +
+                                   QStringLiteral(": ") + refusalReason(insert.lastError()),
+                               0, insert.lastError().nativeErrorCode().toInt());
             }
         }
         if (from.lastError().isValid())
-            return QStringLiteral("de tabel %1 kan niet worden gelezen").arg(QLatin1String(t.name));
+            return failure(
+                QStringLiteral("de tabel %1 kan niet worden gelezen").arg(QLatin1String(t.name)));
         *count[k] = row;
     }
     if (!db.commit())
-        return refusalReason(db.lastError());
+        return refused(db.lastError());
     return {};
 }
 
-// Reads the copy back and compares it with source, row for row; "" or why not.
-QString check(Connection& source, const QString& path) {
+// Reads the copy back and compares it with source, row for row.
+Result<void> check(Connection& source, const QString& path) {
     Target copy(path, true);
     if (!copy.isOpen())
-        return QStringLiteral("de kopie kan niet worden geopend");
+        return failure(QStringLiteral("de kopie kan niet worden geopend"));
     for (const Table& t : kTables) {
         QSqlQuery from(source.database()), back(copy.db());
         back.setForwardOnly(true);
-        if (const QString why = readSource(source, t, from); !why.isEmpty())
-            return why;
+        if (Result<void> read = readSource(source, t, from); !read)
+            return read;
         if (!back.exec(selectCopied(t)))
-            return refusalReason(back.lastError());
+            return refused(back.lastError());
         int row = 0;
         for (;;) {
             const bool more = from.next();
             if (more != back.next())
-                return QStringLiteral("de tabel %1 van de kopie telt niet evenveel rijen")
-                    .arg(QLatin1String(t.name));
+                return failure(QStringLiteral("de tabel %1 van de kopie telt niet evenveel rijen")
+                                   .arg(QLatin1String(t.name)));
             if (!more)
                 break;
             ++row;
             for (int i = 0; i < from.record().count(); ++i)
                 if (!same(from.value(i), back.value(i)))
-                    return rowText(t, row) + QStringLiteral(" is in de kopie anders");
+                    return failure(rowText(t, row) + QStringLiteral(" is in de kopie anders"));
         }
     }
     return {};
@@ -190,59 +192,60 @@ QString check(Connection& source, const QString& path) {
 
 } // namespace
 
-QString limitsTablesMissing(Connection& source) {
+Result<void> checkLimitsTables(Connection& source) {
     for (const Table& t : kTables) {
         QSqlQuery q(source.database());
-        ErrorInfo error;
-        if (!source.run(q, selectAll(t, " WHERE 0"), {}, &error))
-            return error.Description;
+        if (Result<void> ran = source.run(q, selectAll(t, " WHERE 0"), {}); !ran)
+            return ran;
     }
     return {};
 }
 
-LimitsCopyResult copyLimitsDatabase(Connection& source, const QString& target) {
+Result<LimitsCopied> copyLimitsDatabase(Connection& source, const QString& target) {
     const QFileInfo to(target);
     if (to.exists() && to.canonicalFilePath() == QFileInfo(source.path()).canonicalFilePath())
-        return failed(
+        return failure(
             QStringLiteral("de kopie kan niet dezelfde naam krijgen als het bestand zelf"));
     if (!to.absoluteDir().exists())
-        return failed(QStringLiteral("de map %1 bestaat niet")
-                          .arg(QDir::toNativeSeparators(to.absolutePath())));
+        return failure(QStringLiteral("de map %1 bestaat niet")
+                           .arg(QDir::toNativeSeparators(to.absolutePath())));
     // Built beside the target under a name of its own, for the user alone,
     // and renamed over the target only when it is complete and checked.
-    QString error;
-    QString part;
-    {
-        QFile made;
-        part = createOwnerOnlyTemporary(made, to.absoluteFilePath() + QLatin1Char('.'),
-                                        QStringLiteral(".deel"), &error);
-    }
-    if (part.isEmpty())
-        return failed(QStringLiteral("in de map %1 kan geen bestand worden gemaakt")
-                          .arg(QDir::toNativeSeparators(to.absolutePath())));
-    const auto failedWithout = [&part](const QString& why) {
-        QFile::remove(part);
-        return failed(why);
-    };
-    LimitsCopyResult result;
+    Result<QString> made = [&] {
+        QFile file;
+        return createOwnerOnlyTemporary(file, to.absoluteFilePath() + QLatin1Char('.'),
+                                        QStringLiteral(".deel"));
+    }();
+    if (!made)
+        return failure(QStringLiteral("in de map %1 kan geen bestand worden gemaakt")
+                           .arg(QDir::toNativeSeparators(to.absolutePath())),
+                       0, made.error().Code);
+    const QString& part = made.value();
+    LimitsCopied counts;
     // The copy is closed before it is removed or renamed: Windows does
     // neither to an open file.
-    QString why = countOrphans(source, result);
-    if (why.isEmpty())
-        why = [&] {
+    Result<void> done = countOrphans(source, counts);
+    if (done)
+        done = [&]() -> Result<void> {
             Target copy(part, false);
-            return copy.isOpen() ? fill(source, copy, result)
-                                 : QStringLiteral("de kopie kan niet worden gemaakt");
+            if (!copy.isOpen())
+                return failure(QStringLiteral("de kopie kan niet worden gemaakt"));
+            return fill(source, copy, counts);
         }();
-    if (why.isEmpty())
-        why = check(source, part);
-    if (!why.isEmpty())
-        return failedWithout(why);
-    if (!moveOver(part, to.absoluteFilePath(), &error))
-        return failedWithout(QStringLiteral("de kopie kan niet de naam %1 krijgen (%2)")
-                                 .arg(QDir::toNativeSeparators(to.absoluteFilePath()), error));
-    result.ok = true;
-    return result;
+    if (done)
+        done = check(source, part);
+    if (done) {
+        done = moveOver(part, to.absoluteFilePath());
+        if (!done)
+            done = failure(QStringLiteral("de kopie kan niet de naam %1 krijgen (%2)")
+                               .arg(QDir::toNativeSeparators(to.absoluteFilePath()), done.why()),
+                           0, done.error().Code);
+    }
+    if (!done) {
+        QFile::remove(part);
+        return done.error();
+    }
+    return counts;
 }
 
 } // namespace tavrel

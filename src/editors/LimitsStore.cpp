@@ -21,8 +21,8 @@ const QString kLimits = QStringLiteral("limieten");
 const QString kMeets = QStringLiteral("wedstrijden");
 const QString kWcode = QStringLiteral("wcode");
 
-StoreResult failure(const ErrorInfo& error) {
-    return {isBusy(error) ? Outcome::Busy : Outcome::Refused, error.Description, error.Number};
+StoreResult refused(const ErrorInfo& error) {
+    return {isBusy(error) ? Outcome::Busy : Outcome::Refused, error};
 }
 
 // A column name from the file, as a quoted identifier.
@@ -104,32 +104,31 @@ const QStringList& LimitsStore::meetColumns() {
     return names;
 }
 
-QString LimitsStore::unchangeable(const Connection& connection) {
+Result<void> LimitsStore::checkChangeable(const Connection& connection) {
     if (connection.canChange())
         return {};
-    return QStringLiteral("Het bestand ") + connection.path() +
-           (connection.isReadOnly()
-                ? QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. ")
-                : QStringLiteral(" kan niet worden gewijzigd (alleen-lezen, of de map is "
-                                 "niet schrijfbaar). ")) +
-           QStringLiteral("Er is niets gewijzigd.");
+    return failure(QStringLiteral("Het bestand ") + connection.path() +
+                   (connection.isReadOnly()
+                        ? QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. ")
+                        : QStringLiteral(" kan niet worden gewijzigd (alleen-lezen, of de map is "
+                                         "niet schrijfbaar). ")) +
+                   QStringLiteral("Er is niets gewijzigd."));
 }
 
-QString LimitsStore::missingColumn(const QStringList& tables) {
+Result<void> LimitsStore::checkColumns(const QStringList& tables) {
     for (const QString& table : tables) {
         QSqlQuery query(connection_.database());
-        ErrorInfo error;
-        if (!connection_.run(query,
-                             QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 0"),
-                             {}, &error))
-            return error.Description;
+        if (Result<void> ran = connection_.run(
+                query, QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 0"), {});
+            !ran)
+            return ran;
         const QSqlRecord record = query.record();
         QStringList present;
         for (int i = 0; i < record.count(); ++i)
             present << record.fieldName(i);
         for (const QString& column : tableColumns().value(table))
             if (columnIndex(present, column) < 0)
-                return missingColumnText(connection_.path(), table, column);
+                return failure(missingColumnText(connection_.path(), table, column));
     }
     return {};
 }
@@ -138,13 +137,13 @@ LoadedRows LimitsStore::loadRows(const RowSelection& s) {
     LoadedRows out;
     QSqlQuery query(connection_.database());
     query.setForwardOnly(true);
-    ErrorInfo error;
-    if (!connection_.run(query,
-                         QStringLiteral("SELECT rowid, * FROM ") + s.table +
-                             QStringLiteral(" WHERE ") + s.where + QStringLiteral(" ORDER BY ") +
-                             s.orderBy,
-                         s.values, &error)) {
-        out.result = failure(error);
+    if (Result<void> ran = connection_.run(query,
+                                           QStringLiteral("SELECT rowid, * FROM ") + s.table +
+                                               QStringLiteral(" WHERE ") + s.where +
+                                               QStringLiteral(" ORDER BY ") + s.orderBy,
+                                           s.values);
+        !ran) {
+        out.result = refused(ran.error());
         return out;
     }
     const QSqlRecord record = query.record();
@@ -161,7 +160,7 @@ LoadedRows LimitsStore::loadRows(const RowSelection& s) {
     }
     if (query.lastError().isValid()) {
         // A walk cut short is no selection: the caller keeps what it had.
-        out.result = failure(connection_.errorOf(
+        out.result = refused(connection_.errorOf(
             query.lastError(), QStringLiteral("De gegevens konden niet volledig worden gelezen")));
         out.rows.clear();
     }
@@ -171,15 +170,16 @@ LoadedRows LimitsStore::loadRows(const RowSelection& s) {
 StoreResult LimitsStore::loadMeets(std::vector<QVariantList>& meets) {
     std::vector<QVariantList> loaded;
     QHash<QString, QByteArray> prints;
-    ErrorInfo error;
     {
         QSqlQuery query(connection_.database());
         query.setForwardOnly(true);
-        if (!connection_.run(query,
-                             QStringLiteral("SELECT ") + meetColumns().join(QStringLiteral(", ")) +
-                                 QStringLiteral(" FROM wedstrijden ORDER BY code"),
-                             {}, &error))
-            return failure(error);
+        if (Result<void> ran = connection_.run(
+                query,
+                QStringLiteral("SELECT ") + meetColumns().join(QStringLiteral(", ")) +
+                    QStringLiteral(" FROM wedstrijden ORDER BY code"),
+                {});
+            !ran)
+            return refused(ran.error());
         while (query.next()) {
             QVariantList meet;
             for (int i = 0; i < meetColumns().size(); ++i)
@@ -187,7 +187,7 @@ StoreResult LimitsStore::loadMeets(std::vector<QVariantList>& meets) {
             loaded.push_back(std::move(meet));
         }
         if (query.lastError().isValid())
-            return failure(
+            return refused(
                 connection_.errorOf(query.lastError(), QStringLiteral("De wedstrijden "
                                                                       "konden niet worden "
                                                                       "gelezen")));
@@ -196,11 +196,12 @@ StoreResult LimitsStore::loadMeets(std::vector<QVariantList>& meets) {
         // Every meet's limits at once, in the order limitsPrint reads them.
         QSqlQuery query(connection_.database());
         query.setForwardOnly(true);
-        if (!connection_.run(query,
-                             QStringLiteral("SELECT wcode, rowid, * FROM limieten "
-                                            "ORDER BY wcode, rowid"),
-                             {}, &error))
-            return failure(error);
+        if (Result<void> ran = connection_.run(query,
+                                               QStringLiteral("SELECT wcode, rowid, * FROM "
+                                                              "limieten ORDER BY wcode, rowid"),
+                                               {});
+            !ran)
+            return refused(ran.error());
         QString code;
         std::optional<QCryptographicHash> hash;
         const auto finish = [&] {
@@ -218,7 +219,7 @@ StoreResult LimitsStore::loadMeets(std::vector<QVariantList>& meets) {
         }
         finish();
         if (query.lastError().isValid())
-            return failure(
+            return refused(
                 connection_.errorOf(query.lastError(), QStringLiteral("De limieten "
                                                                       "konden niet worden "
                                                                       "gelezen")));
@@ -233,25 +234,23 @@ StoreResult LimitsStore::loadMeets(std::vector<QVariantList>& meets) {
 }
 
 bool LimitsStore::run(QSqlQuery& query, const QString& statement, const QVariantList& values) {
-    ErrorInfo error;
-    if (connection_.run(query, statement, values, &error))
-        return true;
-    failure_ = failure(error);
-    return false;
+    const Result<void> ran = connection_.run(query, statement, values);
+    if (!ran)
+        failure_ = refused(ran.error());
+    return ran.ok();
 }
 
 StoreResult LimitsStore::inTransaction(const std::function<StoreResult()>& change) {
-    if (const QString why = unchangeable(connection_); !why.isEmpty())
-        return {Outcome::Refused, why};
-    ErrorInfo error;
-    Transaction transaction(connection_, &error);
-    if (!transaction.began())
-        return failure(error);
+    if (Result<void> changeable = checkChangeable(connection_); !changeable)
+        return {Outcome::Refused, changeable.error()};
+    Result<Transaction> transaction = Transaction::begin(connection_);
+    if (!transaction)
+        return refused(transaction.error());
     renewed_.clear();
     if (const StoreResult result = change(); !result.ok())
         return result;
-    if (!transaction.commit(&error))
-        return failure(error);
+    if (Result<void> committed = transaction->commit(); !committed)
+        return refused(committed.error());
     prints_.insert(renewed_);
     return {};
 }
@@ -527,7 +526,7 @@ StoreResult LimitsStore::shiftYear(const QVariantList& loaded, int step, QVarian
             while (walk.next())
                 rows << walk.value(0);
             if (walk.lastError().isValid())
-                return failure(
+                return refused(
                     connection_.errorOf(walk.lastError(), QStringLiteral("De limieten konden niet "
                                                                          "worden gelezen")));
         }

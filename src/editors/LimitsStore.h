@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QHash>
 #include <QStringList>
 #include <QVariantList>
@@ -25,8 +27,7 @@ enum class Outcome {
 
 struct StoreResult {
     Outcome outcome = Outcome::Done;
-    QString reason;  // in Dutch, for Busy and Refused
-    qint32 number{}; // the database's error number, for the error report
+    ErrorInfo error; // for Busy and Refused: why, in Dutch, as the error report shows it
     bool ok() const { return outcome == Outcome::Done; }
 };
 
@@ -90,12 +91,12 @@ public:
     // years by step; on Done, shifted holds the meet as stored.
     StoreResult shiftYear(const QVariantList& loaded, int step, QVariantList& shifted);
 
-    // "" when the tables hold every column the editors and imports use
-    // (letter case aside), otherwise which one is missing, in Dutch.
-    QString missingColumn(const QStringList& tables);
+    // Fails, naming the column, unless the tables hold every column the
+    // editors and imports use (letter case aside).
+    Result<void> checkColumns(const QStringList& tables);
 
-    // Why nothing can be changed in connection's file, in Dutch; "" when it can.
-    static QString unchangeable(const Connection& connection);
+    // Fails, in Dutch, when nothing can be changed in connection's file.
+    static Result<void> checkChangeable(const Connection& connection);
 
 private:
     // Runs change in one transaction, on a file that can be changed; keeps

@@ -37,7 +37,7 @@ QString refusalText(const StoreResult& result, const Refusal& r) {
     case Outcome::Done:
         break;
     }
-    return r.notDone + QStringLiteral(".\r\n\r\n") + result.reason;
+    return r.notDone + QStringLiteral(".\r\n\r\n") + result.error.Description;
 }
 
 void sayRefusal(const StoreResult& result, const Refusal& refusal) {
@@ -48,11 +48,11 @@ void sayRefusal(const StoreResult& result, const Refusal& refusal) {
 void sayNotRefreshed(const StoreResult& result) {
     const QString why = result.outcome == Outcome::Busy
                             ? QStringLiteral("de database wordt door een ander programma gebruikt")
-                            : result.reason;
+                            : result.error.Description;
     // The error report of a selection that did not open, saying what the
     // window still shows.
     ReportError(QStringLiteral("OpenRecordSet"),
-                {result.number, kErrorSource,
+                {result.error.Number, kErrorSource,
                  QStringLiteral("De gegevens konden niet opnieuw worden gelezen: ") + why +
                      QStringLiteral(". Het venster toont nog wat het eerder las; er is niets "
                                     "veranderd. Probeer het straks opnieuw.")});

@@ -207,7 +207,8 @@ bool frmLimieten::Form_Load() {
     if (!openDatabase({QStringLiteral("wedstrijden"), QStringLiteral("limieten")}))
         return false;
     if (const StoreResult opened = Data1.open(); !opened.ok()) {
-        ReportError(QStringLiteral("OpenRecordSet"), {opened.number, kErrorSource, opened.reason});
+        ReportError(QStringLiteral("OpenRecordSet"),
+                    {opened.error.Number, kErrorSource, opened.error.Description});
         return openingFailed();
     }
     lstCode->addItems(Data1.codes());

@@ -72,17 +72,16 @@ ClubLayoutFinding findClubLayout(Connection& club) {
     return {{}, of2006.count < of2009.count ? of2006.first : of2009.first};
 }
 
-QString clubLayoutProblem(const ClubLayoutFinding& found, const QString& chosenVersion) {
+Result<void> checkClubLayout(const ClubLayoutFinding& found, const QString& chosenVersion) {
     if (!found.missing.isEmpty())
-        return QStringLiteral(
-                   "Dit bestand heeft niet de indeling van Tavrel 2006 of Tavrel 2009: ") +
-               found.missing +
-               QStringLiteral(" ontbreekt. Kies met Zoek... het "
-                              "Tavrel-databasebestand van de club.");
+        return failure(
+            QStringLiteral("Dit bestand heeft niet de indeling van Tavrel 2006 of Tavrel 2009: ") +
+            found.missing +
+            QStringLiteral(" ontbreekt. Kies met Zoek... het Tavrel-databasebestand van de club."));
     if (found.version.isEmpty() || found.version == chosenVersion)
         return {};
-    return QStringLiteral("Dit bestand heeft de indeling van Tavrel ") + found.version +
-           QStringLiteral("; kies Tavrel ") + found.version + QLatin1Char('.');
+    return failure(QStringLiteral("Dit bestand heeft de indeling van Tavrel ") + found.version +
+                   QStringLiteral("; kies Tavrel ") + found.version + QLatin1Char('.'));
 }
 
 } // namespace tavrel

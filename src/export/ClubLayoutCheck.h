@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QString>
 
 namespace tavrel {
@@ -19,8 +21,8 @@ struct ClubLayoutFinding {
 
 ClubLayoutFinding findClubLayout(Connection& club);
 
-// "" when a run on the chosen version ("2006", "2009") can read the file;
-// otherwise why not, in one Dutch sentence that says what to do.
-QString clubLayoutProblem(const ClubLayoutFinding& found, const QString& chosenVersion);
+// Fails unless a run on the chosen version ("2006", "2009") can read the
+// file, in one Dutch sentence that says what to do.
+Result<void> checkClubLayout(const ClubLayoutFinding& found, const QString& chosenVersion);
 
 } // namespace tavrel

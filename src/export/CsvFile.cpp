@@ -37,18 +37,14 @@ CsvFile::CsvFile(const QString& path)
     buffer_.reserve(kChunk + 1024);
 }
 
-bool CsvFile::open(QString* error) {
+Result<void> CsvFile::open() {
     const QFileInfo info(file_.fileName());
-    if (!info.dir().exists()) {
-        *error = QStringLiteral("De map ") + QDir::toNativeSeparators(info.path()) +
-                 QStringLiteral(" bestaat niet");
-        return false;
-    }
-    if (!file_.open(QIODevice::WriteOnly)) {
-        *error = describe(file_);
-        return false;
-    }
-    return true;
+    if (!info.dir().exists())
+        return failure(QStringLiteral("De map ") + QDir::toNativeSeparators(info.path()) +
+                       QStringLiteral(" bestaat niet"));
+    if (!file_.open(QIODevice::WriteOnly))
+        return failure(describe(file_));
+    return {};
 }
 
 void CsvFile::writeLine(std::string_view line) {
@@ -68,13 +64,12 @@ bool CsvFile::flush() {
     return ok;
 }
 
-bool CsvFile::commit(QString* error) {
-    if (!flush() || !file_.commit()) {
-        *error = describe(file_);
-        file_.cancelWriting();
-        return false;
-    }
-    return true;
+Result<void> CsvFile::commit() {
+    if (flush() && file_.commit())
+        return {};
+    const ErrorInfo error = failure(describe(file_));
+    file_.cancelWriting();
+    return error;
 }
 
 } // namespace tavrel

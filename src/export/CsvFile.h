@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
@@ -16,15 +18,14 @@ class CsvFile {
 public:
     explicit CsvFile(const QString& path);
 
-    // False with a Dutch description when the file cannot be created.
-    bool open(QString* error);
+    Result<void> open();
     // A line already in Windows-1252, without its line end.
     void writeLine(std::string_view line);
     // The buffer the next line is appended to in place, then ended with
     // endLine() (or cut back to the size it had, to drop it).
     std::string& pending() { return buffer_; }
     void endLine();
-    bool commit(QString* error);
+    Result<void> commit();
 
 private:
     bool flush();

@@ -13,61 +13,58 @@ namespace {
 // carried through every sort of the run.
 constexpr int kLongestText = 64 * 1024;
 
-// True when query (one row or none) finds a row; false with why filled when
-// the database refuses it.
-bool finds(Connection& connection, const QString& query, QString* why) {
+// Whether query (one row or none) finds a row.
+Result<bool> finds(Connection& connection, const QString& query) {
     QSqlQuery q(connection.database());
     q.setForwardOnly(true);
-    ErrorInfo error;
-    if (!connection.run(q, query, {}, &error)) {
-        *why = error.Description;
-        return false;
-    }
+    if (Result<void> ran = connection.run(q, query, {}); !ran)
+        return ran.error();
     return q.next();
 }
 
 } // namespace
 
-QString checkReadTables(Connection& connection, const std::vector<ReadTable>& tables) {
+Result<void> checkReadTables(Connection& connection, const std::vector<ReadTable>& tables) {
     QStringList names;
     for (const ReadTable& t : tables)
         names << t.name;
-    if (const QString why = connection.checkTables(names); !why.isEmpty())
-        return why;
+    if (Result<void> whole = connection.checkTables(names); !whole)
+        return whole;
     for (const ReadTable& t : tables) {
-        QString why;
         const QSet<QString> columns = connection.columnNames(t.name);
         for (const QString& column : t.texts) {
             // A table without the column is said by the query or the export.
             if (!columns.contains(column.toLower()))
                 continue;
-            if (finds(connection,
-                      QStringLiteral("SELECT 1 FROM %1 WHERE length(%2) > %3 LIMIT 1")
-                          .arg(t.name, column)
-                          .arg(kLongestText),
-                      &why))
-                return QStringLiteral("In ") + connection.path() +
-                       QStringLiteral(" bevat de kolom %1 van de tabel %2 een tekst van meer dan "
-                                      "64 KiB; zo lang is geen naam of plaats.")
-                           .arg(column, t.name) +
-                       damagedAdvice();
-            if (!why.isEmpty())
-                return why;
+            const Result<bool> tooLong =
+                finds(connection, QStringLiteral("SELECT 1 FROM %1 WHERE length(%2) > %3 LIMIT 1")
+                                      .arg(t.name, column)
+                                      .arg(kLongestText));
+            if (!tooLong)
+                return tooLong.error();
+            if (tooLong.value())
+                return failure(QStringLiteral("In ") + connection.path() +
+                               QStringLiteral(" bevat de kolom %1 van de tabel %2 een tekst van "
+                                              "meer dan 64 KiB; zo lang is geen naam of plaats.")
+                                   .arg(column, t.name) +
+                               damagedAdvice());
         }
         // A key that repeats would make every row joined to it count more
         // than once: the file would grow without bound.
-        if (!t.key.isEmpty() && columns.contains(t.key.toLower()) &&
-            finds(connection,
-                  QStringLiteral("SELECT 1 FROM %1 WHERE %2 IS NOT NULL GROUP BY %2 HAVING "
-                                 "count(*) > 1 LIMIT 1")
-                      .arg(t.name, t.key),
-                  &why))
-            return QStringLiteral("Het bestand ") + connection.path() +
-                   QStringLiteral(" is beschadigd: de sleutel %1 komt in %2 meer dan eens voor.")
-                       .arg(t.key, t.name) +
-                   damagedAdvice();
-        if (!why.isEmpty())
-            return why;
+        if (t.key.isEmpty() || !columns.contains(t.key.toLower()))
+            continue;
+        const Result<bool> repeated =
+            finds(connection, QStringLiteral("SELECT 1 FROM %1 WHERE %2 IS NOT NULL GROUP BY %2 "
+                                             "HAVING count(*) > 1 LIMIT 1")
+                                  .arg(t.name, t.key));
+        if (!repeated)
+            return repeated.error();
+        if (repeated.value())
+            return failure(QStringLiteral("Het bestand ") + connection.path() +
+                           QStringLiteral(" is beschadigd: de sleutel %1 komt in %2 meer dan eens "
+                                          "voor.")
+                               .arg(t.key, t.name) +
+                           damagedAdvice());
     }
     return {};
 }

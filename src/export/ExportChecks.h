@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,8 +20,8 @@ struct ReadTable {
     QString key;
 };
 
-// "" when every table is whole, a table, its texts of sensible length and its
-// key unique; otherwise why not, in Dutch. A run then writes nothing.
-QString checkReadTables(Connection& connection, const std::vector<ReadTable>& tables);
+// Fails, in Dutch, unless every table is whole, a table, its texts of
+// sensible length and its key unique. A run then writes nothing.
+Result<void> checkReadTables(Connection& connection, const std::vector<ReadTable>& tables);
 
 } // namespace tavrel

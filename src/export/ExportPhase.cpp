@@ -9,24 +9,29 @@
 
 namespace tavrel {
 
-QString ExportPhase::check(PhaseContext& context) {
+Result<void> ExportPhase::check(PhaseContext& context) {
     // A Jet file's tables are read (copied) here, whole or refused, so that
     // a damaged one stops the run before any file of it is written.
-    ErrorInfo copied;
-    if (!context.connection->handleFor(query(context.input), &copied))
-        return label() + QStringLiteral(": ") + copied.Description;
-    const QString why = checkReadTables(*context.connection, reads(context.input));
-    checked_ = why.isEmpty();
-    return why.isEmpty() ? QString() : label() + QStringLiteral(": ") + why;
+    Result<void> fit;
+    if (const auto copied = context.connection->handleFor(query(context.input)); !copied)
+        fit = copied.error();
+    else
+        fit = checkReadTables(*context.connection, reads(context.input));
+    checked_ = fit.ok();
+    if (fit)
+        return {};
+    ErrorInfo error = fit.error();
+    error.Description = label() + QStringLiteral(": ") + error.Description;
+    return error;
 }
 
 bool ExportPhase::run(PhaseContext& context) {
     // A damaged or hostile table gives no file at all, never a short one.
     const bool checked = std::exchange(checked_, false);
     if (!checked) {
-        if (const QString why = check(context); !why.isEmpty()) {
+        if (const Result<void> fit = check(context); !fit) {
             if (!context.stopRequested())
-                context.message.showMessage(why);
+                context.message.showMessage(fit.why());
             return false;
         }
         checked_ = false;
@@ -41,17 +46,16 @@ bool ExportPhase::run(PhaseContext& context) {
         return false;
     }
     // A table without a column the file needs is no file: nothing is written.
-    if (const QString missing = prepare(records, context.input); !missing.isEmpty()) {
-        context.message.showMessage(label() + QStringLiteral(": ") + missing);
+    if (const Result<void> columns = prepare(records, context.input); !columns) {
+        context.message.showMessage(label() + QStringLiteral(": ") + columns.why());
         return false;
     }
     CsvFile file(context.outputFolder + fileName());
-    QString error;
-    if (!file.open(&error)) {
-        context.message.showMessage(error);
+    if (const Result<void> opened = file.open(); !opened) {
+        context.message.showMessage(opened.why());
         return false;
     }
-    const qint64 total = records.RecordCount();
+    const qint64 total = records.recordCount();
     context.message.showMessage(label() + QStringLiteral(": ") + QString::number(total) +
                                 QStringLiteral(" records ..."));
     Ui::current().yield();
@@ -60,7 +64,7 @@ bool ExportPhase::run(PhaseContext& context) {
     // cost stays far below a record's.
     ProgressClock clock;
     qint64 done = 0;
-    for (; !records.atEnd(); records.MoveNext()) {
+    for (; !records.atEnd(); records.moveNext()) {
         std::string& out = file.pending();
         const size_t start = out.size();
         if (line(records, out))
@@ -78,17 +82,17 @@ bool ExportPhase::run(PhaseContext& context) {
     if (context.stopRequested())
         return false;
     context.message.showProgress({recordProgressText(label(), done, total), done, total});
-    if (records.failed()) {
+    if (const Result<void>& whole = records.whole(); !whole) {
         // A walk cut short is no export: the old file stays, nothing is sent.
         context.message.showMessage(label() +
                                     QStringLiteral(": de gegevens konden niet volledig worden "
                                                    "gelezen (") +
-                                    records.failure() + QLatin1Char(')'));
+                                    whole.why() + QLatin1Char(')'));
         return false;
     }
-    records.Close();
-    if (!file.commit(&error)) {
-        context.message.showMessage(error);
+    records.close();
+    if (const Result<void> committed = file.commit(); !committed) {
+        context.message.showMessage(committed.why());
         return false;
     }
     return true;

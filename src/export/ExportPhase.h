@@ -17,7 +17,7 @@ class Cursor;
 // with a Dutch message.
 class ExportPhase : public Phase {
 public:
-    QString check(PhaseContext& context) final;
+    Result<void> check(PhaseContext& context) final;
     bool run(PhaseContext& context) final;
 
 protected:
@@ -27,9 +27,9 @@ protected:
     virtual QString fileName() const = 0;
     // The word before the count: "Zwemmers: 12 records ...".
     virtual QString label() const = 0;
-    // Called once before the walk, to look the columns up; "" or, for a
-    // table that lacks a column the file needs, why not (in Dutch).
-    virtual QString prepare(const Cursor& records, const RunInput& input) = 0;
+    // Called once before the walk, to look the columns up; fails for a table
+    // that lacks a column the file needs.
+    virtual Result<void> prepare(const Cursor& records, const RunInput& input) = 0;
     // Appends the line of the current record in Windows-1252, without its
     // line end; false to skip the record.
     virtual bool line(const Cursor& records, std::string& out) = 0;

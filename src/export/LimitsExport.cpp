@@ -11,14 +11,14 @@ namespace tavrel {
 
 namespace {
 
-// Looks each of names up in table's columns of r; "" or which one is missing.
+// Looks each of names up in table's columns of r; fails on the first missing.
 template <size_t N>
-QString findColumns(const Cursor& r, const char* const (&names)[N], std::array<int, N>& columns,
-                    const QString& path, const char* table) {
+Result<void> findColumns(const Cursor& r, const char* const (&names)[N],
+                         std::array<int, N>& columns, const QString& path, const char* table) {
     for (size_t i = 0; i < N; ++i) {
         columns[i] = r.column(QLatin1String(names[i]));
         if (columns[i] < 0)
-            return missingColumnText(path, QLatin1String(table), QLatin1String(names[i]));
+            return failure(missingColumnText(path, QLatin1String(table), QLatin1String(names[i])));
     }
     return {};
 }
@@ -52,7 +52,7 @@ class LimitsExport final : public ExportPhase {
     QString fileName() const override { return QStringLiteral("limieten.csv"); }
     QString label() const override { return QStringLiteral("Limieten"); }
 
-    QString prepare(const Cursor& r, const RunInput& input) override {
+    Result<void> prepare(const Cursor& r, const RunInput& input) override {
         static const char* const names[] = {"wcode",    "afstand",  "slag",     "geslacht",
                                             "gebjaar1", "gebjaar2", "limiet25", "limiet50"};
         // The dates are named by the query, so a missing one is refused before this.
@@ -87,7 +87,7 @@ class LevelsExport final : public ExportPhase {
     QString fileName() const override { return QStringLiteral("niveaus.csv"); }
     QString label() const override { return QStringLiteral("Niveaus"); }
 
-    QString prepare(const Cursor& r, const RunInput& input) override {
+    Result<void> prepare(const Cursor& r, const RunInput& input) override {
         static const char* const names[] = {"afstand", "slag",      "geslacht",  "badlengte",
                                             "niveau",  "leeftijd1", "leeftijd2", "tijd"};
         return findColumns(r, names, columns_, input.limitsDatabase, "niveaus");

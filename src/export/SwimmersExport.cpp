@@ -29,7 +29,7 @@ class SwimmersExport final : public ExportPhase {
                                                       : QStringLiteral("GENDER");
     }
 
-    QString prepare(const Cursor& r, const RunInput& input) override {
+    Result<void> prepare(const Cursor& r, const RunInput& input) override {
         // The query names every column, so a missing one is refused before this.
         v2006_ = input.version == QLatin1String("2006");
         registration_ = r.column(QStringLiteral("REGISTRATIONID"));

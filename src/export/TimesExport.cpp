@@ -58,7 +58,7 @@ class TimesExport final : public ExportPhase {
     QString fileName() const override { return QStringLiteral("tijden.csv"); }
     QString label() const override { return QStringLiteral("Tijden"); }
 
-    QString prepare(const Cursor& r, const RunInput& input) override {
+    Result<void> prepare(const Cursor& r, const RunInput& input) override {
         // The query names every column, so a missing one is refused before this.
         layout_ = input.version == QLatin1String("2006") ? ClubLayout::Tavrel2006
                                                          : ClubLayout::Tavrel2009;

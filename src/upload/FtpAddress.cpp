@@ -7,16 +7,15 @@ namespace tavrel {
 
 namespace {
 
-void splitHost(FtpAddress& hp, const QString& text, const QString& standard) {
+Result<void> splitHost(FtpAddress& hp, const QString& text, const QString& standard) {
+    const ErrorInfo noHost = failure(QStringLiteral("ongeldige domeinnaam: ") + text);
     hp.host = text;
     std::optional<QString> named; // a port written in the name, even an empty one
     if (text.startsWith(QLatin1Char('['))) {
         const qsizetype close = text.indexOf(QLatin1Char(']'));
         const QString rest = close < 0 ? QString() : text.mid(close + 1);
-        if (close < 0 || (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':')))) {
-            hp.problem = QStringLiteral("ongeldige domeinnaam: ") + text;
-            return;
-        }
+        if (close < 0 || (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':'))))
+            return noHost;
         hp.host = text.mid(1, close - 1);
         if (!rest.isEmpty())
             named = rest.mid(1);
@@ -24,21 +23,20 @@ void splitHost(FtpAddress& hp, const QString& text, const QString& standard) {
         hp.host = text.section(QLatin1Char(':'), 0, 0);
         named = text.section(QLatin1Char(':'), 1);
     }
-    if (hp.host.isEmpty()) {
-        hp.problem = QStringLiteral("ongeldige domeinnaam: ") + text;
-        return;
-    }
+    if (hp.host.isEmpty())
+        return noHost;
     if (hp.port.isEmpty())
         hp.port = named.value_or(standard);
     bool ok = false;
     const int number = hp.port.toInt(&ok);
     if (!ok || number < 1 || number > 65535 || !hp.port.front().isDigit())
-        hp.problem = QStringLiteral("ongeldige poort: ") + hp.port;
+        return failure(QStringLiteral("ongeldige poort: ") + hp.port);
+    return {};
 }
 
 } // namespace
 
-FtpAddress readAddress(const QString& domain, const QString& portWord) {
+Result<FtpAddress> readAddress(const QString& domain, const QString& portWord) {
     FtpAddress address;
     address.port = portWord;
     QString name = domain;
@@ -54,7 +52,10 @@ FtpAddress readAddress(const QString& domain, const QString& portWord) {
         name = name.mid(7);
     if (name.endsWith(QLatin1Char('/')))
         name.chop(1);
-    splitHost(address, name, address.ssh ? QStringLiteral("22") : QStringLiteral("21"));
+    if (Result<void> split =
+            splitHost(address, name, address.ssh ? QStringLiteral("22") : QStringLiteral("21"));
+        !split)
+        return split.error();
     return address;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QString>
 
 namespace tavrel {
@@ -15,9 +17,9 @@ struct FtpAddress {
     bool ssh = false;
     QString host;
     QString port;
-    QString problem; // why the text is no host, in Dutch; empty when it is one
 };
 
-FtpAddress readAddress(const QString& domain, const QString& portWord);
+// Fails, in Dutch, when the text names no host or no port.
+Result<FtpAddress> readAddress(const QString& domain, const QString& portWord);
 
 } // namespace tavrel

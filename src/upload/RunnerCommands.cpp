@@ -25,16 +25,16 @@ bool ScriptRunner::Session::open(const QStringList& args, const QStringList& lin
     folder.clear();
     absolute = false;
     lost = false;
-    const FtpAddress target = readAddress(args[0], args.size() > 1 ? args[1] : QString());
-    tls = target.tls;
-    ssh = target.ssh;
-    if (!target.problem.isEmpty()) {
-        say(QStringLiteral("ftp: ") + target.problem + QLatin1Char('.'));
-        because(QStringLiteral("De domeinnaam is ongeldig: ") + target.problem + QLatin1Char('.'));
+    const Result<FtpAddress> target = readAddress(args[0], args.size() > 1 ? args[1] : QString());
+    if (!target) {
+        say(QStringLiteral("ftp: ") + target.why() + QLatin1Char('.'));
+        because(QStringLiteral("De domeinnaam is ongeldig: ") + target.why() + QLatin1Char('.'));
         return false;
     }
-    host = target.host;
-    port = target.port;
+    tls = target->tls;
+    ssh = target->ssh;
+    host = target->host;
+    port = target->port;
     encrypted = false;
     sshKey.clear();
     CURLcode code = perform(QString());

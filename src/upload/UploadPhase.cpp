@@ -43,16 +43,15 @@ public:
                          QStringLiteral("Het FTP-script kan niet worden geschreven: een map, de "
                                         "domeinnaam of het account bevat tekens die het script "
                                         "niet kan bevatten")});
-        QString error;
-        if (!writeOwnerOnlyFile(script, scriptBytes, &error))
+        if (const Result<void> written = writeOwnerOnlyFile(script, scriptBytes); !written)
             return fileFailed(QStringLiteral("Het FTP-script "), script,
-                              QStringLiteral(" kan niet worden geschreven"), error);
+                              QStringLiteral(" kan niet worden geschreven"), written.why());
         // The log is opened here, never through a link, and the runner's
         // output is copied into it.
         QFile file;
-        if (!openOwnerOnly(file, log, &error))
+        if (const Result<void> opened = openOwnerOnly(file, log); !opened)
             return fileFailed(QStringLiteral("Het logbestand "), log,
-                              QStringLiteral(" kan niet worden gemaakt"), error);
+                              QStringLiteral(" kan niet worden gemaakt"), opened.why());
 
         const QString trustKey = QStringLiteral("Certificaat ") + hostOf(in.domain);
         Client client = runClient(context, script, trustedKey(trustKey));

@@ -70,21 +70,21 @@ INSTANTIATE_TEST_SUITE_P(Links, OwnerOnlyTrap, testing::Values(Trap::SymbolicLin
 
 TEST_P(OwnerOnlyTrap, OpeningForWritingNeverWritesThroughIt) {
     QFile file;
-    QString error;
-    EXPECT_FALSE(openOwnerOnly(file, path, &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Result<void> opened = openOwnerOnly(file, path);
+    ASSERT_FALSE(opened.ok());
+    EXPECT_FALSE(opened.why().isEmpty());
     EXPECT_EQ(dir.read(QStringLiteral("eigen.txt")), QByteArray("van mij"));
 }
 
 TEST_P(OwnerOnlyTrap, NewFilesReplaceItWithoutTouchingItsTarget) {
-    using Write = bool (*)(const QString&, const QByteArray&, QString*);
+    using Write = Result<void> (*)(const QString&, const QByteArray&);
     const std::pair<const char*, Write> writers[] = {{"write", writeOwnerOnlyFile},
                                                      {"replace", replaceOwnerOnlyFile}};
     for (const auto& [name, write] : writers) {
         SCOPED_TRACE(name);
         plant();
-        QString error;
-        ASSERT_TRUE(write(path, "nieuw", &error)) << error.toStdString();
+        const Result<void> written = write(path, "nieuw");
+        ASSERT_TRUE(written.ok()) << written.why().toStdString();
         EXPECT_EQ(dir.read(QStringLiteral("ftp_send.ftp")), QByteArray("nieuw"));
         EXPECT_FALSE(QFileInfo(path).isSymLink());
         EXPECT_FALSE(othersMayOpen(path));
@@ -101,16 +101,15 @@ TEST(OwnerOnly, OpeningForWritingEmptiesAndNarrowsAnOwnFile) {
                                    QFile::ReadOther);
     for (const QString& path : {fresh, old}) {
         QFile file;
-        QString error;
-        ASSERT_TRUE(openOwnerOnly(file, path, &error)) << error.toStdString();
+        const Result<void> opened = openOwnerOnly(file, path);
+        ASSERT_TRUE(opened.ok()) << opened.why().toStdString();
         file.write("kort");
         file.close();
         EXPECT_EQ(QFileInfo(path).size(), 4);
         EXPECT_FALSE(othersMayOpen(path));
     }
     QFile folder;
-    QString error;
-    EXPECT_FALSE(openOwnerOnly(folder, dir.path(), &error)) << "a folder is no log";
+    EXPECT_FALSE(openOwnerOnly(folder, dir.path()).ok()) << "a folder is no log";
 }
 
 TEST(OwnerOnly, FoldersItMakesAreTheUsersAlone) {

@@ -40,12 +40,12 @@ TEST(Cursor, CountsWhatItWalksWithAndWithoutASort) {
             sqlRows(db, countStatement(counted), values[i]).first().first().toLongLong();
         Cursor rows = OpenCursor(queries[i], c, values[i]);
         ASSERT_TRUE(rows.isOpen());
-        EXPECT_EQ(rows.RecordCount(), expected);
+        EXPECT_EQ(rows.recordCount(), expected);
         qint64 walked = 0;
-        for (; !rows.atEnd(); rows.MoveNext())
+        for (; !rows.atEnd(); rows.moveNext())
             ++walked;
         EXPECT_EQ(walked, expected);
-        EXPECT_FALSE(rows.failed()) << rows.failure().toStdString();
+        EXPECT_TRUE(rows.whole().ok()) << rows.whole().why().toStdString();
         EXPECT_GT(expected, i == 5 ? -1 : 0);
     }
     Cursor typed = OpenCursor(QStringLiteral("SELECT wcode, afstand, limiet50 FROM limieten "

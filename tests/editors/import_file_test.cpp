@@ -39,11 +39,10 @@ constexpr bool kSanitized = false;
 
 QStringList linesOf(const QString& path, QString* why = nullptr) {
     ImportFile file;
-    QString error;
     QStringList lines;
-    if (!file.open(path, &error)) {
+    if (const Result<void> opened = file.open(path); !opened) {
         if (why)
-            *why = error;
+            *why = opened.why();
         return {QStringLiteral("<niet geopend>")};
     }
     while (const auto line = file.next())
@@ -133,14 +132,14 @@ TEST(ImportFile, ABadLineIsSaidShortlyAndChangesNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ImportFile file;
-        QString why;
-        ASSERT_TRUE(file.open(dir.write(QStringLiteral("niveaus.csv"), c.bytes), &why));
-        const ImportResult result = importLevels(connection, file);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.line, 2);
-        EXPECT_TRUE(result.reason.contains(QLatin1String(c.says)))
-            << result.reason.left(200).toStdString();
-        EXPECT_LT(importFailureText(result).size(), 300);
+        ASSERT_TRUE(file.open(dir.write(QStringLiteral("niveaus.csv"), c.bytes)).ok());
+        const Result<int> imported = importLevels(connection, file);
+        ASSERT_FALSE(imported.ok());
+        EXPECT_TRUE(imported.why().startsWith(QLatin1String("Regel 2 ")))
+            << imported.why().left(200).toStdString();
+        EXPECT_TRUE(imported.why().contains(QLatin1String(c.says)))
+            << imported.why().left(200).toStdString();
+        EXPECT_LT(imported.why().size(), 300);
     }
     EXPECT_EQ(sqlRows(db, QStringLiteral("SELECT * FROM niveaus ORDER BY rowid")), before);
 }
@@ -162,16 +161,15 @@ TEST(ImportFile, AFileOf50MBIsImportedInBoundedTimeAndMemory) {
     Connection connection;
     ASSERT_TRUE(ConnectJetDB(db, connection));
     ImportFile file;
-    QString why;
-    ASSERT_TRUE(file.open(path, &why));
+    ASSERT_TRUE(file.open(path).ok());
     QElapsedTimer clock;
     clock.start();
-    const ImportResult result = importLevels(connection, file);
+    const Result<int> imported = importLevels(connection, file);
     if (!kSanitized) {
         EXPECT_LT(clock.elapsed(), 20000);
     }
-    ASSERT_TRUE(result.ok) << result.reason.toStdString();
-    EXPECT_EQ(result.imported, lines);
+    ASSERT_TRUE(imported.ok()) << imported.why().toStdString();
+    EXPECT_EQ(imported.value(), lines);
 #ifdef Q_OS_UNIX
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -150,7 +150,7 @@ TEST_F(LimitsStoreTest, ChangesMadeElsewhereMeanwhileAreRefusedAsWhatTheyAre) {
         byOther(QLatin1String(c.meanwhile));
         const auto before = all();
         const StoreResult result = c.change(*store, loaded);
-        EXPECT_EQ(int(result.outcome), int(c.expected)) << result.reason.toStdString();
+        EXPECT_EQ(int(result.outcome), int(c.expected)) << result.error.Description.toStdString();
         EXPECT_EQ(all(), before) << "nothing of this copy's change is kept";
     }
 }
@@ -187,7 +187,7 @@ TEST_F(LimitsStoreTest, ABusyDatabaseRefusesForNowAndTakesTheSameChangeLater) {
     const auto before = all();
     ASSERT_TRUE(other.Execute(QStringLiteral("BEGIN EXCLUSIVE")));
     const StoreResult busy = updateLimit(*store, loaded);
-    EXPECT_EQ(int(busy.outcome), int(Outcome::Busy)) << busy.reason.toStdString();
+    EXPECT_EQ(int(busy.outcome), int(Outcome::Busy)) << busy.error.Description.toStdString();
     const LoadedRows read = store->loadRows(
         {QStringLiteral("niveaus"), QStringLiteral("1"), {}, QStringLiteral("rowid")});
     EXPECT_EQ(int(read.result.outcome), int(Outcome::Busy));
@@ -207,15 +207,16 @@ TEST_F(LimitsStoreTest, AShiftThatFailsHalfwayChangesNothing) {
 }
 
 TEST_F(LimitsStoreTest, AMissingColumnIsNamedWithItsTableWhateverTheLetterCase) {
-    EXPECT_EQ(store->missingColumn({QStringLiteral("wedstrijden"), QStringLiteral("limieten"),
-                                    QStringLiteral("niveaus")}),
-              QString());
+    EXPECT_TRUE(store
+                    ->checkColumns({QStringLiteral("wedstrijden"), QStringLiteral("limieten"),
+                                    QStringLiteral("niveaus")})
+                    .ok());
     byOther(QStringLiteral("ALTER TABLE niveaus RENAME COLUMN leeftijd1 TO Leeftijd1"));
     byOther(QStringLiteral("ALTER TABLE limieten RENAME COLUMN gebjaar1 TO geboortejaar"));
     mine.close();
     ASSERT_TRUE(ConnectJetDB(path, mine));
-    EXPECT_EQ(store->missingColumn({QStringLiteral("niveaus")}), QString());
-    const QString missing = store->missingColumn({QStringLiteral("limieten")});
+    EXPECT_TRUE(store->checkColumns({QStringLiteral("niveaus")}).ok());
+    const QString missing = store->checkColumns({QStringLiteral("limieten")}).why();
     EXPECT_TRUE(
         missing.contains(QStringLiteral("ontbreekt de kolom gebjaar1 in de tabel limieten")))
         << missing.toStdString();
@@ -233,8 +234,8 @@ TEST_F(LimitsStoreTest, AFileThatCannotBeChangedRefusesEveryChangeInDutch) {
          {updateLimit, deleteLimit, insertLimit, updateMeet, deleteMeet, shiftMeet}) {
         const StoreResult result = change(*store, loaded);
         EXPECT_EQ(int(result.outcome), int(Outcome::Refused));
-        EXPECT_TRUE(result.reason.contains(QStringLiteral("kan niet worden gewijzigd")))
-            << result.reason.toStdString();
+        EXPECT_TRUE(result.error.Description.contains(QStringLiteral("kan niet worden gewijzigd")))
+            << result.error.Description.toStdString();
     }
     EXPECT_EQ(all(), before);
 }

@@ -64,8 +64,8 @@ TEST(ClubLayout, IsToldFromTheColumnsOfJetAndSqliteFiles) {
         const QString path = c.file();
         SCOPED_TRACE(path.toStdString());
         Connection club;
-        ErrorInfo error;
-        ASSERT_TRUE(club.openQuietly(path, &error)) << error.Description.toStdString();
+        const Result<void> opened = club.openQuietly(path);
+        ASSERT_TRUE(opened.ok()) << opened.why().toStdString();
         const ClubLayoutFinding found = findClubLayout(club);
         EXPECT_EQ(found.version, QLatin1String(c.version));
         EXPECT_EQ(found.missing, QLatin1String(c.missing));
@@ -75,14 +75,14 @@ TEST(ClubLayout, IsToldFromTheColumnsOfJetAndSqliteFiles) {
 TEST(ClubLayout, AWrongChoiceSaysWhichToChoose) {
     const ClubLayoutFinding v2006{QStringLiteral("2006"), {}};
     const ClubLayoutFinding neither{{}, QStringLiteral("de tabel MEMBERS")};
-    EXPECT_EQ(clubLayoutProblem(v2006, QStringLiteral("2006")), QString());
-    EXPECT_EQ(clubLayoutProblem(v2006, QStringLiteral("2009")),
+    EXPECT_TRUE(checkClubLayout(v2006, QStringLiteral("2006")).ok());
+    EXPECT_EQ(checkClubLayout(v2006, QStringLiteral("2009")).why(),
               QStringLiteral("Dit bestand heeft de indeling van Tavrel 2006; kies Tavrel 2006."));
-    EXPECT_EQ(clubLayoutProblem(neither, QStringLiteral("2009")),
+    EXPECT_EQ(checkClubLayout(neither, QStringLiteral("2009")).why(),
               QStringLiteral("Dit bestand heeft niet de indeling van Tavrel 2006 of Tavrel 2009: "
                              "de tabel MEMBERS ontbreekt. Kies met Zoek... het "
                              "Tavrel-databasebestand van de club."));
-    EXPECT_EQ(clubLayoutProblem({}, QStringLiteral("2009")), QString()) << "both layouts' columns";
+    EXPECT_TRUE(checkClubLayout({}, QStringLiteral("2009")).ok()) << "both layouts' columns";
 }
 
 } // namespace

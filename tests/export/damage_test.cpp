@@ -67,9 +67,8 @@ struct ClubDamage : ::testing::Test {
     QByteArray swimmers, times; // as the whole file gives them
 
     void SetUp() override {
-        QString error;
         ASSERT_TRUE(
-            demo::writeClubDatabase(pristine, demo::ClubVariant::Tavrel2009, {300, 4000}, &error));
+            demo::writeClubDatabase(pristine, demo::ClubVariant::Tavrel2009, {300, 4000}).ok());
         ExportRun whole(pristine, QStringLiteral("2009"), QString(), {true, false, false});
         whole.press();
         ASSERT_TRUE(whole.ui.programEnded()) << whole.message().toStdString();

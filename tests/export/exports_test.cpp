@@ -258,8 +258,7 @@ TEST(Exports, AFolderThatDoesNotExistLeavesAMessageAndNoFile) {
 TEST(Exports, AClubDatabaseDamagedMidTableFailsTheRunAndWritesNoFile) {
     TempDir data;
     const QString club = data.file(QStringLiteral("team2009.db"));
-    QString error;
-    ASSERT_TRUE(demo::writeClubDatabase(club, demo::ClubVariant::Tavrel2009, {2000, 3000}, &error));
+    ASSERT_TRUE(demo::writeClubDatabase(club, demo::ClubVariant::Tavrel2009, {2000, 3000}).ok());
     int leaf = 0;
     {
         QSqlDatabase db =

@@ -54,10 +54,9 @@ QString copyJetSample(const TempDir& dir, const QString& fileName) {
 
 QString makeLimitsDatabase(const TempDir& dir, bool withDemoData) {
     const QString path = dir.file(QStringLiteral("limieten.db"));
-    QString error;
-    const bool ok = withDemoData ? demo::writeDemoLimitsDatabase(path, &error)
-                                 : demo::createLimitsDatabase(path, &error);
-    EXPECT_TRUE(ok) << error.toStdString();
+    const Result<void> made =
+        withDemoData ? demo::writeDemoLimitsDatabase(path) : demo::createLimitsDatabase(path);
+    EXPECT_TRUE(made.ok()) << made.why().toStdString();
     return path;
 }
 
@@ -65,8 +64,8 @@ QString makeClubDatabase(const TempDir& dir, demo::ClubVariant variant, demo::Cl
     const QString path =
         dir.file(variant == demo::ClubVariant::Tavrel2006 ? QStringLiteral("team2006.db")
                                                           : QStringLiteral("team2009.db"));
-    QString error;
-    EXPECT_TRUE(demo::writeClubDatabase(path, variant, size, &error)) << error.toStdString();
+    const Result<void> made = demo::writeClubDatabase(path, variant, size);
+    EXPECT_TRUE(made.ok()) << made.why().toStdString();
     return path;
 }
 

@@ -67,14 +67,15 @@ TEST(FtpAddress, TheSchemeChoosesTlsOrSshAndItsStandardPort) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.domain);
-        const FtpAddress a = readAddress(QLatin1String(c.domain), QLatin1String(c.portWord));
-        EXPECT_EQ(a.tls, c.tls);
-        EXPECT_EQ(a.ssh, c.ssh);
-        EXPECT_EQ(a.host, QLatin1String(c.host));
-        EXPECT_EQ(a.port, QLatin1String(c.port));
-        EXPECT_TRUE(a.problem.isEmpty()) << a.problem.toStdString();
+        const Result<FtpAddress> a =
+            readAddress(QLatin1String(c.domain), QLatin1String(c.portWord));
+        ASSERT_TRUE(a.ok()) << a.why().toStdString();
+        EXPECT_EQ(a->tls, c.tls);
+        EXPECT_EQ(a->ssh, c.ssh);
+        EXPECT_EQ(a->host, QLatin1String(c.host));
+        EXPECT_EQ(a->port, QLatin1String(c.port));
     }
-    EXPECT_EQ(readAddress(QStringLiteral("sftp://"), QString()).problem,
+    EXPECT_EQ(readAddress(QStringLiteral("sftp://"), QString()).why(),
               QStringLiteral("ongeldige domeinnaam: "));
 }
 

@@ -92,10 +92,10 @@ public:
         }
         return ok_;
     }
-    bool finish(QString* error) {
-        if (!ok_ && error)
-            *error = error_;
-        return ok_;
+    Result<void> finish() {
+        if (ok_)
+            return {};
+        return failure(error_);
     }
 
 private:
@@ -124,13 +124,13 @@ const std::array<int, 5> kPace = {29, 31, 33, 37, 34};
 
 } // namespace
 
-bool createLimitsDatabase(const QString& path, QString* error) {
+Result<void> createLimitsDatabase(const QString& path) {
     SqliteFile file(path);
     file.execAll(limitsSchemaStatements());
-    return file.finish(error);
+    return file.finish();
 }
 
-bool writeDemoLimitsDatabase(const QString& path, QString* error) {
+Result<void> writeDemoLimitsDatabase(const QString& path) {
     SqliteFile file(path);
     file.execAll(limitsSchemaStatements());
     Random random(2009);
@@ -210,10 +210,10 @@ bool writeDemoLimitsDatabase(const QString& path, QString* error) {
                                                 QString::fromLatin1(levels[size_t(l)]), age,
                                                 age + 2, timeText(base)});
                         }
-    return file.finish(error);
+    return file.finish();
 }
 
-bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, QString* error) {
+Result<void> writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size) {
     const bool v2009 = variant == ClubVariant::Tavrel2009;
     SqliteFile file(path);
     Random random(v2009 ? 2009 : 2006);
@@ -361,7 +361,7 @@ bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, 
                              styleIndex + 1, total, type});
     }
     file.exec(QStringLiteral("COMMIT"));
-    return file.finish(error);
+    return file.finish();
 }
 
 } // namespace tavrel::demo

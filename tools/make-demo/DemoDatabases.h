@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QString>
 
 namespace tavrel::demo {
@@ -14,13 +16,13 @@ enum class ClubVariant { Tavrel2006, Tavrel2009 };
 
 // A new, empty limits database (the three tables, no rows) at path,
 // replacing any file there.
-bool createLimitsDatabase(const QString& path, QString* error);
+Result<void> createLimitsDatabase(const QString& path);
 
 // A limits database with demo meets, limits and level times.
-bool writeDemoLimitsDatabase(const QString& path, QString* error);
+Result<void> writeDemoLimitsDatabase(const QString& path);
 
 // A club database in the layout of the given variant, with realistic members,
 // meets, styles and results. The same size always gives the same bytes of data.
-bool writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size, QString* error);
+Result<void> writeClubDatabase(const QString& path, ClubVariant variant, ClubSize size);
 
 } // namespace tavrel::demo

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QTextStream>
 
+using namespace tavrel;
 using namespace tavrel::demo;
 
 int main(int argc, char* argv[]) {
@@ -44,14 +45,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    QString error;
-    const bool ok = writeClubDatabase(dir.filePath(QStringLiteral("team2006.db")),
-                                      ClubVariant::Tavrel2006, size, &error) &&
-                    writeClubDatabase(dir.filePath(QStringLiteral("team2009.db")),
-                                      ClubVariant::Tavrel2009, size, &error) &&
-                    writeDemoLimitsDatabase(dir.filePath(QStringLiteral("limieten.db")), &error);
-    if (!ok) {
-        err << "make-demo: " << error << '\n';
+    Result<void> made = writeClubDatabase(dir.filePath(QStringLiteral("team2006.db")),
+                                          ClubVariant::Tavrel2006, size);
+    if (made)
+        made = writeClubDatabase(dir.filePath(QStringLiteral("team2009.db")),
+                                 ClubVariant::Tavrel2009, size);
+    if (made)
+        made = writeDemoLimitsDatabase(dir.filePath(QStringLiteral("limieten.db")));
+    if (!made) {
+        err << "make-demo: " << made.why() << '\n';
         return 1;
     }
     return 0;

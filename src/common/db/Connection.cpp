@@ -104,7 +104,7 @@ bool Connection::canChange() const {
            QFileInfo(QFileInfo(path_).absolutePath()).isWritable();
 }
 
-bool Connection::open(const QString& path, ErrorInfo* error) {
+Result<void> Connection::open(const QString& path) {
     // Before SQLite's first use (ignored when it already runs): no locks on
     // every call and allocation. Each connection is used by one thread only.
     static const bool configured = sqlite3_config(SQLITE_CONFIG_MULTITHREAD) == SQLITE_OK &&
@@ -114,9 +114,8 @@ bool Connection::open(const QString& path, ErrorInfo* error) {
     const QFileInfo info(path);
     QFile file(path);
     if (!info.exists() || info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        *error = {ErrorNumber::FileNotFound, kSource,
-                  QStringLiteral("Databasebestand niet gevonden of niet leesbaar: ") + path};
-        return false;
+        return ErrorInfo{ErrorNumber::FileNotFound, kSource,
+                         QStringLiteral("Databasebestand niet gevonden of niet leesbaar: ") + path};
     }
     const QByteArray header = file.read(100);
     file.close();
@@ -127,32 +126,30 @@ bool Connection::open(const QString& path, ErrorInfo* error) {
         if (cutShort(header, info.size())) {
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(name);
-            *error = {ErrorNumber::NotADatabase, kSource,
-                      QStringLiteral("Het bestand ") + path +
-                          QStringLiteral(" is onvolledig: het is korter dan het zelf opgeeft.") +
-                          damagedAdvice()};
-            return false;
+            return ErrorInfo{
+                ErrorNumber::NotADatabase, kSource,
+                QStringLiteral("Het bestand ") + path +
+                    QStringLiteral(" is onvolledig: het is korter dan het zelf opgeeft.") +
+                    damagedAdvice()};
         }
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
     } else if (JetFile::hasJetHeader(header)) {
-        QString why;
-        jet_ = JetFile::open(path, &why);
-        if (!jet_) {
+        Result<std::unique_ptr<JetFile>> jet = JetFile::open(path);
+        if (!jet) {
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(name);
-            *error = {ErrorNumber::NotADatabase, kSource, why};
-            return false;
+            return ErrorInfo{ErrorNumber::NotADatabase, kSource, jet.why()};
         }
+        jet_ = std::move(jet).value();
         for (const QString& table : jet_->tableNames())
             jetTables_.insert(table.toLower(), table);
         db.setDatabaseName(QStringLiteral(":memory:"));
     } else {
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
-        *error = {ErrorNumber::NotADatabase, kSource,
-                  QStringLiteral("Geen Jet- of SQLite-database: ") + path};
-        return false;
+        return ErrorInfo{ErrorNumber::NotADatabase, kSource,
+                         QStringLiteral("Geen Jet- of SQLite-database: ") + path};
     }
 
     name_ = name;
@@ -166,24 +163,24 @@ bool Connection::open(const QString& path, ErrorInfo* error) {
         // exports read; bounded, so memory stays small on any file.
         (!jet_ && !probe.exec(QStringLiteral("PRAGMA mmap_size = 33554432"))) ||
         !probe.exec(QStringLiteral("PRAGMA cache_size = -1000")) || !handle()) {
-        *error = errorOf(db.isOpen() ? probe.lastError() : db.lastError(),
-                         QStringLiteral("Database kan niet worden geopend: ") + path);
+        const ErrorInfo error =
+            errorOf(db.isOpen() ? probe.lastError() : db.lastError(),
+                    QStringLiteral("Database kan niet worden geopend: ") + path);
         probe = QSqlQuery();
         jet_.reset();
         close();
-        return false;
+        return error;
     }
     work_.start();
     sqlite3_progress_handler(handle(), 100000, &Connection::tooLong, this);
-    return true;
+    return {};
 }
 
 bool ConnectJetDB(const QString& path, Connection& connection) {
-    ErrorInfo error;
-    if (connection.open(path, &error))
-        return true;
-    ReportError(QStringLiteral("ConnectJetDB"), error);
-    return false;
+    const Result<void> opened = connection.open(path);
+    if (!opened)
+        ReportError(QStringLiteral("ConnectJetDB"), opened.error());
+    return opened.ok();
 }
 
 QSet<QString> Connection::columnNames(const QString& table) {
@@ -201,7 +198,7 @@ QSet<QString> Connection::columnNames(const QString& table) {
     return names;
 }
 
-QString Connection::checkTables(const QStringList& tables) {
+Result<void> Connection::checkTables(const QStringList& tables) {
     if (jet_ || !isOpen())
         return {};
     for (const QString& table : tables) {
@@ -216,27 +213,29 @@ QString Connection::checkTables(const QStringList& tables) {
         if (!kind.exec() || !kind.next())
             continue; // no such table: the statement that reads it says so
         if (kind.value(0).toString() != QLatin1String("table"))
-            return QStringLiteral("In ") + path_ + QStringLiteral(" is ") + table +
-                   QStringLiteral(" geen tabel maar een ") + kind.value(0).toString() +
-                   QStringLiteral(". Misschien is dit geen Tavrel- of limietendatabase.");
+            return ErrorInfo{ErrorNumber::NotADatabase, kSource,
+                             QStringLiteral("In ") + path_ + QStringLiteral(" is ") + table +
+                                 QStringLiteral(" geen tabel maar een ") +
+                                 kind.value(0).toString() +
+                                 QStringLiteral(". Misschien is dit geen Tavrel- of "
+                                                "limietendatabase.")};
         // quick_check of one table reads its pages and its indexes' once.
         QSqlQuery check(database());
         check.setForwardOnly(true);
         const QString quotedName = QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\""));
         if (!check.exec(QStringLiteral("PRAGMA quick_check(\"") + quotedName +
                         QStringLiteral("\")"))) {
-            const ErrorInfo refused =
-                errorOf(check.lastError(), QStringLiteral("De tabel ") + table +
-                                               QStringLiteral(" kan niet worden gecontroleerd"));
-            return refused.Description;
+            return errorOf(check.lastError(), QStringLiteral("De tabel ") + table +
+                                                  QStringLiteral(" kan niet worden gecontroleerd"));
         }
         bool whole = false;
         if (check.next())
             whole = check.value(0).toString() == QLatin1String("ok") && !check.next();
         if (!whole)
-            return QStringLiteral("Het bestand ") + path_ +
-                   QStringLiteral(" is beschadigd (tabel ") + table + QStringLiteral(").") +
-                   damagedAdvice();
+            return ErrorInfo{ErrorNumber::NotADatabase, kSource,
+                             QStringLiteral("Het bestand ") + path_ +
+                                 QStringLiteral(" is beschadigd (tabel ") + table +
+                                 QStringLiteral(").") + damagedAdvice()};
         checked_.insert(table.toLower());
     }
     return {};
@@ -248,7 +247,8 @@ ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
         return {ErrorNumber::ReadOnlyDatabase, kSource,
                 QStringLiteral("Het bestand ") + path_ +
                     QStringLiteral(" is een Jet-database en kan hier alleen gelezen worden. "
-                                   "Er is niets gewijzigd.")};
+                                   "Er is niets gewijzigd."),
+                code};
     // A file that is not the database the program expects: say what is
     // missing, not what SQLite calls it.
     static const QRegularExpression missing(QStringLiteral("no such (table|column): ([^ ]+)"));
@@ -259,16 +259,19 @@ ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
             return {ErrorNumber::NotADatabase, kSource,
                     QStringLiteral("In ") + path_ + QStringLiteral(" ontbreekt de kolom ") + name +
                         QStringLiteral(". Misschien is de verkeerde versie gekozen of is dit niet "
-                                       "de juiste database.")};
+                                       "de juiste database."),
+                    code};
         const QString other = jet_ ? jet_->otherObject(name) : QString();
         return {ErrorNumber::NotADatabase, kSource,
                 QStringLiteral("In ") + path_ + QStringLiteral(" ontbreekt de tabel ") + name +
                     (other.isEmpty() ? QString()
                                      : QStringLiteral(" (die naam hoort bij ") + other +
                                            QStringLiteral(", die hier niet gelezen kan worden)")) +
-                    QStringLiteral(". Misschien is dit geen Tavrel- of limietendatabase.")};
+                    QStringLiteral(". Misschien is dit geen Tavrel- of limietendatabase."),
+                code};
     }
-    return {code, kSource, what + QStringLiteral(": ") + refusalReason(e)};
+    // A refusal the program does not name itself shows SQLite's number.
+    return {code, kSource, what + QStringLiteral(": ") + refusalReason(e), code};
 }
 
 QString missingColumnText(const QString& path, const QString& table, const QString& column) {
@@ -279,10 +282,8 @@ QString missingColumnText(const QString& path, const QString& table, const QStri
 }
 
 bool isBusy(const ErrorInfo& error) {
-    // SQLite's own codes (SQLITE_BUSY, SQLITE_LOCKED and their extended
-    // forms), as only this file's errors carry them.
-    const int primary = error.Number & 0xff;
-    return error.Source == kSource && (primary == 5 || primary == 6);
+    const int primary = error.Code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
 QString refusalReason(const QSqlError& e) {
@@ -334,9 +335,9 @@ QString codeReason(int code) {
 // per connection; a later statement that needs more columns copies the table
 // again with them. Names are found by their words, so a word that happens to
 // be a table or column name costs at most a little unneeded copying.
-bool Connection::loadTablesFor(const QString& statement, ErrorInfo* error) {
+Result<void> Connection::loadTablesFor(const QString& statement) {
     if (!jet_)
-        return true;
+        return {};
     static const QRegularExpression plainWord(QStringLiteral("[\\p{L}_][\\p{L}\\p{N}_]*"));
     // Bracketed names may hold spaces; plain words may not.
     static const QRegularExpression bracketed(QStringLiteral("\\[([^\\]]+)\\]"));
@@ -370,72 +371,57 @@ bool Connection::loadTablesFor(const QString& statement, ErrorInfo* error) {
             QSqlQuery(db).exec(QStringLiteral("DROP TABLE \"") +
                                QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
                                QLatin1Char('"'));
-        QString why;
-        const bool ok = jet_->copyTable(table, db, &needed, &why);
+        const Result<void> copy = jet_->copyTable(table, db, &needed);
         QSqlQuery(db).exec(QStringLiteral("PRAGMA query_only = ON"));
-        if (!ok) {
+        if (!copy) {
             loaded_.remove(key);
             // A damaged file is said as the file's fault, with what to do.
             static const QString file = QStringLiteral("het bestand ");
-            if (error)
-                *error = {ErrorNumber::NotADatabase, kSource,
-                          why.startsWith(file) && why.contains(QLatin1String("beschadigd"))
-                              ? QString(QStringLiteral("Het bestand ") + path_ + QLatin1Char(' ') +
-                                        why.mid(file.size()) + QLatin1Char('.') + damagedAdvice())
-                              : QString(QStringLiteral("De tabel ") + w + QStringLiteral(" uit ") +
-                                        path_ + QStringLiteral(" kan niet worden gelezen: ") +
-                                        why)};
-            return false;
+            const QString& why = copy.why();
+            return ErrorInfo{
+                ErrorNumber::NotADatabase, kSource,
+                why.startsWith(file) && why.contains(QLatin1String("beschadigd"))
+                    ? QString(QStringLiteral("Het bestand ") + path_ + QLatin1Char(' ') +
+                              why.mid(file.size()) + QLatin1Char('.') + damagedAdvice())
+                    : QString(QStringLiteral("De tabel ") + w + QStringLiteral(" uit ") + path_ +
+                              QStringLiteral(" kan niet worden gelezen: ") + why),
+                copy.error().Code};
         }
         loaded_.insert(key, needed);
     }
-    return true;
+    return {};
 }
 
-bool Connection::run(QSqlQuery& query, const QString& statement, const QVariantList& values,
-                     ErrorInfo* error) {
-    return prepare(query, statement, error) && exec(query, values, error);
+Result<void> Connection::run(QSqlQuery& query, const QString& statement,
+                             const QVariantList& values) {
+    Result<void> prepared = prepare(query, statement);
+    return prepared ? exec(query, values) : prepared;
 }
 
-bool Connection::prepare(QSqlQuery& query, const QString& statement, ErrorInfo* error) {
-    if (!isOpen()) {
-        if (error)
-            *error = {ErrorNumber::NotConnected, kSource,
-                      QStringLiteral("Er is geen verbinding met een database.")};
-        return false;
-    }
-    work_.start();
-    if (!loadTablesFor(statement, error))
-        return false;
-    if (!query.prepare(toSqliteDialect(statement))) {
-        if (error)
-            *error = errorOf(query.lastError(), QStringLiteral("De opdracht is geweigerd"));
-        return false;
-    }
-    return true;
+Result<void> Connection::prepare(QSqlQuery& query, const QString& statement) {
+    if (const auto ready = handleFor(statement); !ready)
+        return ready.error();
+    if (!query.prepare(toSqliteDialect(statement)))
+        return errorOf(query.lastError(), QStringLiteral("De opdracht is geweigerd"));
+    return {};
 }
 
-bool Connection::exec(QSqlQuery& query, const QVariantList& values, ErrorInfo* error) {
+Result<void> Connection::exec(QSqlQuery& query, const QVariantList& values) {
     work_.start();
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
-    if (!query.exec()) {
-        if (error)
-            *error = errorOf(query.lastError(), QStringLiteral("De opdracht is geweigerd"));
-        return false;
-    }
-    return true;
+    if (!query.exec())
+        return errorOf(query.lastError(), QStringLiteral("De opdracht is geweigerd"));
+    return {};
 }
 
-sqlite3* Connection::handleFor(const QString& statement, ErrorInfo* error) {
-    if (!isOpen()) {
-        *error = {ErrorNumber::NotConnected, kSource,
-                  QStringLiteral("Er is geen verbinding met een database.")};
-        return nullptr;
-    }
+Result<sqlite3*> Connection::handleFor(const QString& statement) {
+    if (!isOpen())
+        return ErrorInfo{ErrorNumber::NotConnected, kSource,
+                         QStringLiteral("Er is geen verbinding met een database.")};
     work_.start();
-    if (!loadTablesFor(statement, error))
-        return nullptr;
+    if (Result<void> loaded = loadTablesFor(statement); !loaded)
+        return loaded.error();
     return handle();
 }
 
@@ -444,19 +430,9 @@ sqlite3* Connection::handle() const {
     return h.isValid() ? *static_cast<sqlite3* const*>(h.constData()) : nullptr;
 }
 
-bool Connection::Execute(const QString& statement, const QVariantList& values, ErrorInfo* error) {
+Result<void> Connection::Execute(const QString& statement, const QVariantList& values) {
     QSqlQuery query(database());
-    return run(query, statement, values, error);
-}
-
-bool Connection::BeginTrans() {
-    return isOpen() && database().transaction();
-}
-bool Connection::CommitTrans() {
-    return isOpen() && database().commit();
-}
-bool Connection::RollbackTrans() {
-    return isOpen() && database().rollback();
+    return run(query, statement, values);
 }
 
 } // namespace tavrel

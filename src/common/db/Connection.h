@@ -36,47 +36,39 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     bool isOpen() const { return !name_.isEmpty(); }
-    // Opens path without a box, for a look at a file the user just chose;
-    // false with error filled when it does not open.
-    bool openQuietly(const QString& path, ErrorInfo* error) { return open(path, error); }
+    // Opens path without a box, for a look at a file the user just chose.
+    Result<void> openQuietly(const QString& path) { return open(path); }
     const QString& path() const { return path_; }
     bool isReadOnly() const { return jet_ != nullptr; }
     // False for a Jet file, and for a SQLite file that this user may not
     // change (the file or its folder, where the journal goes, not writable).
     bool canChange() const;
 
-    // Runs a statement that returns no rows. On failure fills error (when
-    // given) and returns false; nothing is reported here.
-    bool Execute(const QString& statement, const QVariantList& values = {},
-                 ErrorInfo* error = nullptr);
-
-    bool BeginTrans();
-    bool CommitTrans();
-    bool RollbackTrans();
+    // Runs a statement that returns no rows; nothing is reported here.
+    Result<void> Execute(const QString& statement, const QVariantList& values = {});
 
     // Prepares and runs statement on query (made on this connection's
     // database). For Recordset and the editors' models.
-    bool run(QSqlQuery& query, const QString& statement, const QVariantList& values,
-             ErrorInfo* error);
+    Result<void> run(QSqlQuery& query, const QString& statement, const QVariantList& values);
     // The same in two steps, for one statement run with many sets of values.
-    bool prepare(QSqlQuery& query, const QString& statement, ErrorInfo* error);
-    bool exec(QSqlQuery& query, const QVariantList& values, ErrorInfo* error);
+    Result<void> prepare(QSqlQuery& query, const QString& statement);
+    Result<void> exec(QSqlQuery& query, const QVariantList& values);
     QSqlDatabase database() const;
 
     // The sqlite3 handle that answers statement, with the Jet tables it
-    // names copied first; null with error filled when that fails. For Cursor.
-    ::sqlite3* handleFor(const QString& statement, ErrorInfo* error);
+    // names copied first. For Cursor.
+    Result<::sqlite3*> handleFor(const QString& statement);
     // The names of a table's columns, lower-case; empty when there is no
     // such table.
     QSet<QString> columnNames(const QString& table);
 
-    // "" when the tables are tables (no views) and whole, indexes included;
-    // otherwise why not, in Dutch: a run reads nothing from a damaged table.
-    // Each table is checked once per connection; a Jet file's reader checks
-    // its tables itself.
-    QString checkTables(const QStringList& tables);
+    // Fails, in Dutch, unless the tables are tables (no views) and whole,
+    // indexes included: a run reads nothing from a damaged table. Each table
+    // is checked once per connection; a Jet file's reader checks its tables
+    // itself.
+    Result<void> checkTables(const QStringList& tables);
 
-    // The Dutch description of a refusal of the database.
+    // A refusal of the database: its Dutch description, and SQLite's code.
     ErrorInfo errorOf(const QSqlError& e, const QString& what) const;
 
     void close();
@@ -94,8 +86,8 @@ public:
 
 private:
     friend bool ConnectJetDB(const QString& path, Connection& connection);
-    bool open(const QString& path, ErrorInfo* error);
-    bool loadTablesFor(const QString& statement, ErrorInfo* error);
+    Result<void> open(const QString& path);
+    Result<void> loadTablesFor(const QString& statement);
     ::sqlite3* handle() const;
     static int tooLong(void* connection);
 
@@ -114,8 +106,8 @@ private:
 // report with the place "ConnectJetDB" and answers false.
 bool ConnectJetDB(const QString& path, Connection& connection);
 
-// True when a refusal came from another program holding the database: the
-// same change may succeed when tried again.
+// True when a refusal came from another program holding the database (SQLite's
+// own code says so): the same change may succeed when tried again.
 bool isBusy(const ErrorInfo& error);
 
 // Why the database refused a statement, in plain Dutch (no SQL, no English).

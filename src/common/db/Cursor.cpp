@@ -15,6 +15,10 @@ void countRow(sqlite3_context* context, int, sqlite3_value**) {
     sqlite3_result_null(context);
 }
 
+ErrorInfo shortWalk(qint64 walked, qint64 count) {
+    return failure(QStringLiteral("%1 van de %2 records gelezen").arg(walked).arg(count));
+}
+
 ErrorInfo refusal(const Connection& connection, sqlite3* db) {
     const QSqlError e(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
                       QString::number(sqlite3_extended_errcode(db)));
@@ -83,7 +87,7 @@ Cursor::Cursor(Cursor&& other) noexcept {
 }
 Cursor& Cursor::operator=(Cursor&& other) noexcept {
     if (this != &other) {
-        Close();
+        close();
         stmt_ = std::exchange(other.stmt_, nullptr);
         values_ = std::move(other.values_);
         types_ = std::move(other.types_);
@@ -92,23 +96,22 @@ Cursor& Cursor::operator=(Cursor&& other) noexcept {
         count_ = other.count_;
         walked_ = other.walked_;
         atEnd_ = std::exchange(other.atEnd_, true);
-        failed_ = other.failed_;
-        failure_ = std::move(other.failure_);
+        whole_ = std::move(other.whole_);
     }
     return *this;
 }
 Cursor::~Cursor() {
-    Close();
+    close();
 }
 
-void Cursor::Close() {
+void Cursor::close() {
     if (stmt_)
         sqlite3_finalize(stmt_);
     stmt_ = nullptr;
     atEnd_ = true;
 }
 
-void Cursor::MoveNext() {
+void Cursor::moveNext() {
     if (stmt_ && !atEnd_)
         step();
 }
@@ -127,14 +130,10 @@ void Cursor::step() {
         return;
     }
     atEnd_ = true;
-    if (rc != SQLITE_DONE) {
-        failed_ = true;
-        const int code = rc & 0xff;
-        failure_ = codeReason(code);
-    } else if (count_ >= 0 && walked_ != count_) {
-        failed_ = true;
-        failure_ = QStringLiteral("%1 van de %2 records gelezen").arg(walked_).arg(count_);
-    }
+    if (rc != SQLITE_DONE)
+        whole_ = failure(codeReason(rc), 0, rc);
+    else if (count_ >= 0 && walked_ != count_)
+        whole_ = shortWalk(walked_, count_);
 }
 
 int Cursor::column(const QString& name) const {
@@ -193,17 +192,17 @@ static sqlite3_stmt* prepared(sqlite3* db, const QString& sql, const QVariantLis
 }
 
 Cursor OpenCursor(const QString& query, Connection& connection, const QVariantList& values) {
-    ErrorInfo error;
     const QString plain = plainStatement(query);
-    sqlite3* db = connection.handleFor(plain, &error);
+    const Result<sqlite3*> handle = connection.handleFor(plain);
+    sqlite3* db = handle ? handle.value() : nullptr;
     auto refused = [&](bool described) {
         // A stop the user asked for is no fault to report.
         if (!connection.stopRequested())
             ReportError(QStringLiteral("OpenRecordSet"),
-                        described ? error : refusal(connection, db));
+                        described ? handle.error() : refusal(connection, db));
         return Cursor();
     };
-    if (!db)
+    if (!handle)
         return refused(true);
     const QString sqlite = toSqliteDialect(plain);
     static const QRegularExpression plainSelect(QStringLiteral("^SELECT\\s+(?!DISTINCT\\b|ALL\\b)"),
@@ -226,7 +225,7 @@ Cursor OpenCursor(const QString& query, Connection& connection, const QVariantLi
         return refused(false);
     cursor.count_ = -1; // not yet known: no short walk is reported on the first step
     cursor.step();
-    if (cursor.failed_)
+    if (!cursor.whole_)
         return refused(false);
     if (counting && sqlite3_stmt_status(cursor.stmt_, SQLITE_STMTSTATUS_SORT, 0) > 0) {
         cursor.count_ = *cursor.counted_;
@@ -240,11 +239,8 @@ Cursor OpenCursor(const QString& query, Connection& connection, const QVariantLi
         if (!counted)
             return refused(false);
     }
-    if (cursor.atEnd_ && cursor.walked_ != cursor.count_) {
-        cursor.failed_ = true;
-        cursor.failure_ =
-            QStringLiteral("%1 van de %2 records gelezen").arg(cursor.walked_).arg(cursor.count_);
-    }
+    if (cursor.atEnd_ && cursor.walked_ != cursor.count_)
+        cursor.whole_ = shortWalk(cursor.walked_, cursor.count_);
     return cursor;
 }
 

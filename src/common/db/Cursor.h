@@ -26,13 +26,12 @@ public:
     Cursor& operator=(Cursor&&) noexcept;
 
     bool isOpen() const { return stmt_ != nullptr; }
-    qint64 RecordCount() const { return count_; }
+    qint64 recordCount() const { return count_; }
     bool atEnd() const { return atEnd_; }
-    void MoveNext();
-    // True when the walk stopped on an error, or ended before the records it
-    // counted; failure() says why, in Dutch.
-    bool failed() const { return failed_; }
-    const QString& failure() const { return failure_; }
+    void moveNext();
+    // Fails, in Dutch, when the walk stopped on an error or ended before the
+    // records it counted: what was walked is then not the whole result.
+    const Result<void>& whole() const { return whole_; }
 
     // The index of a column (letter case ignored), -1 when there is none.
     int column(const QString& name) const;
@@ -45,7 +44,7 @@ public:
     // The value as Qt's SQLite driver gives it, for the unusual types.
     QVariant value(int column) const;
 
-    void Close();
+    void close();
 
 private:
     friend Cursor OpenCursor(const QString& query, Connection& connection,
@@ -63,8 +62,7 @@ private:
     qint64 count_ = 0;
     qint64 walked_ = 0;
     bool atEnd_ = true;
-    bool failed_ = false;
-    QString failure_;
+    Result<void> whole_;
 };
 
 // Opens query on connection with values bound to its "?" marks. When the

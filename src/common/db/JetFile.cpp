@@ -100,7 +100,7 @@ JetFile::JetFile(std::unique_ptr<jet::File> file)
 
 JetFile::~JetFile() = default;
 
-std::unique_ptr<JetFile> JetFile::open(const QString& path, QString* error) {
+Result<std::unique_ptr<JetFile>> JetFile::open(const QString& path) {
     std::string why;
 #ifdef Q_OS_WIN
     // By its wide name: a member's name in the folder may lie outside the
@@ -110,12 +110,10 @@ std::unique_ptr<JetFile> JetFile::open(const QString& path, QString* error) {
     const std::filesystem::path name(QFile::encodeName(path).toStdString());
 #endif
     auto file = jet::File::open(name, &why);
-    if (!file) {
-        *error = QStringLiteral("Het bestand ") + path + QLatin1Char(' ') +
-                 QString::fromStdString(why) + QLatin1Char('.') +
-                 (why.find("beschadigd") != std::string::npos ? damagedAdvice() : QString());
-        return nullptr;
-    }
+    if (!file)
+        return failure(QStringLiteral("Het bestand ") + path + QLatin1Char(' ') +
+                       QString::fromStdString(why) + QLatin1Char('.') +
+                       (why.find("beschadigd") != std::string::npos ? damagedAdvice() : QString()));
     return std::unique_ptr<JetFile>(new JetFile(std::move(file)));
 }
 
@@ -140,14 +138,12 @@ QSet<QString> JetFile::columnNames(const QString& name) const {
     return names;
 }
 
-bool JetFile::copyTable(const QString& name, QSqlDatabase& target, const QSet<QString>* columns,
-                        QString* error) {
+Result<void> JetFile::copyTable(const QString& name, QSqlDatabase& target,
+                                const QSet<QString>* columns) {
     jet::Table table;
     std::string why;
-    if (!file_->table(name.toStdString(), &table, &why)) {
-        *error = QStringLiteral("het bestand ") + QString::fromStdString(why);
-        return false;
-    }
+    if (!file_->table(name.toStdString(), &table, &why))
+        return failure(QStringLiteral("het bestand ") + QString::fromStdString(why));
     sqlite3* db = *static_cast<sqlite3* const*>(target.driver()->handle().constData());
     QStringList definitions;
     std::vector<int> all;
@@ -177,24 +173,23 @@ bool JetFile::copyTable(const QString& name, QSqlDatabase& target, const QSet<QS
                 0)
             key = int(p);
     }
-    bool keyRefused = false;
-    if (copyRows(table, db, definitions, all, key, &keyRefused, error))
-        return true;
-    return keyRefused && copyRows(table, db, definitions, all, -1, nullptr, error);
+    Result<void> copied = copyRows(table, db, definitions, all, key);
+    if (!copied && copied.error().Code == SQLITE_CONSTRAINT)
+        return copyRows(table, db, definitions, all, -1);
+    return copied;
 }
 
-bool JetFile::copyRows(const jet::Table& table, sqlite3* db, QStringList definitions,
-                       const std::vector<int>& all, int key, bool* keyRefused, QString* error) {
+Result<void> JetFile::copyRows(const jet::Table& table, sqlite3* db, QStringList definitions,
+                               const std::vector<int>& all, int key) {
     if (key >= 0)
         definitions[key] += QStringLiteral(" PRIMARY KEY");
     QStringList marks;
     for (std::size_t i = 0; i < all.size(); ++i)
         marks << QStringLiteral("?");
     const QString tableName = quoted(QString::fromStdString(table.name));
-    auto fail = [&](const QString& what) {
-        *error = what;
+    auto fail = [&](const QString& what, int code = 0) -> Result<void> {
         sqlite3_exec(db, "ROLLBACK TO jet_copy; RELEASE jet_copy", nullptr, nullptr, nullptr);
-        return false;
+        return failure(what, 0, code);
     };
 
     // A savepoint works inside a transaction the caller may have begun.
@@ -235,18 +230,17 @@ bool JetFile::copyRows(const jet::Table& table, sqlite3* db, QStringList definit
             return stored;
         },
         &why);
-    if (refused) {
-        *keyRefused = true;
-        return fail(QString());
-    }
+    if (refused)
+        return fail(QString(), SQLITE_CONSTRAINT);
     if (!read)
         return fail(QStringLiteral("het bestand ") + QString::fromStdString(why));
     if (!stored)
         return fail((failedWith & 0xff) == SQLITE_INTERRUPT
                         ? codeReason(failedWith)
-                        : QStringLiteral("er is te weinig geheugen of schijfruimte voor de kopie"));
+                        : QStringLiteral("er is te weinig geheugen of schijfruimte voor de kopie"),
+                    failedWith);
     sqlite3_exec(db, "RELEASE jet_copy", nullptr, nullptr, nullptr);
-    return true;
+    return {};
 }
 
 } // namespace tavrel

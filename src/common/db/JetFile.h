@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -27,8 +29,8 @@ public:
     // True when the first bytes of a file say it is a Jet or ACE database.
     static bool hasJetHeader(const QByteArray& firstBytes);
 
-    // Opens path; on failure returns null and says why, in Dutch, in error.
-    static std::unique_ptr<JetFile> open(const QString& path, QString* error);
+    // Opens path; a failure says why in Dutch.
+    static Result<std::unique_ptr<JetFile>> open(const QString& path);
     ~JetFile();
     JetFile(const JetFile&) = delete;
     JetFile& operator=(const JetFile&) = delete;
@@ -51,16 +53,15 @@ public:
     // become -1 and 0, dates ISO text, currency and decimal values the text
     // of their digits, texts UTF-8, binary and OLE values their bytes; nulls
     // stay null. Nothing is left of the table when the copy fails.
-    bool copyTable(const QString& name, QSqlDatabase& target, const QSet<QString>* columns,
-                   QString* error);
+    Result<void> copyTable(const QString& name, QSqlDatabase& target, const QSet<QString>* columns);
 
 private:
     // Creates the copy of table with the columns all (their definitions
     // given) and fills it. key, when not -1, is the place in all of the
-    // column to use as rowid; keyRefused tells that a null or a repeated
-    // value refused it (the copy is then undone).
-    bool copyRows(const jet::Table& table, ::sqlite3* db, QStringList definitions,
-                  const std::vector<int>& all, int key, bool* keyRefused, QString* error);
+    // column to use as rowid; a null or a repeated value there fails with the
+    // code SQLITE_CONSTRAINT (the copy is then undone).
+    Result<void> copyRows(const jet::Table& table, ::sqlite3* db, QStringList definitions,
+                          const std::vector<int>& all, int key);
     explicit JetFile(std::unique_ptr<jet::File> file);
     std::unique_ptr<jet::File> file_;
 };

@@ -25,22 +25,11 @@ void Recordset::step() {
     }
     const QSqlError error = query_->lastError();
     if (error.isValid()) {
-        failed_ = true;
-        const int code = error.nativeErrorCode().toInt() & 0xff;
-        failure_ = code == 11 || code == 26 // SQLITE_CORRUPT, SQLITE_NOTADB
-                       ? QStringLiteral("de database is beschadigd")
-                       : QStringLiteral("de database gaf een fout (%1)").arg(code);
+        const int code = error.nativeErrorCode().toInt();
+        whole_ = failure(codeReason(code), 0, code);
     } else if (walked_ != count_) {
-        failed_ = true;
-        failure_ = QStringLiteral("%1 van de %2 records gelezen").arg(walked_).arg(count_);
+        whole_ = failure(QStringLiteral("%1 van de %2 records gelezen").arg(walked_).arg(count_));
     }
-}
-
-QStringList Recordset::fieldNames() const {
-    QStringList names;
-    for (int i = 0; i < record_.count(); ++i)
-        names << record_.fieldName(i);
-    return names;
 }
 
 QVariant Recordset::value(int column) const {
@@ -61,7 +50,6 @@ void Recordset::Close() {
 
 Recordset OpenRecordSet(const QString& query, Connection& connection, const QVariantList& values) {
     Recordset rs;
-    ErrorInfo error;
     // The count comes from the same statement wrapped in COUNT(*), so memory
     // stays flat however many records the walk will see.
     const QString statement = plainStatement(query);
@@ -69,9 +57,13 @@ Recordset OpenRecordSet(const QString& query, Connection& connection, const QVar
     count.setForwardOnly(true);
     auto walk = std::make_unique<QSqlQuery>(connection.database());
     walk->setForwardOnly(true);
-    if (!connection.run(*walk, statement, values, &error) ||
-        !connection.run(count, countStatement(statement), values, &error) || !count.next()) {
-        ReportError(QStringLiteral("OpenRecordSet"), error);
+    Result<void> opened = connection.run(*walk, statement, values);
+    if (opened)
+        opened = connection.run(count, countStatement(statement), values);
+    if (opened && !count.next())
+        opened = connection.errorOf(count.lastError(), QStringLiteral("De opdracht is geweigerd"));
+    if (!opened) {
+        ReportError(QStringLiteral("OpenRecordSet"), opened.error());
         return rs;
     }
     rs.count_ = count.value(0).toLongLong();

@@ -27,13 +27,11 @@ public:
     // True past the last record (and on a result that did not open).
     bool atEnd() const { return atEnd_; }
     void MoveNext();
-    // True when the walk stopped on an error of the database, or ended before
-    // the records it counted: what was walked is then not the whole result.
-    bool failed() const { return failed_; }
-    // Why, in Dutch.
-    const QString& failure() const { return failure_; }
+    // Fails, in Dutch, when the walk stopped on an error of the database or
+    // ended before the records it counted: what was walked is then not the
+    // whole result.
+    const Result<void>& whole() const { return whole_; }
 
-    QStringList fieldNames() const;
     // The index of a column, -1 when the result has none of that name.
     int column(const QString& name) const { return record_.indexOf(name); }
     QVariant value(int column) const;
@@ -50,8 +48,7 @@ private:
     qint64 count_ = 0;
     qint64 walked_ = 0;
     bool atEnd_ = true;
-    bool failed_ = false;
-    QString failure_;
+    Result<void> whole_;
 };
 
 // Runs query on connection with values bound to its "?" marks. When the

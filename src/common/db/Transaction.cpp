@@ -4,25 +4,29 @@
 
 namespace tavrel {
 
-Transaction::Transaction(Connection& connection, ErrorInfo* error)
-    : connection_(connection) {
-    began_ = connection_.Execute(QStringLiteral("BEGIN IMMEDIATE"), {}, error);
+Result<Transaction> Transaction::begin(Connection& connection) {
+    if (Result<void> began = connection.Execute(QStringLiteral("BEGIN IMMEDIATE")); !began)
+        return began.error();
+    return Transaction(connection);
 }
+
+Transaction::Transaction(Transaction&& other) noexcept
+    : connection_(std::exchange(other.connection_, nullptr)) {}
 
 Transaction::~Transaction() {
-    if (began_ && !done_)
-        connection_.Execute(QStringLiteral("ROLLBACK"));
+    if (connection_)
+        (void)connection_->Execute(QStringLiteral("ROLLBACK"));
 }
 
-bool Transaction::commit(ErrorInfo* error) {
-    if (!began_ || done_)
-        return false;
-    done_ = true;
-    if (connection_.Execute(QStringLiteral("COMMIT"), {}, error))
-        return true;
+Result<void> Transaction::commit() {
+    if (!connection_)
+        return failure(QStringLiteral("De wijziging is al afgesloten."));
+    Connection* connection = std::exchange(connection_, nullptr);
+    Result<void> committed = connection->Execute(QStringLiteral("COMMIT"));
     // A refused COMMIT leaves the transaction open: end it here.
-    connection_.Execute(QStringLiteral("ROLLBACK"));
-    return false;
+    if (!committed)
+        (void)connection->Execute(QStringLiteral("ROLLBACK"));
+    return committed;
 }
 
 } // namespace tavrel

@@ -12,21 +12,21 @@ class Connection;
 // did is kept when a later step fails.
 class Transaction {
 public:
-    // On failure began() is false and error (when given) says why.
-    explicit Transaction(Connection& connection, ErrorInfo* error = nullptr);
+    static Result<Transaction> begin(Connection& connection);
     ~Transaction();
+    Transaction(Transaction&& other) noexcept;
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
+    Transaction& operator=(Transaction&&) = delete;
 
-    bool began() const { return began_; }
-    // Keeps what the transaction did; false (and rolled back) when the
-    // database refuses, with error filled.
-    bool commit(ErrorInfo* error = nullptr);
+    // Keeps what the transaction did; when the database refuses, it is
+    // rolled back.
+    Result<void> commit();
 
 private:
-    Connection& connection_;
-    bool began_ = false;
-    bool done_ = false;
+    explicit Transaction(Connection& connection)
+        : connection_(&connection) {}
+    Connection* connection_; // null once committed, rolled back or moved from
 };
 
 } // namespace tavrel
