@@ -52,7 +52,7 @@ bool readsAsNumber(const QString& text, double* out = nullptr) {
 
 } // namespace
 
-bool IsNumeric(const QVariant& v) {
+bool isNumeric(const QVariant& v) {
     if (isNullValue(v) || isEmptyValue(v))
         return false;
     if (isNumberValue(v) || v.typeId() == QMetaType::Bool)

@@ -14,7 +14,7 @@ bool isNumberValue(const QVariant& v);
 
 // The numeric test on a value: numbers, booleans, and texts that read as a
 // number (surrounding spaces, a sign and a decimal point or comma allowed).
-bool IsNumeric(const QVariant& v);
+bool isNumeric(const QVariant& v);
 
 // True when value is a number (or a text reading as one) equal to number.
 // Null, empty and other texts are never equal.

@@ -14,7 +14,7 @@ namespace {
 
 // The code as a whole number, or nothing for null, text and fractions.
 std::optional<qint64> wholeNumber(const QVariant& v) {
-    if (isEmptyValue(v) || isNullValue(v) || !IsNumeric(v))
+    if (isEmptyValue(v) || isNullValue(v) || !isNumeric(v))
         return std::nullopt;
     bool ok = false;
     const double d =

@@ -36,11 +36,11 @@ bool ExportPhase::run(PhaseContext& context) {
         }
         checked_ = false;
     }
-    Cursor records = OpenCursor(query(context.input), *context.connection);
+    Cursor records = openCursor(query(context.input), *context.connection);
     if (context.stopRequested())
         return false;
     if (!records.isOpen()) {
-        // OpenCursor has shown the database's own report.
+        // openCursor has shown the database's own report.
         context.message.showMessage(label() +
                                     QStringLiteral(": de gegevens konden niet worden gelezen"));
         return false;

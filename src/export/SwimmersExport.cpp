@@ -45,7 +45,7 @@ class SwimmersExport final : public ExportPhase {
     bool line(const Cursor& r, Line& out) override {
         // A missing number becomes "Fout", which is no number: the member is skipped.
         const QVariant registration = Nz(r.value(registration_), QStringLiteral("Fout"));
-        if (!IsNumeric(registration))
+        if (!isNumeric(registration))
             return false;
         const QVariant active = r.value(active_);
         const bool isActive = v2006_

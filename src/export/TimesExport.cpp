@@ -73,10 +73,10 @@ class TimesExport final : public ExportPhase {
         time_ = r.column(QStringLiteral("TOTALTIME"));
         type_ = r.column(QStringLiteral("RESULTTYP"));
         const ClubLayout layout = layout_;
-        pool_codes_.convert = [layout](const QVariant& v) { return poolText(layout, v); };
-        stroke_codes_.convert = [layout](const QVariant& v) { return strokeText(layout, v); };
-        distance_codes_.convert = [layout](const QVariant& v) { return distanceText(layout, v); };
-        type_codes_.convert = [](const QVariant& v) { return resultTypeText(v); };
+        poolCodes_.convert = [layout](const QVariant& v) { return poolText(layout, v); };
+        strokeCodes_.convert = [layout](const QVariant& v) { return strokeText(layout, v); };
+        distanceCodes_.convert = [layout](const QVariant& v) { return distanceText(layout, v); };
+        typeCodes_.convert = [](const QVariant& v) { return resultTypeText(v); };
         return {};
     }
 
@@ -87,29 +87,29 @@ class TimesExport final : public ExportPhase {
         // Most lines repeat the meet and the date before them: results come
         // by meet date. Each piece carries its separator, so a line is a few
         // appends.
-        put(out, place_text_.of(r, place_, asField));
-        put(out, date_text_.of(r, date_, asDate));
-        put(out, name_text_.of(r, name_, asField));
-        put(out, pool_codes_.of(r, pool_));
-        put(out, stroke_codes_.of(r, stroke_));
-        put(out, distance_codes_.of(r, distance_));
+        put(out, placeText_.of(r, place_, asField));
+        put(out, dateText_.of(r, date_, asDate));
+        put(out, nameText_.of(r, name_, asField));
+        put(out, poolCodes_.of(r, pool_));
+        put(out, strokeCodes_.of(r, stroke_));
+        put(out, distanceCodes_.of(r, distance_));
         out += *registration;
         if (r.type(time_) == SQLITE_INTEGER)
             appendTime(out, layout_, r.integer(time_));
         else
             appendText(out, timeText(layout_, r.value(time_)));
         out += ';';
-        put(out, type_codes_.of(r, type_));
+        put(out, typeCodes_.of(r, type_));
         return true;
     }
 
     // The registration of a member with a numeric one and its separator;
     // null for any other. The test of a text is remembered per distinct text.
     const Line* registrationText(const Cursor& r) {
-        registration_text_.clear();
+        registrationText_.clear();
         switch (r.type(registration_)) {
         case SQLITE_INTEGER:
-            appendField(registration_text_, r, registration_);
+            appendField(registrationText_, r, registration_);
             break;
         case SQLITE_NULL:
             return nullptr; // stands for "Fout", which is no number
@@ -121,22 +121,22 @@ class TimesExport final : public ExportPhase {
                     numeric_.clear(); // bounded, whatever the file holds
                 known =
                     numeric_.insert(text.toByteArray(),
-                                    IsNumeric(Nz(r.value(registration_), QStringLiteral("Fout"))));
+                                    isNumeric(Nz(r.value(registration_), QStringLiteral("Fout"))));
             }
             if (!*known)
                 return nullptr;
-            appendUtf8(registration_text_, text);
+            appendUtf8(registrationText_, text);
             break;
         }
         default: {
             const QVariant registration = Nz(r.value(registration_), QStringLiteral("Fout"));
-            if (!IsNumeric(registration))
+            if (!isNumeric(registration))
                 return nullptr;
-            appendText(registration_text_, fieldText(registration));
+            appendText(registrationText_, fieldText(registration));
         }
         }
-        registration_text_ += ';';
-        return &registration_text_;
+        registrationText_ += ';';
+        return &registrationText_;
     }
 
     static QByteArray asField(const QVariant& v) { return toWindows1252(fieldText(v)) + ';'; }
@@ -175,10 +175,10 @@ class TimesExport final : public ExportPhase {
     };
 
     ClubLayout layout_ = ClubLayout::Tavrel2009;
-    RepeatedText place_text_, date_text_, name_text_;
-    Codes pool_codes_, stroke_codes_, distance_codes_, type_codes_;
+    RepeatedText placeText_, dateText_, nameText_;
+    Codes poolCodes_, strokeCodes_, distanceCodes_, typeCodes_;
     QHash<QByteArray, bool> numeric_;
-    Line registration_text_;
+    Line registrationText_;
     int place_ = -1, date_ = -1, name_ = -1, pool_ = -1, distance_ = -1, stroke_ = -1,
         registration_ = -1, time_ = -1, type_ = -1;
 };

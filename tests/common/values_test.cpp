@@ -73,16 +73,16 @@ TEST(MaxValue, ComparesNumbersByValueAndGivesTheSecondOnEqual) {
     EXPECT_EQ(MaxValue(three, threeLong).typeId(), QMetaType::LongLong);
 }
 
-TEST(IsNumeric, AcceptsNumbersAndNumericTextOnly) {
-    EXPECT_TRUE(IsNumeric(12345));
-    EXPECT_TRUE(IsNumeric(QStringLiteral("12345")));
-    EXPECT_TRUE(IsNumeric(QStringLiteral(" 12 ")));
-    EXPECT_TRUE(IsNumeric(QStringLiteral("-1.5")));
-    EXPECT_TRUE(IsNumeric(QStringLiteral("1,5")));
-    EXPECT_FALSE(IsNumeric(QStringLiteral("Fout")));
-    EXPECT_FALSE(IsNumeric(QStringLiteral("")));
-    EXPECT_FALSE(IsNumeric(QStringLiteral("12a")));
-    EXPECT_FALSE(IsNumeric(kNull));
+TEST(isNumeric, AcceptsNumbersAndNumericTextOnly) {
+    EXPECT_TRUE(isNumeric(12345));
+    EXPECT_TRUE(isNumeric(QStringLiteral("12345")));
+    EXPECT_TRUE(isNumeric(QStringLiteral(" 12 ")));
+    EXPECT_TRUE(isNumeric(QStringLiteral("-1.5")));
+    EXPECT_TRUE(isNumeric(QStringLiteral("1,5")));
+    EXPECT_FALSE(isNumeric(QStringLiteral("Fout")));
+    EXPECT_FALSE(isNumeric(QStringLiteral("")));
+    EXPECT_FALSE(isNumeric(QStringLiteral("12a")));
+    EXPECT_FALSE(isNumeric(kNull));
 }
 
 TEST(EqualsNumber, ComparesNumbersAndNumericTextOnly) {

@@ -38,7 +38,7 @@ TEST(Cursor, CountsWhatItWalksWithAndWithoutASort) {
         counted.remove(QLatin1Char(';'));
         const qint64 expected =
             sqlRows(db, countStatement(counted), values[i]).first().first().toLongLong();
-        Cursor rows = OpenCursor(queries[i], c, values[i]);
+        Cursor rows = openCursor(queries[i], c, values[i]);
         ASSERT_TRUE(rows.isOpen());
         EXPECT_EQ(rows.recordCount(), expected);
         qint64 walked = 0;
@@ -48,7 +48,7 @@ TEST(Cursor, CountsWhatItWalksWithAndWithoutASort) {
         EXPECT_TRUE(rows.whole().ok()) << rows.whole().why().toStdString();
         EXPECT_GT(expected, i == 5 ? -1 : 0);
     }
-    Cursor typed = OpenCursor(QStringLiteral("SELECT wcode, afstand, limiet50 FROM limieten "
+    Cursor typed = openCursor(QStringLiteral("SELECT wcode, afstand, limiet50 FROM limieten "
                                              "WHERE limiet50 IS NULL ORDER BY wcode"),
                               c);
     ASSERT_FALSE(typed.atEnd());
@@ -65,7 +65,7 @@ TEST(Cursor, ARefusedQueryIsReportedOnceInDutch) {
     Connection c;
     ASSERT_TRUE(ConnectJetDB(db, c));
     ui.answer(Answer::Ok);
-    const Cursor rows = OpenCursor(QStringLiteral("SELECT nergens FROM limieten ORDER BY 1"), c);
+    const Cursor rows = openCursor(QStringLiteral("SELECT nergens FROM limieten ORDER BY 1"), c);
     EXPECT_FALSE(rows.isOpen());
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("OpenRecordSet")));

@@ -295,7 +295,7 @@ TEST(Statements, WorkWithoutEndIsStoppedAtTheLimit) {
 
         ui.answer(Answer::Ok);
         clock.restart();
-        Cursor cursor = OpenCursor(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL "
+        Cursor cursor = openCursor(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL "
                                                   "SELECT x + 1 FROM n) SELECT x FROM n"),
                                    c);
         while (cursor.isOpen() && !cursor.atEnd())

@@ -191,7 +191,7 @@ static sqlite3_stmt* prepared(sqlite3* db, const QString& sql, const QVariantLis
     return nullptr;
 }
 
-Cursor OpenCursor(const QString& query, Connection& connection, const QVariantList& values) {
+Cursor openCursor(const QString& query, Connection& connection, const QVariantList& values) {
     const QString plain = plainStatement(query);
     const Result<sqlite3*> handle = connection.handleFor(plain);
     sqlite3* db = handle ? handle.value() : nullptr;

@@ -47,7 +47,7 @@ public:
     void close();
 
 private:
-    friend Cursor OpenCursor(const QString& query, Connection& connection,
+    friend Cursor openCursor(const QString& query, Connection& connection,
                              const QVariantList& values);
     void step();
 
@@ -68,7 +68,7 @@ private:
 // Opens query on connection with values bound to its "?" marks. When the
 // database refuses it, shows the error report with the place "OpenRecordSet"
 // once and returns a cursor that is not open.
-Cursor OpenCursor(const QString& query, Connection& connection, const QVariantList& values = {});
+Cursor openCursor(const QString& query, Connection& connection, const QVariantList& values = {});
 
 // A query without its surrounding blanks and final semicolons.
 QString plainStatement(const QString& query);
