@@ -37,10 +37,14 @@ public:
 class UploadRun {
 public:
     enum class Outcome {
-        EndedEarly, // a check failed before any file was written
-        Failed,     // an export or the upload failed; the window stays open
-        Stopped,    // the user stopped it; the window stays open
-        Finished    // done: the program ends
+        // A check failed before the phases of a database ran (its file, its
+        // layout, the folder): the run ends there and the window stays open.
+        // Files of the club database may have been written already when the
+        // limits database is the one that fails.
+        EndedEarly,
+        Failed,  // an export or the upload failed; the window stays open
+        Stopped, // the user stopped it; the window stays open
+        Finished // done: the program ends
     };
 
     explicit UploadRun(RunPhases& phases)
