@@ -330,6 +330,11 @@ class Program:
     def alive(self):
         return self.proc.poll() is None
 
+    def close(self, main=None, what="Sluiten ends the program"):
+        """Presses Sluiten in the main window and checks the program ended well."""
+        press(find(main or self.window("UploadTavrel"), "push button", "Sluiten"))
+        check(self.ended() == 0, what)
+
     def stop(self):
         if self.proc.poll() is None:
             self.proc.terminate()

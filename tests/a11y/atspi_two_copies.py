@@ -154,12 +154,10 @@ def main():
             stale_deletes(a, b, editor_a, editor_b, db)
             meet_gone(a, b, editor_a, editor_b, db)
             press(find(editor_b, "push button", "Sluiten"))
-            press(find(b.window("UploadTavrel"), "push button", "Sluiten"))
-            check(b.ended() == 0, "B ends")
+            b.close(what="B ends")
             to_front(a, "Bewerk limieten")
             locked(a, editor_a, db)
-            press(find(a.window("UploadTavrel"), "push button", "Sluiten"))
-            check(a.ended() == 0, "A ends")
+            a.close(what="A ends")
         finally:
             a.stop()
             if b:
