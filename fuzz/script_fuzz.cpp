@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QStringList lines = QString::fromLatin1(reinterpret_cast<const char*>(data), qsizetype(size))
                             .split(QLatin1Char('\n'));
     for (QString& line : lines) {
-        readAddress(line.section(QLatin1Char(' '), 0, 0), line.section(QLatin1Char(' '), 1, 1));
+        (void)readAddress(line.section(QLatin1Char(' '), 0, 0),
+                          line.section(QLatin1Char(' '), 1, 1));
         if (line.trimmed().startsWith(QLatin1String("open"), Qt::CaseInsensitive))
             line = QStringLiteral("rem");
     }

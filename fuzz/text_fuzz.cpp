@@ -45,9 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(bytes);
         file.close();
-        QString error;
         ImportFile lines;
-        if (lines.open(path, &error))
+        if (lines.open(path).ok())
             while (const auto line = lines.next())
                 FieldCount(*line, QStringLiteral(";"));
     }
