@@ -81,9 +81,8 @@ public:
     // Deletes a row after the notification allowed it.
     bool deleteRow(int row);
 
-    // The row index of the empty line for a new row.
+    // The row index of the empty line for a new row: as many as are stored.
     int newRowLine() const { return int(rows_.size()); }
-    int storedRowCount() const { return int(rows_.size()); }
     // A row's serial, which stays with it while rows come and go; 0 for none.
     quint64 serialAt(int row) const;
     // True while rows are being added, removed or replaced: the view's

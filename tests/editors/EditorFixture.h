@@ -90,7 +90,7 @@ inline void leaveRow(RecordGrid* grid, int toRow) {
 
 inline QStringList cells(RecordGrid* grid, int column) {
     QStringList out;
-    for (int r = 0; r < grid->model().storedRowCount(); ++r)
+    for (int r = 0; r < grid->model().newRowLine(); ++r)
         out << grid->model().data(grid->model().index(r, column)).toString();
     return out;
 }
