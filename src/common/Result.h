@@ -30,6 +30,12 @@ inline ErrorInfo failure(QString description, qint32 number = 0, int code = 0) {
     return {number, kErrorSource, std::move(description), code};
 }
 
+// What error() answers for a result that did not fail.
+inline const ErrorInfo& noFailure() {
+    static const ErrorInfo none;
+    return none;
+}
+
 // A value, or why there is none.
 template <class T>
 class [[nodiscard]] Result {
@@ -46,8 +52,12 @@ public:
     T&& value() && { return std::get<0>(std::move(state_)); }
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
-    const ErrorInfo& error() const { return std::get<1>(state_); }
-    // The Dutch text of the failure.
+    // The failure; an empty record when there is none.
+    const ErrorInfo& error() const {
+        const ErrorInfo* e = std::get_if<1>(&state_);
+        return e ? *e : noFailure();
+    }
+    // The Dutch text of the failure ("" when there is none).
     const QString& why() const { return error().Description; }
 
 private:
@@ -64,8 +74,8 @@ public:
 
     bool ok() const { return !error_; }
     explicit operator bool() const { return ok(); }
-    const ErrorInfo& error() const { return *error_; }
-    const QString& why() const { return error_->Description; }
+    const ErrorInfo& error() const { return error_ ? *error_ : noFailure(); }
+    const QString& why() const { return error().Description; }
 
 private:
     std::optional<ErrorInfo> error_;
