@@ -160,70 +160,70 @@ Result<int> importLimits(Connection& connection, ImportFile& file) {
     Prepared addLimit(connection,
                       QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     QSet<QString> meets;
-    return importEach(
-        connection, file, nullptr, [&](int number, const QString& line) -> Result<void> {
-            const QStringList field = fieldsOf(line, 10);
-            const auto distance = smallInteger(field[1]);
-            const auto from = smallInteger(field[4]);
-            const auto to = optionalInteger(field[5]);
-            const auto first = dateField(field[8]);
-            const auto last = dateField(field[9]);
-            if (!distance)
-                return failed(number, integerReason(2, field[1]));
-            if (!from)
-                return failed(number, integerReason(5, field[4]));
-            if (!to)
-                return failed(number, integerReason(6, field[5]));
-            if (!first || !last)
-                return failed(number, QStringLiteral("de datum \"%1\" is geen jaar-maand-dag")
-                                          .arg(quoted(first ? field[9] : field[8])));
-            const QString& code = field[0];
-            // A meet is made anew only where the file first names it, so its
-            // lines need not stand together.
-            if (!meets.contains(code)) {
-                meets.insert(code);
-                Result<void> made = dropMeet.run({code});
-                if (made)
-                    made = addMeet.run({code, *first, *last});
-                if (!made)
-                    return refused(number, made.error());
-            }
-            if (Result<void> added = addLimit.run({code, *distance, field[2], field[3], *from, *to,
-                                                   textOrNull(field[6]), textOrNull(field[7])});
-                !added)
-                return refused(number, added.error());
-            return {};
-        });
+    const auto importLine = [&](int number, const QString& line) -> Result<void> {
+        const QStringList field = fieldsOf(line, 10);
+        const auto distance = smallInteger(field[1]);
+        const auto from = smallInteger(field[4]);
+        const auto to = optionalInteger(field[5]);
+        const auto first = dateField(field[8]);
+        const auto last = dateField(field[9]);
+        if (!distance)
+            return failed(number, integerReason(2, field[1]));
+        if (!from)
+            return failed(number, integerReason(5, field[4]));
+        if (!to)
+            return failed(number, integerReason(6, field[5]));
+        if (!first || !last)
+            return failed(number, QStringLiteral("de datum \"%1\" is geen jaar-maand-dag")
+                                      .arg(quoted(first ? field[9] : field[8])));
+        const QString& code = field[0];
+        // A meet is made anew only where the file first names it, so its
+        // lines need not stand together.
+        if (!meets.contains(code)) {
+            meets.insert(code);
+            Result<void> made = dropMeet.run({code});
+            if (made)
+                made = addMeet.run({code, *first, *last});
+            if (!made)
+                return refused(number, made.error());
+        }
+        if (Result<void> added = addLimit.run({code, *distance, field[2], field[3], *from, *to,
+                                               textOrNull(field[6]), textOrNull(field[7])});
+            !added)
+            return refused(number, added.error());
+        return {};
+    };
+    return importEach(connection, file, nullptr, importLine);
 }
 
 Result<int> importLevels(Connection& connection, ImportFile& file) {
     Prepared dropAll(connection, QStringLiteral("DELETE * FROM niveaus"));
     Prepared addLevel(connection,
                       QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-    return importEach(connection, file, &dropAll,
-                      [&](int number, const QString& line) -> Result<void> {
-                          const QStringList field = fieldsOf(line, 8);
-                          QVariantList values;
-                          for (int n = 1; n <= 8; ++n) {
-                              const QString& text = field[n - 1];
-                              if (n == 7) {
-                                  const auto age = optionalInteger(text);
-                                  if (!age)
-                                      return failed(number, integerReason(n, text));
-                                  values << *age;
-                              } else if (n == 1 || n == 4 || n == 6) {
-                                  const auto whole = smallInteger(text);
-                                  if (!whole)
-                                      return failed(number, integerReason(n, text));
-                                  values << *whole;
-                              } else {
-                                  values << (n == 8 ? textOrNull(text) : QVariant(text));
-                              }
-                          }
-                          if (Result<void> added = addLevel.run(values); !added)
-                              return refused(number, added.error());
-                          return {};
-                      });
+    const auto importLine = [&](int number, const QString& line) -> Result<void> {
+        const QStringList field = fieldsOf(line, 8);
+        QVariantList values;
+        for (int n = 1; n <= 8; ++n) {
+            const QString& text = field[n - 1];
+            if (n == 7) {
+                const auto age = optionalInteger(text);
+                if (!age)
+                    return failed(number, integerReason(n, text));
+                values << *age;
+            } else if (n == 1 || n == 4 || n == 6) {
+                const auto whole = smallInteger(text);
+                if (!whole)
+                    return failed(number, integerReason(n, text));
+                values << *whole;
+            } else {
+                values << (n == 8 ? textOrNull(text) : QVariant(text));
+            }
+        }
+        if (Result<void> added = addLevel.run(values); !added)
+            return refused(number, added.error());
+        return {};
+    };
+    return importEach(connection, file, &dropAll, importLine);
 }
 
 } // namespace tavrel

@@ -18,6 +18,11 @@ namespace {
 const QString kSource = QStringLiteral("UploadTavrel.Database");
 constexpr int kSqliteReadOnly = 8;
 
+// A file that is not the database the program can read, said in Dutch.
+ErrorInfo notADatabase(QString text, int code = 0) {
+    return {ErrorNumber::NotADatabase, kSource, std::move(text), code};
+}
+
 bool hasSqliteHeader(const QByteArray& firstBytes) {
     return firstBytes.startsWith(QByteArrayLiteral("SQLite format 3\0"));
 }
@@ -126,11 +131,10 @@ Result<void> Connection::open(const QString& path) {
         if (cutShort(header, info.size())) {
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(name);
-            return ErrorInfo{
-                ErrorNumber::NotADatabase, kSource,
+            return notADatabase(
                 QStringLiteral("Het bestand ") + path +
-                    QStringLiteral(" is onvolledig: het is korter dan het zelf opgeeft.") +
-                    damagedAdvice()};
+                QStringLiteral(" is onvolledig: het is korter dan het zelf opgeeft.") +
+                damagedAdvice());
         }
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
@@ -139,7 +143,7 @@ Result<void> Connection::open(const QString& path) {
         if (!jet) {
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(name);
-            return ErrorInfo{ErrorNumber::NotADatabase, kSource, jet.why()};
+            return notADatabase(jet.why());
         }
         jet_ = std::move(jet).value();
         for (const QString& table : jet_->tableNames())
@@ -148,8 +152,7 @@ Result<void> Connection::open(const QString& path) {
     } else {
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
-        return ErrorInfo{ErrorNumber::NotADatabase, kSource,
-                         QStringLiteral("Geen Jet- of SQLite-database: ") + path};
+        return notADatabase(QStringLiteral("Geen Jet- of SQLite-database: ") + path);
     }
 
     name_ = name;
@@ -213,12 +216,10 @@ Result<void> Connection::checkTables(const QStringList& tables) {
         if (!kind.exec() || !kind.next())
             continue; // no such table: the statement that reads it says so
         if (kind.value(0).toString() != QLatin1String("table"))
-            return ErrorInfo{ErrorNumber::NotADatabase, kSource,
-                             QStringLiteral("In ") + path_ + QStringLiteral(" is ") + table +
-                                 QStringLiteral(" geen tabel maar een ") +
-                                 kind.value(0).toString() +
-                                 QStringLiteral(". Misschien is dit geen Tavrel- of "
-                                                "limietendatabase.")};
+            return notADatabase(QStringLiteral("In ") + path_ + QStringLiteral(" is ") + table +
+                                QStringLiteral(" geen tabel maar een ") + kind.value(0).toString() +
+                                QStringLiteral(". Misschien is dit geen Tavrel- of "
+                                               "limietendatabase."));
         // quick_check of one table reads its pages and its indexes' once.
         QSqlQuery check(database());
         check.setForwardOnly(true);
@@ -232,10 +233,9 @@ Result<void> Connection::checkTables(const QStringList& tables) {
         if (check.next())
             whole = check.value(0).toString() == QLatin1String("ok") && !check.next();
         if (!whole)
-            return ErrorInfo{ErrorNumber::NotADatabase, kSource,
-                             QStringLiteral("Het bestand ") + path_ +
-                                 QStringLiteral(" is beschadigd (tabel ") + table +
-                                 QStringLiteral(").") + damagedAdvice()};
+            return notADatabase(QStringLiteral("Het bestand ") + path_ +
+                                QStringLiteral(" is beschadigd (tabel ") + table +
+                                QStringLiteral(").") + damagedAdvice());
         checked_.insert(table.toLower());
     }
     return {};
@@ -256,19 +256,19 @@ ErrorInfo Connection::errorOf(const QSqlError& e, const QString& what) const {
     if (m.hasMatch()) {
         const QString name = m.captured(2);
         if (m.captured(1) == QLatin1String("column"))
-            return {ErrorNumber::NotADatabase, kSource,
-                    QStringLiteral("In ") + path_ + QStringLiteral(" ontbreekt de kolom ") + name +
-                        QStringLiteral(". Misschien is de verkeerde versie gekozen of is dit niet "
-                                       "de juiste database."),
-                    code};
+            return notADatabase(
+                QStringLiteral("In ") + path_ + QStringLiteral(" ontbreekt de kolom ") + name +
+                    QStringLiteral(". Misschien is de verkeerde versie gekozen of is dit niet "
+                                   "de juiste database."),
+                code);
         const QString other = jet_ ? jet_->otherObject(name) : QString();
-        return {ErrorNumber::NotADatabase, kSource,
-                QStringLiteral("In ") + path_ + QStringLiteral(" ontbreekt de tabel ") + name +
-                    (other.isEmpty() ? QString()
-                                     : QStringLiteral(" (die naam hoort bij ") + other +
-                                           QStringLiteral(", die hier niet gelezen kan worden)")) +
-                    QStringLiteral(". Misschien is dit geen Tavrel- of limietendatabase."),
-                code};
+        return notADatabase(
+            QStringLiteral("In ") + path_ + QStringLiteral(" ontbreekt de tabel ") + name +
+                (other.isEmpty() ? QString()
+                                 : QStringLiteral(" (die naam hoort bij ") + other +
+                                       QStringLiteral(", die hier niet gelezen kan worden)")) +
+                QStringLiteral(". Misschien is dit geen Tavrel- of limietendatabase."),
+            code);
     }
     // A refusal the program does not name itself shows SQLite's number.
     return {code, kSource, what + QStringLiteral(": ") + refusalReason(e), code};
@@ -378,14 +378,13 @@ Result<void> Connection::loadTablesFor(const QString& statement) {
             // A damaged file is said as the file's fault, with what to do.
             static const QString file = QStringLiteral("het bestand ");
             const QString& why = copy.why();
-            return ErrorInfo{
-                ErrorNumber::NotADatabase, kSource,
+            return notADatabase(
                 why.startsWith(file) && why.contains(QLatin1String("beschadigd"))
                     ? QString(QStringLiteral("Het bestand ") + path_ + QLatin1Char(' ') +
                               why.mid(file.size()) + QLatin1Char('.') + damagedAdvice())
                     : QString(QStringLiteral("De tabel ") + w + QStringLiteral(" uit ") + path_ +
                               QStringLiteral(" kan niet worden gelezen: ") + why),
-                copy.error().Code};
+                copy.error().Code);
         }
         loaded_.insert(key, needed);
     }

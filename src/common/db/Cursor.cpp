@@ -15,10 +15,6 @@ void countRow(sqlite3_context* context, int, sqlite3_value**) {
     sqlite3_result_null(context);
 }
 
-ErrorInfo shortWalk(qint64 walked, qint64 count) {
-    return failure(QStringLiteral("%1 van de %2 records gelezen").arg(walked).arg(count));
-}
-
 ErrorInfo refusal(const Connection& connection, sqlite3* db) {
     const QSqlError e(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
                       QString::number(sqlite3_extended_errcode(db)));
@@ -71,6 +67,10 @@ bool sortsWhole(const QString& statement) {
 QString plainStatement(const QString& query) {
     static const QRegularExpression trailingSemicolons(QStringLiteral(";+\\s*$"));
     return query.trimmed().remove(trailingSemicolons);
+}
+
+ErrorInfo shortWalk(qint64 walked, qint64 count) {
+    return failure(QStringLiteral("%1 van de %2 records gelezen").arg(walked).arg(count));
 }
 
 QString countStatement(const QString& statement) {

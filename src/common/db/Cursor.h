@@ -73,6 +73,9 @@ Cursor openCursor(const QString& query, Connection& connection, const QVariantLi
 // A query without its surrounding blanks and final semicolons.
 QString plainStatement(const QString& query);
 
+// Why a walk that ended before the records it counted is not the whole result.
+ErrorInfo shortWalk(qint64 walked, qint64 count);
+
 // The statement that counts the rows of a query: a final ORDER BY is left
 // out, since it changes no count.
 QString countStatement(const QString& statement);

@@ -28,7 +28,7 @@ void Recordset::step() {
         const int code = error.nativeErrorCode().toInt();
         whole_ = failure(codeReason(code), 0, code);
     } else if (walked_ != count_) {
-        whole_ = failure(QStringLiteral("%1 van de %2 records gelezen").arg(walked_).arg(count_));
+        whole_ = shortWalk(walked_, count_);
     }
 }
 
