@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 using namespace tavrel;
@@ -27,6 +30,25 @@ QList<QImage> imagesOf(const QByteArray& ico) {
     return images;
 }
 
+// The largest difference of one colour channel between two images of one
+// size: anti-aliased edges differ by a step or two between the processor's
+// drawing paths (AVX2, AVX-512), the drawing does not.
+int largestDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return 256;
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    int largest = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int column = 0; column < x.width(); ++column) {
+            const QRgb p = x.pixel(column, row), q = y.pixel(column, row);
+            for (const int shift : {0, 8, 16, 24})
+                largest = std::max(largest,
+                                   std::abs(int((p >> shift) & 0xff) - int((q >> shift) & 0xff)));
+        }
+    return largest;
+}
+
 TEST(IconFile, TheKeptIconIsTheWindowIconInEverySize) {
     QFile kept(QStringLiteral(TAVREL_SOURCE_DIR "/packaging/icons/uploadtavrel.ico"));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
@@ -35,8 +57,7 @@ TEST(IconFile, TheKeptIconIsTheWindowIconInEverySize) {
     ASSERT_EQ(images.size(), sizes.size());
     for (qsizetype i = 0; i < sizes.size(); ++i) {
         SCOPED_TRACE(sizes[i]);
-        EXPECT_EQ(images[i].convertToFormat(QImage::Format_ARGB32),
-                  wavePicture(sizes[i]).convertToFormat(QImage::Format_ARGB32))
+        EXPECT_LE(largestDifference(images[i], wavePicture(sizes[i])), 2)
             << "renew it: make-icons --ico packaging/icons/uploadtavrel.ico 16 20 24 32 40 48 "
                "64 96 128 256";
     }
