@@ -41,21 +41,31 @@ Words split(const QByteArray& line, int most) {
 
 } // namespace
 
-qint64 sizeInListing(const QByteArray& listing, const QByteArray& name) {
+QList<ListedFile> filesInListing(const QByteArray& listing) {
+    QList<ListedFile> files;
     for (QByteArray line : listing.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
         // Unix: mode, links, owner, group, size, month, day, time or year, name.
         const Words posix = split(line, 9);
         if (posix.words.size() == 9 && posix.words[0].size() == 10 && posix.words[0][0] == '-' &&
-            allDigits(posix.words[4]) && line.mid(posix.starts[8]) == name)
-            return posix.words[4].toLongLong();
+            allDigits(posix.words[4])) {
+            files.append({line.mid(posix.starts[8]), posix.words[4].toLongLong()});
+            continue;
+        }
         // Windows: date, time, size (or <DIR>), name.
         const Words windows = split(line, 4);
         if (windows.words.size() == 4 && windows.words[0].count('-') == 2 &&
-            allDigits(windows.words[2]) && line.mid(windows.starts[3]) == name)
-            return windows.words[2].toLongLong();
+            allDigits(windows.words[2]))
+            files.append({line.mid(windows.starts[3]), windows.words[2].toLongLong()});
     }
+    return files;
+}
+
+qint64 sizeInListing(const QByteArray& listing, const QByteArray& name) {
+    for (const ListedFile& file : filesInListing(listing))
+        if (file.name == name)
+            return file.size;
     return -1;
 }
 

@@ -182,13 +182,11 @@ bool ScriptRunner::Session::send(const QString& rest) {
     sending = remote;
     if (progress)
         progress(remote, 0, sourceSize, false);
-    const Staged target{folderPath(), remote};
-    staged << target;
+    staged << Staged{folderPath(), remote};
+    Staged& target = staged.last();
     QElapsedTimer timer;
     timer.start();
-    const CURLcode code =
-        perform(target.folder + QString::fromLatin1(QUrl::toPercentEncoding(stagedName(remote))),
-                Kind::Upload);
+    const CURLcode code = perform(filePath(target.folder, stagedName(remote)), Kind::Upload);
     const double seconds = std::max(timer.nsecsElapsed() / 1e9, 0.001);
     flushMarks();
     source.close();

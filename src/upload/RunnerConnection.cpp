@@ -3,7 +3,11 @@
 #include "common/Windows1252.h"
 
 #include <QCryptographicHash>
+#include <QRandomGenerator>
 #include <QUrl>
+
+#include <algorithm>
+#include <iterator>
 
 namespace tavrel {
 
@@ -11,12 +15,37 @@ namespace {
 
 constexpr qint64 kHashBlock = 2048;
 
+// Twelve hexadecimal digits no other upload shares.
+QString randomToken() {
+    return QString::number(QRandomGenerator::system()->generate64() & 0xffff'ffff'ffffULL, 16)
+        .rightJustified(12, QLatin1Char('0'));
+}
+
 } // namespace
+
+ScriptRunner::Session::Session(Print p, FtpLimits l)
+    : print(std::move(p))
+    , limits(l)
+    , token(randomToken()) {}
+
+bool ScriptRunner::Session::judged() const {
+    // The runner's own requests, and what it asks on the script's behalf
+    // without the script naming it: the TLS probe, the folder's path, sizes,
+    // times, listings, renames and removals.
+    static const QByteArray own[] = {"AUTH", "PBSZ", "PROT", "CCC",  "PWD",  "SIZE", "MDTM",
+                                     "LIST", "NLST", "RNFR", "RNTO", "DELE", "FEAT", "OPTS"};
+    return !ownWork && std::find(std::begin(own), std::end(own), answering) == std::end(own);
+}
 
 int ScriptRunner::Session::onDebug(CURL*, curl_infotype type, char* bytes, size_t size,
                                    void* self) {
     auto* s = static_cast<Session*>(self);
-    if (type == CURLINFO_HEADER_IN) {
+    if (type == CURLINFO_HEADER_OUT) {
+        // One command at a time: the replies that follow answer it.
+        const QByteArray command = QByteArray(bytes, qsizetype(size)).trimmed();
+        const qsizetype space = command.indexOf(' ');
+        s->answering = (space < 0 ? command : command.left(space)).toUpper();
+    } else if (type == CURLINFO_HEADER_IN) {
         s->partial.append(bytes, qsizetype(size));
         qsizetype end;
         while ((end = s->partial.indexOf('\n')) >= 0) {
@@ -32,7 +61,8 @@ int ScriptRunner::Session::onDebug(CURL*, curl_infotype type, char* bytes, size_
             if (line.startsWith("234 "))
                 s->encrypted = true;
             s->lastLine = line;
-            s->say(fromWindows1252(line));
+            if (s->judged())
+                s->say(fromWindows1252(line));
         }
     } else if (type == CURLINFO_TEXT && !s->connected &&
                QByteArray(bytes, qsizetype(size)).startsWith("Connected to")) {
@@ -215,8 +245,12 @@ QString ScriptRunner::Session::folderPath() const {
     return path;
 }
 
-QByteArray ScriptRunner::Session::sshPath(const Staged& file, const QString& name) const {
-    QString path = QUrl::fromPercentEncoding(file.folder.toLatin1());
+QString ScriptRunner::Session::filePath(const QString& folder, const QString& name) {
+    return folder + QString::fromLatin1(QUrl::toPercentEncoding(name));
+}
+
+QByteArray ScriptRunner::Session::sshPath(const QString& folder, const QString& name) {
+    QString path = QUrl::fromPercentEncoding(folder.toLatin1());
     if (path.startsWith(QLatin1String("~/")))
         path = path.mid(2);
     return '"' + (path + name).toUtf8() + '"';
@@ -246,6 +280,7 @@ CURLcode ScriptRunner::Session::perform(const QString& path, Kind kind,
                                         const QList<QByteArray>& commands) {
     if (!curl)
         makeHandle();
+    answering.clear(); // the greeting of a new connection answers nothing
     saw421 = false;
     partial.clear();
     replies.clear();
@@ -273,8 +308,9 @@ CURLcode ScriptRunner::Session::perform(const QString& path, Kind kind,
     reply = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply);
     if (code != CURLE_OK && code != CURLE_ABORTED_BY_CALLBACK && !quiet) {
-        // libcurl turns a 421 into a timeout: name the refusal itself.
-        if (reply == 421 && !saw421)
+        // libcurl turns a 421 into a timeout: name the refusal itself, where
+        // the script's own command met it.
+        if (reply == 421 && !saw421 && !ownWork)
             say(QStringLiteral("421 Service not available, closing control connection."));
         say(QStringLiteral("ftp: ") +
             (reply == 421 ? QStringLiteral("de server weigert de verbinding")
@@ -283,9 +319,13 @@ CURLcode ScriptRunner::Session::perform(const QString& path, Kind kind,
                  : reasons::remark(code)) +
             QLatin1Char('.'));
     }
-    if (reasons::dropsConnection(code))
+    if (lostConnection(code))
         disconnect();
     return code;
+}
+
+bool ScriptRunner::Session::lostConnection(CURLcode code) const {
+    return reasons::dropsConnection(code) || lastReply() == 421;
 }
 
 bool ScriptRunner::Session::needConnection() {

@@ -11,6 +11,7 @@
 #include "ScriptRunner.h"
 #include "common/Progress.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QList>
 #include <QString>
@@ -23,11 +24,6 @@
 #include <utility>
 
 namespace tavrel {
-
-// The name a file is sent under: one the website never reads.
-inline QString stagedName(const QString& name) {
-    return QLatin1Char('.') + name + QStringLiteral(".upload");
-}
 
 struct ScriptRunner::Session {
     Print print;
@@ -59,10 +55,31 @@ struct ScriptRunner::Session {
     bool encrypted = false; // the server took AUTH TLS
     QByteArray lastLine;    // the server's last reply line
 
+    // Only the replies to the script's own commands go to the transcript,
+    // which the program judges: what the runner does beyond the script it
+    // says in its own words, so no reply of those can read as a refusal.
+    bool ownWork = false; // a request of the runner's own
+    QByteArray answering; // the command the replies now coming answer
+    bool judged() const;  // whether they go to the transcript
+
     // Files sent under a temporary name, put in place together at the end.
+    // The name is the run's own (".tijden.csv.3f9a0c1d2e4b.upload"): no
+    // other upload, from this computer or another, writes into it, and the
+    // website never reads it.
+    const QString token;
+    QString stagedName(const QString& name) const {
+        return QLatin1Char('.') + name + QLatin1Char('.') + token + QStringLiteral(".upload");
+    }
+    // Where the old file waits while the new one takes its name, on a server
+    // that will not rename over a file.
+    QString asideName(const QString& name) const {
+        return QLatin1Char('.') + name + QLatin1Char('.') + token + QStringLiteral(".old");
+    }
+    QStringList movedAside; // old files not back under their name
     struct Staged {
-        QString folder; // the folder's path in the address
-        QString name;   // its own name
+        QString folder;   // the folder's path in the address
+        QString name;     // its own name
+        qint64 size = -1; // on the server, once checked
     };
     QList<Staged> staged;
     bool setFailed = false; // a file of the set did not arrive whole
@@ -107,9 +124,7 @@ struct ScriptRunner::Session {
             notify(Notice::Reason, reason);
     }
 
-    Session(Print p, FtpLimits l)
-        : print(std::move(p))
-        , limits(l) {}
+    Session(Print p, FtpLimits l);
     ~Session() { disconnect(); }
 
     // --- libcurl plumbing ------------------------------------------------
@@ -146,10 +161,12 @@ struct ScriptRunner::Session {
 
     // The folder in an address: FTP's root is "%2F"; SFTP's login folder "~/".
     QString folderPath() const;
+    // A file of a folder in an address.
+    static QString filePath(const QString& folder, const QString& name);
 
     // A file in the folder as SFTP commands name it: quoted, relative to the
     // login folder unless the folder is absolute.
-    QByteArray sshPath(const Staged& file, const QString& name) const;
+    static QByteArray sshPath(const QString& folder, const QString& name);
 
     QByteArray url(const QString& path) const;
 
@@ -173,27 +190,64 @@ struct ScriptRunner::Session {
 
     bool needConnection();
 
+    // The control connection is gone (or going: 421), not a refusal.
+    bool lostConnection(CURLcode code) const;
+
     // --- the set: staged, checked, put in place or removed ------------------
 
-    // The size the server holds of a staged file, from SIZE or else from the
-    // folder's listing; -1 when neither tells.
-    qint64 sizeOnServer(const Staged& file);
+    // Marks the requests made while it lives as the runner's own.
+    struct OwnWork {
+        explicit OwnWork(Session& session)
+            : s(session)
+            , was(std::exchange(session.ownWork, true)) {}
+        ~OwnWork() { s.ownWork = was; }
+        Session& s;
+        bool was;
+    };
+
+    // The size the server holds of a file in a folder, from SIZE or else
+    // from the folder's listing; -1 when neither tells (or it is not there).
+    qint64 sizeOnServer(const QString& folder, const QString& name);
 
     // After a transfer: the server holds what was sent. In ASCII mode a
     // server may store its own line ends, so the size with or without the
     // CRs is right, and nothing else.
-    bool arrivedWhole(const Staged& file);
+    bool arrivedWhole(Staged& file);
 
-    // Renames one staged file over its own name. A server that will not
-    // rename over an existing file gets the old one deleted first, right
-    // before the rename.
-    bool putInPlace(const Staged& file);
+    // One rename or removal in a folder, on the runner's own account.
+    CURLcode renameOnServer(const QString& folder, const QString& from, const QString& to);
+    CURLcode removeOnServer(const QString& folder, const QString& name);
 
-    // At the end of a connection: every file in place, or none touched.
+    // Renames one staged file over its own name. Where the server will not
+    // rename over an existing file, the old one is moved aside first, and
+    // back when the new one still cannot take its name. After a lost
+    // connection (retry) a staged file that is gone while its own name holds
+    // its size was renamed already.
+    enum class Put { Done, Refused, Lost };
+    Put putInPlace(const Staged& file, bool retry);
+    // ...opening the connection again after a loss, a few times.
+    Put rename(const Staged& file);
+
+    // At the end of a connection: every file in place, or none touched. Once
+    // every file arrived whole the renames go on after a lost connection;
+    // only a refusal, a connection that stays lost or a stop leaves some
+    // files old, and then the reason names exactly which.
     bool finishSet();
 
-    // Removes staged files, on a new connection when the old one is gone.
-    void removeStaged(const QList<Staged>& files);
+    // Removes staged files, on a new connection when the old one is gone;
+    // changed: some files of the set are in place already.
+    void removeStaged(const QList<Staged>& files, bool changed);
+
+    // Staged files (and old ones moved aside) that an earlier upload left in
+    // a folder (stopped by a kill, or a connection that stayed lost), older
+    // than a day: removed.
+    // The program's own naming only, and never a younger one, which may be
+    // an upload going on now from another computer.
+    void sweepLeftovers(const QString& folder);
+
+    // When the server last changed a file (MDTM, or SFTP's attributes);
+    // invalid when it does not say.
+    QDateTime modifiedOnServer(const QString& folder, const QString& name);
 
     // --- commands ----------------------------------------------------------
 

@@ -2,39 +2,71 @@
 #include "RunnerSession.h"
 #include "common/Windows1252.h"
 
-#include <QUrl>
+#include <QRegularExpression>
+
+#include <chrono>
+#include <thread>
 
 namespace tavrel {
 
-qint64 ScriptRunner::Session::sizeOnServer(const Staged& file) {
-    const QString staged = stagedName(file.name);
+namespace {
+
+// How often a lost connection is opened again to finish the renames.
+constexpr int kRenameTries = 3;
+
+QString joined(const QStringList& names) {
+    return names.join(QStringLiteral(", "));
+}
+
+// After a failure among the renames: what the website holds now. A file
+// moved aside that could not come back (the connection stayed lost) is
+// missing, under its name on the server.
+QString websiteNow(const QStringList& done, QStringList old, const QStringList& missing) {
+    for (const QString& name : missing)
+        old.removeAll(name);
+    QString now = done.isEmpty() && missing.isEmpty()
+                      ? QStringLiteral("; de website is niet veranderd")
+                      : QStringLiteral("; al vervangen: ") +
+                            (done.isEmpty() ? QStringLiteral("geen") : joined(done)) +
+                            QStringLiteral("; nog oud: ") +
+                            (old.isEmpty() ? QStringLiteral("geen") : joined(old));
+    if (!missing.isEmpty())
+        now += QStringLiteral("; ontbreekt: ") + joined(missing) +
+               QStringLiteral(" (tijdelijk hernoemd op de server)");
+    return now + QLatin1Char('.');
+}
+
+} // namespace
+
+qint64 ScriptRunner::Session::sizeOnServer(const QString& folder, const QString& name) {
+    const OwnWork own(*this);
     if (ssh)
-        return perform(file.folder, Kind::List) == CURLE_OK
-                   ? sizeInListing(received, staged.toUtf8())
-                   : -1;
-    const CURLcode code =
-        perform(file.folder + QString::fromLatin1(QUrl::toPercentEncoding(staged)));
+        return perform(folder, Kind::List) == CURLE_OK ? sizeInListing(received, name.toUtf8())
+                                                       : -1;
+    const CURLcode code = perform(filePath(folder, name));
     curl_off_t size = -1;
     if (code == CURLE_OK)
         curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
     if (size >= 0 || code != CURLE_OK)
         return size;
-    if (perform(file.folder, Kind::List) != CURLE_OK)
+    if (perform(folder, Kind::List) != CURLE_OK)
         return -1;
-    return sizeInListing(received, toWindows1252(staged));
+    return sizeInListing(received, toWindows1252(name));
 }
 
-bool ScriptRunner::Session::arrivedWhole(const Staged& file) {
+bool ScriptRunner::Session::arrivedWhole(Staged& file) {
     const qint64 onWire = ascii ? lineEnds.onWire(handedOver) : handedOver;
-    const qint64 size = sizeOnServer(file);
+    const QString name = stagedName(file.name);
+    const qint64 size = sizeOnServer(file.folder, name);
     if (size == onWire || (ascii && size == onWire - lineEnds.lineFeeds())) {
         say(QStringLiteral("Gecontroleerd: %1 staat geheel op de server (%2 bytes).")
-                .arg(stagedName(file.name))
+                .arg(name)
                 .arg(size));
+        file.size = size;
         return true;
     }
     if (size < 0) {
-        say(QStringLiteral("ftp: de grootte van ") + stagedName(file.name) +
+        say(QStringLiteral("ftp: de grootte van ") + name +
             QStringLiteral(" op de server is niet na te gaan."));
         because(QStringLiteral("De server zegt niet of ") + file.name +
                 QStringLiteral(" geheel is aangekomen."));
@@ -52,82 +84,176 @@ bool ScriptRunner::Session::arrivedWhole(const Staged& file) {
     return false;
 }
 
-bool ScriptRunner::Session::putInPlace(const Staged& file) {
-    if (ssh) {
-        const QByteArray from = sshPath(file, stagedName(file.name));
-        const QByteArray to = sshPath(file, file.name);
-        quiet = true;
-        const CURLcode code = perform(QString(), Kind::Nobody, {"rename " + from + ' ' + to});
-        quiet = false;
-        if (code == CURLE_OK)
-            return true;
-        // Only when the staged file is there is the old one deleted.
-        return !stopping && sizeOnServer(file) >= 0 &&
-               perform(QString(), Kind::Nobody, {"rm " + to, "rename " + from + ' ' + to}) ==
-                   CURLE_OK;
-    }
-    const QByteArray from = "RNFR " + toWindows1252(stagedName(file.name));
-    const QByteArray to = "RNTO " + toWindows1252(file.name);
+CURLcode ScriptRunner::Session::renameOnServer(const QString& folder, const QString& from,
+                                               const QString& to) {
+    const OwnWork own(*this);
+    if (ssh)
+        return perform(QString(), Kind::Nobody,
+                       {"rename " + sshPath(folder, from) + ' ' + sshPath(folder, to)});
+    return perform(folder, Kind::Nobody,
+                   {"RNFR " + toWindows1252(from), "RNTO " + toWindows1252(to)});
+}
+
+CURLcode ScriptRunner::Session::removeOnServer(const QString& folder, const QString& name) {
+    const OwnWork own(*this);
+    if (ssh)
+        return perform(QString(), Kind::Nobody, {"rm " + sshPath(folder, name)});
+    return perform(folder, Kind::Nobody, {"DELE " + toWindows1252(name)});
+}
+
+ScriptRunner::Session::Put ScriptRunner::Session::putInPlace(const Staged& file, bool retry) {
+    const QString name = stagedName(file.name);
+    const QString aside = asideName(file.name);
+    auto outcome = [this](CURLcode code) {
+        return code == CURLE_OK ? Put::Done : lostConnection(code) ? Put::Lost : Put::Refused;
+    };
     quiet = true;
-    const CURLcode code = perform(file.folder, Kind::Nobody, {from, to});
+    const Put first = outcome(renameOnServer(file.folder, name, file.name));
+    // FTP: RNFR answered 350, so the staged file is there.
+    const bool stagedSeen = replies.contains(350);
     quiet = false;
-    if (code == CURLE_OK)
-        return true;
-    // Without "350" the staged file itself was not found: leave the old.
-    if (!replies.contains(350) || stopping)
-        return false;
-    return perform(file.folder, Kind::Nobody, {"DELE " + toWindows1252(file.name), from, to}) ==
-           CURLE_OK;
+    if (first != Put::Refused)
+        return first;
+    // After a loss the rename may have been done before its answer was lost.
+    if (retry && sizeOnServer(file.folder, name) < 0 &&
+        sizeOnServer(file.folder, file.name) == file.size)
+        return Put::Done;
+    if (stopping || !(ssh ? sizeOnServer(file.folder, name) >= 0 : stagedSeen))
+        return Put::Refused;
+    // A server that will not rename over a file: the old one goes aside
+    // first, and comes back if the new one still cannot take its name, so a
+    // refusal never costs the website its file.
+    quiet = true;
+    const Put moved = outcome(renameOnServer(file.folder, file.name, aside));
+    quiet = false;
+    if (moved != Put::Done)
+        return moved;
+    movedAside << file.name;
+    const Put put = outcome(renameOnServer(file.folder, name, file.name));
+    if (put == Put::Done) {
+        movedAside.removeAll(file.name);
+        removeOnServer(file.folder, aside);
+    } else if (renameOnServer(file.folder, aside, file.name) == CURLE_OK) {
+        movedAside.removeAll(file.name);
+    }
+    return put;
+}
+
+ScriptRunner::Session::Put ScriptRunner::Session::rename(const Staged& file) {
+    for (int attempt = 0;; ++attempt) {
+        const Put put = putInPlace(file, attempt > 0);
+        if (put != Put::Lost || stopping || attempt + 1 == kRenameTries)
+            return put;
+        say(QStringLiteral("ftp: de verbinding is verbroken; opnieuw verbinden om ") + file.name +
+            QStringLiteral(" te vervangen."));
+        disconnect();
+        std::this_thread::sleep_for(std::chrono::seconds(attempt + 1));
+    }
 }
 
 bool ScriptRunner::Session::finishSet() {
     if (staged.isEmpty())
         return !setFailed;
     const QList<Staged> files = std::exchange(staged, {});
-    if (!setFailed && !stopping) {
-        QStringList done;
-        for (int i = 0; i < files.size(); ++i) {
-            if (!putInPlace(files[i])) {
-                say(QStringLiteral("ftp: ") + files[i].name +
-                    QStringLiteral(" kon niet worden vervangen."));
-                because(QStringLiteral("De server weigert ") + files[i].name +
-                        QStringLiteral(" te vervangen") +
-                        (done.isEmpty() ? QStringLiteral(".")
-                                        : QStringLiteral("; al vervangen: ") +
-                                              done.join(QStringLiteral(", ")) + QLatin1Char('.')));
-                removeStaged(files.mid(i));
-                return false;
-            }
+    movedAside.clear();
+    if (setFailed || stopping) {
+        removeStaged(files, false);
+        setFailed = false;
+        return false;
+    }
+    QStringList done;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        QStringList old;
+        for (const Staged& rest : files.mid(i))
+            old << rest.name;
+        // A stop (the user's, or the program gone) renames nothing more.
+        if (stopping) {
+            say(QStringLiteral("Gestopt tijdens het vervangen") +
+                websiteNow(done, old, movedAside));
+            removeStaged(files.mid(i), !done.isEmpty());
+            return false;
+        }
+        const Put put = rename(files[i]);
+        if (put == Put::Done) {
             done << files[i].name;
             if (notify)
                 notify(Notice::Replaced, files[i].name);
+            continue;
         }
-        say(QStringLiteral("Vervangen op de server: ") + done.join(QStringLiteral(", ")) +
-            QLatin1Char('.'));
-        return true;
+        say(QStringLiteral("ftp: ") + files[i].name +
+            QStringLiteral(" kon niet worden vervangen."));
+        because((put == Put::Lost ? QStringLiteral("De verbinding met ") + host +
+                                        QStringLiteral(" is verbroken tijdens het vervangen van ")
+                                  : QStringLiteral("De server weigert ")) +
+                files[i].name + (put == Put::Lost ? QString() : QStringLiteral(" te vervangen")) +
+                websiteNow(done, old, movedAside));
+        removeStaged(files.mid(i), !done.isEmpty());
+        return false;
     }
-    removeStaged(files);
-    setFailed = false;
-    return false;
+    say(QStringLiteral("Vervangen op de server: ") + joined(done) + QLatin1Char('.'));
+    QStringList folders;
+    for (const Staged& file : files)
+        if (!folders.contains(file.folder))
+            folders << file.folder;
+    for (const QString& folder : folders)
+        sweepLeftovers(folder);
+    return true;
 }
 
-void ScriptRunner::Session::removeStaged(const QList<Staged>& files) {
+void ScriptRunner::Session::removeStaged(const QList<Staged>& files, bool changed) {
+    const OwnWork own(*this);
     QStringList names;
     bool ok = true;
     for (const Staged& file : files) {
-        names << stagedName(file.name);
-        // 550: the server never made it.
-        ok = (ssh ? perform(QString(), Kind::Nobody,
-                            {"*rm " + sshPath(file, stagedName(file.name))}) == CURLE_OK
-                  : perform(file.folder, Kind::Nobody,
-                            {"DELE " + toWindows1252(stagedName(file.name))}) == CURLE_OK ||
-                        lastReply() == 550) &&
-             ok;
+        const QString name = stagedName(file.name);
+        names << name;
+        // SFTP's rm fails, FTP's DELE answers 550, for one the server never made.
+        const CURLcode code = removeOnServer(file.folder, name);
+        ok = (code == CURLE_OK || ssh || lastReply() == 550) && ok;
     }
-    say(ok ? QStringLiteral("Verwijderd van de server: ") + names.join(QStringLiteral(", ")) +
-                 QStringLiteral("; de website is niet veranderd.")
+    say(ok ? QStringLiteral("Verwijderd van de server: ") + joined(names) +
+                 (changed ? QStringLiteral(".") : QStringLiteral("; de website is niet veranderd."))
            : QStringLiteral("Niet alle tijdelijke bestanden konden worden verwijderd (") +
-                 names.join(QStringLiteral(", ")) + QStringLiteral("); de website leest ze niet."));
+                 joined(names) + QStringLiteral("); de website leest ze niet."));
+}
+
+QDateTime ScriptRunner::Session::modifiedOnServer(const QString& folder, const QString& name) {
+    const OwnWork own(*this);
+    if (!curl)
+        makeHandle();
+    curl_easy_setopt(curl, CURLOPT_FILETIME, 1L);
+    quiet = true;
+    const CURLcode code = perform(filePath(folder, name));
+    quiet = false;
+    curl_off_t seconds = -1;
+    if (code == CURLE_OK && curl)
+        curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &seconds);
+    if (curl)
+        curl_easy_setopt(curl, CURLOPT_FILETIME, 0L);
+    return seconds < 0 ? QDateTime() : QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+}
+
+void ScriptRunner::Session::sweepLeftovers(const QString& folder) {
+    static const QRegularExpression ours(QStringLiteral("^\\.(.+)\\.[0-9a-f]{12}\\.(upload|old)$"));
+    const OwnWork own(*this);
+    if (perform(folder, Kind::List) != CURLE_OK)
+        return;
+    const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
+    QStringList removed;
+    for (const ListedFile& listed : filesInListing(received)) {
+        const QString name = ssh ? QString::fromUtf8(listed.name) : fromWindows1252(listed.name);
+        if (!ours.match(name).hasMatch() || name.contains(token))
+            continue;
+        const QDateTime changed = modifiedOnServer(folder, name);
+        if (!changed.isValid() || changed > dayAgo)
+            continue;
+        if (removeOnServer(folder, name) == CURLE_OK)
+            removed << name;
+    }
+    removed.sort();
+    if (!removed.isEmpty())
+        say(QStringLiteral("Opgeruimd op de server: ") + joined(removed) +
+            QStringLiteral(" (achtergelaten door een eerdere upload die niet afkwam)."));
 }
 
 } // namespace tavrel

@@ -133,6 +133,10 @@ void FtpServer::start(const QString& mode, const QString& user, const QString& p
 #endif
 }
 
+QStringList FtpServer::websiteFiles() const {
+    return QDir(website(QString())).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 FtpServer::~FtpServer() {
     stop();
 }
@@ -156,17 +160,21 @@ void FtpServer::stop() {
 }
 
 QString FtpServer::unavailable(const QString& mode) {
-    if (mode != QLatin1String("pure-ftpd"))
+    const QString package = mode == QLatin1String("pure-ftpd")         ? mode
+                            : mode.startsWith(QLatin1String("vsftpd")) ? QStringLiteral("vsftpd")
+                                                                       : QString();
+    if (package.isEmpty())
         return {};
 #ifdef Q_OS_WIN
-    return QStringLiteral("pure-ftpd runs as root on Linux; the Wine tests have no such server");
+    return package + QStringLiteral(" runs as root on Linux; the Wine tests have no such server");
 #else
     const QString daemon = QFileInfo(QStringLiteral(TAVREL_FTP_SERVER)).absolutePath() +
-                           QStringLiteral("/../../.cache/servers/pure-ftpd/usr/sbin/pure-ftpd");
+                           QStringLiteral("/../../.cache/servers/") + package +
+                           QStringLiteral("/usr/sbin/") + package;
     if (!QFileInfo(daemon).isExecutable())
-        return QStringLiteral("pure-ftpd is not unpacked (scripts/install-deps fetches it)");
+        return package + QStringLiteral(" is not unpacked (scripts/install-deps fetches it)");
     if (geteuid() != 0)
-        return QStringLiteral("pure-ftpd switches to the account's user, which needs root");
+        return package + QStringLiteral(" switches to the account's user, which needs root");
     return {};
 #endif
 }

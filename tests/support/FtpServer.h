@@ -21,8 +21,8 @@ public:
     // "sftp", "pure-ftpd", see ftp_server.py), for user "club" with password
     // "geheim".
     explicit FtpServer(const QString& mode);
-    // Why a mode cannot run here, or "" when it can: Debian's pure-ftpd is
-    // unpacked by scripts/install-deps and needs root.
+    // Why a mode cannot run here, or "" when it can: Debian's pure-ftpd and
+    // vsftpd are unpacked by scripts/install-deps and need root.
     static QString unavailable(const QString& mode);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
@@ -37,6 +37,8 @@ public:
     QString website(const QString& file) const {
         return home_.file(QStringLiteral("httpdocs/") + file);
     }
+    // Every file the website's folder holds, hidden ones included, by name.
+    QStringList websiteFiles() const;
 
     void stop();
 

@@ -10,14 +10,18 @@ at N bytes a second. Faults a website's host shows now and then:
 file complete; "full" answers 552 after an upload (no space left);
 "refuse-stor" refuses every upload; "late:N" confirms an upload only after N
 seconds (a host that scans files); "no-size" knows no SIZE; "no-overwrite"
-will not rename over an existing file. "raw" stores ASCII uploads as they
+will not rename over an existing file. At the N-th rename of its life:
+"refuse-rnto:N" refuses it, and every later rename of that file; "drop-rnto:N" does it and closes the control
+connection; "lose-rnto:N" does it and closes before answering; "down-rnto:N"
+does it, closes, and refuses every later connection with 421. "raw" stores ASCII uploads as they
 came over the wire, line ends and all. "tls" offers TLS (AUTH TLS) with a
 self-signed certificate made out to "hosting.example", made anew for each
 server; "tls-required" refuses to log in without it. With "+wire" after a
 mode ("tls+wire"), what the client sends on the control connection is kept
 in HOME/wire.log, as a packet capture would show it. "sftp" serves SFTP
 instead (sftp_server.py), "pure-ftpd" runs Debian's pure-ftpd with TLS
-required (pure_ftpd.py).
+required (pure_ftpd.py), "vsftpd", "vsftpd-tls" and "vsftpd-tls-required"
+Debian's vsftpd without TLS, offering it, and requiring it (vsftpd.py).
 """
 import os
 import socket
@@ -91,6 +95,21 @@ class FaultHandler(FTPHandler):
     refuse_stor = False
     no_size = False
     no_overwrite = False
+    # A fault at the N-th rename of the server's life (across connections):
+    # ("refuse", N), ("drop", N): the rename done and answered, then the
+    # connection closed; ("lose", N): done, closed before the answer;
+    # ("down", N): as "drop", and every later connection refused with 421.
+    rnto_fault = (None, 0)
+    renames = 0
+    down = False
+    refused_source = None  # refused from the N-th rename on
+
+    def handle(self):
+        if FaultHandler.down:
+            self.respond("421 Service not available, closing control connection.")
+            self.close_when_done()
+            return
+        super().handle()
 
     def ftp_STOR(self, file, mode="w"):
         if self.refuse_stor:
@@ -109,7 +128,25 @@ class FaultHandler(FTPHandler):
             self._rnfr = None
             self.respond("550 File exists.")
             return None
-        return super().ftp_RNTO(path)
+        FaultHandler.renames += 1
+        fault, n = self.rnto_fault
+        if fault == "refuse" and (FaultHandler.renames == n or
+                                  self._rnfr == FaultHandler.refused_source):
+            FaultHandler.refused_source = self._rnfr
+            self._rnfr = None
+            self.respond("550 Permission denied.")
+            return None
+        if FaultHandler.renames != n or not self._rnfr:
+            return super().ftp_RNTO(path)
+        if fault == "lose":
+            source, self._rnfr = self._rnfr, None
+            self.run_as_current_user(self.fs.rename, source, path)
+            self.close()
+            return None
+        result = super().ftp_RNTO(path)
+        FaultHandler.down = fault == "down"
+        self.close_when_done()
+        return result
 
 
 def self_signed_certificate():
@@ -186,6 +223,11 @@ def main():
         import pure_ftpd
         pure_ftpd.serve(home, user, password, port)
         return
+    if mode.startswith("vsftpd"):
+        import vsftpd
+        tls = {"vsftpd": None, "vsftpd-tls": "offered", "vsftpd-tls-required": "required"}
+        vsftpd.serve(home, user, password, port, tls[mode])
+        return
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmw")
@@ -223,6 +265,8 @@ def main():
         handler.dtp_handler = LateDTPHandler
     elif mode in ("refuse-stor", "no-size", "no-overwrite"):
         setattr(FaultHandler, mode.replace("-", "_"), True)
+    elif mode.split(":")[0] in ("refuse-rnto", "drop-rnto", "lose-rnto", "down-rnto"):
+        FaultHandler.rnto_fault = (mode.split("-")[0], int(mode.split(":")[1]))
 
     server = FTPServer(("127.0.0.1", port), handler)
     if wire:

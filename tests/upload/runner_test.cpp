@@ -17,8 +17,19 @@ namespace {
 
 struct Transcript {
     QStringList lines;
-    int run(const QStringList& script, FtpLimits limits = {}) {
+    // learnKey: the server's SSH key is read first and trusted, as a user
+    // who answered the question would.
+    int run(const QStringList& script, FtpLimits limits = {}, bool learnKey = false) {
+        QByteArray key;
+        if (learnKey) {
+            ScriptRunner first([](const QString&) {});
+            first.setNotify([&key](ScriptRunner::Notice, const QString& text) {
+                key = text.section(QLatin1Char(' '), 0, 0).toLatin1();
+            });
+            first.run(script.mid(0, 3));
+        }
         ScriptRunner runner([this](const QString& line) { lines << line; }, limits);
+        runner.trustKey(key);
         return runner.run(script);
     }
     QString text() const { return lines.join(QLatin1Char('\n')); }
@@ -147,6 +158,62 @@ TEST(ScriptRunner, GivesUpOnAServerThatStopsAnsweringMidTransfer) {
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(t.text().contains(QStringLiteral("de server antwoordt niet meer")))
         << t.text().toStdString();
+}
+
+// What an upload stopped by a kill or a connection that stayed lost leaves
+// on the server goes with the next upload once it is a day old: the
+// program's own names only, and never a younger one, which may belong to an
+// upload going on now from another computer.
+TEST(ScriptRunner, ClearsOnlyItsOwnLeftoversOnceADayOld) {
+    const QDateTime twoDaysAgo = QDateTime::currentDateTime().addDays(-2);
+    const struct {
+        const char* name;
+        bool old;
+        bool cleared;
+    } planted[] = {
+        {".tijden.csv.0123456789ab.upload", true, true},
+        {".zwemmers.csv.0123456789ab.old", true, true},
+        {".niveaus.csv.abcdefabcdef.upload", false, false}, // young
+        {".tijden.csv.upload", true, false},                // not the program's naming
+        {"tijden.csv.0123456789ab.upload", true, false},
+        {".htaccess", true, false},
+    };
+    for (const char* mode : {"normal", "vsftpd", "sftp"}) {
+        SCOPED_TRACE(mode);
+        if (!FtpServer::unavailable(QLatin1String(mode)).isEmpty())
+            continue;
+        FtpServer server{QLatin1String(mode)};
+        QStringList kept{QStringLiteral("limieten.csv")};
+        for (const auto& p : planted) {
+            QFile f(server.website(QLatin1String(p.name)));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("x");
+            f.flush(); // before the time, which a later write would renew
+            if (p.old)
+                f.setFileTime(twoDaysAgo, QFileDevice::FileModificationTime);
+            if (!p.cleared)
+                kept << QLatin1String(p.name);
+        }
+        TempDir local;
+        const QString file = local.write(QStringLiteral("limieten.csv"), "a;b\r\n");
+        const bool sftp = QLatin1String(mode) == QLatin1String("sftp");
+        Transcript t;
+        const int status =
+            t.run({(sftp ? QStringLiteral("open sftp://127.0.0.1:%1")
+                         : QStringLiteral("open 127.0.0.1:%1"))
+                       .arg(server.port()),
+                   QStringLiteral("club"), QStringLiteral("geheim"), QStringLiteral("cd httpdocs"),
+                   QStringLiteral("send ") + file, QStringLiteral("bye")},
+                  {}, sftp);
+        EXPECT_EQ(status, 0) << t.text().toStdString();
+        kept.sort();
+        EXPECT_EQ(server.websiteFiles(), kept);
+        EXPECT_TRUE(t.lines.contains(
+            QStringLiteral("Opgeruimd op de server: .tijden.csv.0123456789ab.upload, "
+                           ".zwemmers.csv.0123456789ab.old (achtergelaten door een eerdere "
+                           "upload die niet afkwam).")))
+            << t.text().toStdString();
+    }
 }
 
 TEST(ScriptRunner, UnknownCommandsAndMissingArgumentsFail) {
