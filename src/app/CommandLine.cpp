@@ -28,7 +28,8 @@ QString usage() {
         "\n"
         "Met --upload meldt het programma het verloop op standaardfout en eindigt\n"
         "het met status 0 als alles is verzonden, 1 als de upload mislukte of werd\n"
-        "gestopt, en 2 bij onjuiste argumenten.\n");
+        "gestopt, 2 bij onjuiste argumenten, en 3 als er al een upload liep (deze\n"
+        "deed dan niets).\n");
 }
 
 // Qt's own options, with or without a value, which QApplication takes.

@@ -3,6 +3,7 @@
 #include "LastRun.h"
 #include "StartupSettings.h"
 #include "common/Progress.h"
+#include "common/Registry.h"
 
 #include <QTextStream>
 
@@ -83,7 +84,13 @@ RunInput headlessInput(const CommandLine& command) {
     in.keepCsv = !command.csvFolder.isEmpty();
     in.csvFolder = command.csvFolder;
     in.dataSets = command.dataSets;
-    in.remember = false;
+    in.unattended = true;
+    // Never the defaults of a first start: a scheduled run that guessed the
+    // host would send the stored account to an example host.
+    if (const Result<void> stored = checkStoredSettings(
+            {QStringLiteral("Domain"), QStringLiteral("FTPfolder"), QStringLiteral("User")});
+        !stored)
+        in.settingsProblem = stored.why();
     return in;
 }
 
@@ -96,6 +103,8 @@ int runHeadless(const CommandLine& command, RunPhases& phases) {
     ConsoleView view;
     UploadRun run(phases);
     const UploadRun::Outcome outcome = run.execute(headlessInput(command), view, &stopRequested);
+    if (outcome == UploadRun::Outcome::AnotherRun)
+        return kAnotherRunStatus;
     view.showMessage(storedLastRun());
     return outcome == UploadRun::Outcome::Finished ? 0 : 1;
 }

@@ -35,6 +35,21 @@ QString place(const RunRecord& r) {
     return where;
 }
 
+// What an interrupted run may have left where its files go.
+QString interruptedState(const RunRecord& r) {
+    if (!r.upload)
+        return QStringLiteral(". Elk CSV-bestand in ") + QDir::toNativeSeparators(r.csvFolder) +
+               QStringLiteral(" is het oude of het nieuwe.");
+    if (!r.sending)
+        return QStringLiteral(" voordat er iets naar de website ging.");
+    if (r.replaced.isEmpty())
+        return QStringLiteral(" tijdens de upload. De website heeft de oude bestanden of al een "
+                              "deel van de nieuwe; upload opnieuw.");
+    return QStringLiteral(" tijdens de upload. Op de website zijn al vervangen: ") +
+           r.replaced.join(QStringLiteral(", ")) +
+           QStringLiteral("; andere zijn mogelijk nog oud. Upload opnieuw.");
+}
+
 } // namespace
 
 QString lastRunLine(const RunRecord& r) {
@@ -55,26 +70,46 @@ QString lastRunLine(const RunRecord& r) {
         if (!line.endsWith(QLatin1Char('.')))
             line += QLatin1Char('.');
         break;
+    case RunRecord::Result::Interrupted:
+        line += QStringLiteral(", begonnen maar niet afgemaakt: het programma is onderbroken") +
+                interruptedState(r);
+        break;
     }
     return line;
 }
 
-bool storeLastRun(const QString& line) {
+bool storeLastRun(const QString& line, const QString& script) {
     const QString folder = logFolder();
+    QByteArray text = line.toUtf8() + '\n';
+    if (!script.isEmpty())
+        text += script.toUtf8() + '\n';
     return makeOwnerOnlyFolder(folder) &&
-           replaceOwnerOnlyFile(QDir(folder).filePath(kFileName), line.toUtf8() + '\n').ok();
+           replaceOwnerOnlyFile(QDir(folder).filePath(kFileName), text).ok();
 }
 
-QString storedLastRun() {
+namespace {
+
+// Line n of the kept file.
+QString storedLine(int n) {
     const QString path = QDir(logFolder()).filePath(kFileName);
     // Only the program's own small file: anything else says nothing.
     const QFileInfo info(path);
-    if (info.isSymLink() || !info.isFile() || info.size() > 4096)
+    if (info.isSymLink() || !info.isFile() || info.size() > 8192)
         return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromUtf8(file.readAll()).section(QLatin1Char('\n'), 0, 0).trimmed();
+    return QString::fromUtf8(file.readAll()).section(QLatin1Char('\n'), n, n).trimmed();
+}
+
+} // namespace
+
+QString storedLastRun() {
+    return storedLine(0);
+}
+
+QString interruptedRunScript() {
+    return storedLine(1);
 }
 
 } // namespace tavrel

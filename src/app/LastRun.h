@@ -6,9 +6,11 @@
 
 namespace tavrel {
 
-// What a finished run did, for the line the window shows at the next start.
+// What a run did, for the line the window shows at the next start. A run
+// keeps an Interrupted record from its start, replaced when it ends: a run
+// that never ended (a kill, a crash, a power cut) is then told as such.
 struct RunRecord {
-    enum class Result { Succeeded, Failed, Stopped };
+    enum class Result { Succeeded, Failed, Stopped, Interrupted };
     QDateTime when = {};
     QStringList files = {}; // the files made and sent or kept
     bool upload = false;
@@ -18,6 +20,10 @@ struct RunRecord {
     QString csvFolder = {};
     Result result = Result::Succeeded;
     QString reason = {}; // why it failed, one line
+    // Interrupted: whether the upload had begun, and the files known to be
+    // in place on the website by then.
+    bool sending = false;
+    QStringList replaced = {};
 };
 
 // "Laatste upload: maandag 7 december 2026 21:14, vier bestanden naar
@@ -26,9 +32,14 @@ QString lastRunLine(const RunRecord& record);
 
 // Keeps the line in the user's data folder, beside the last run's log,
 // readable by the user only (it names the website); false when it could not.
-bool storeLastRun(const QString& line);
+// script: while a run goes, where its script (with the password) stands
+// outside its private folder, for the next start to remove should the run
+// never end.
+bool storeLastRun(const QString& line, const QString& script = {});
 
-// The kept line, or "" when no run has finished yet.
+// The kept line, or "" when no run has begun yet.
 QString storedLastRun();
+// The script a run that never ended may have left; "" when none.
+QString interruptedRunScript();
 
 } // namespace tavrel

@@ -3,6 +3,7 @@
 #include "DatabaseChoice.h"
 #include "LastRun.h"
 #include "MessageColour.h"
+#include "RunLock.h"
 #include "StartupSettings.h"
 #include "Version.h"
 #include "WavePicture.h"
@@ -273,9 +274,15 @@ void Main::Form_Load() {
                            .arg(version::minor)
                            .arg(version::revision));
     // What to do first while the club file is not found; otherwise how the
-    // last run ended, scheduled ones included.
+    // last run ended, scheduled ones included, or that one goes on now.
+    // What runs that never ended left behind goes now.
     const auto hint = startHint(tbDB[0]->text(), tbDB[1]->text());
-    const QString lastRun = storedLastRun();
+    QString lastRun = storedLastRun();
+    RunLock lock;
+    if (const Result<void> taken = lock.take(); taken)
+        lock.removeLeftovers();
+    else
+        lastRun = taken.why();
     if (hint && (hint->field == RunField::ClubDatabase || lastRun.isEmpty()))
         showNote(*hint);
     else

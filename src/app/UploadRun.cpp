@@ -2,7 +2,9 @@
 
 #include "LastRun.h"
 #include "OutputFolder.h"
+#include "RunLock.h"
 
+#include "common/ErrorReport.h"
 #include "common/Files.h"
 #include "common/Registry.h"
 #include "common/Ui.h"
@@ -20,6 +22,7 @@ namespace tavrel {
 namespace {
 
 const QString kRegSz = QStringLiteral("REG_SZ");
+constexpr int kUnattendedBusyMs = 5 * 60 * 1000;
 const char* const kCsvFiles[] = {"zwemmers.csv", "tijden.csv", "limieten.csv", "niveaus.csv"};
 
 void store(const char* valueName, const QString& value) {
@@ -33,34 +36,46 @@ struct DatabaseCheck {
 };
 
 // Tests that the file exists and opens it; on failure shows the check's
-// message and puts the focus on the path.
-bool openDatabase(const QString& path, const DatabaseCheck& check, Connection& connection,
-                  RunView& view) {
+// message, puts the focus on the path, and answers the line the next start
+// shows: the check's message, with the reason the error report gave.
+Result<void> openDatabase(const QString& path, const DatabaseCheck& check, Connection& connection,
+                          RunView& view) {
     if (!FileExist(path)) {
         view.showMessage(check.missing);
         view.focus(check.field);
-        return false;
+        return failure(check.missing);
     }
-    if (!ConnectJetDB(path, connection)) {
+    if (const Result<void> opened = connection.open(path); !opened) {
+        ReportError(QStringLiteral("ConnectJetDB"), opened.error());
         view.showMessage(check.unopenable);
         view.focus(check.field);
-        return false;
+        return failure(check.unopenable + QStringLiteral(": ") + opened.why());
     }
-    return true;
+    return {};
 }
 
-// Passes everything on and remembers the last message: the reason a failed
-// run gives at the next start.
+// Passes everything on, remembers the last message (the reason a failed run
+// gives at the next start), and keeps the run's record up to date while the
+// upload puts files in place.
 class Recorder final : public RunView {
 public:
-    explicit Recorder(RunView& view)
-        : view_(view) {}
+    Recorder(RunView& view, RunRecord& record)
+        : view_(view)
+        , record_(record) {}
     void showMessage(const QString& text) override {
         last = text;
         view_.showMessage(text);
     }
     void showProgress(const RunProgress& progress) override { view_.showProgress(progress); }
     void focus(RunField field) override { view_.focus(field); }
+    void websiteChanged(const QStringList& replaced) override {
+        record_.replaced = replaced;
+        keep();
+    }
+
+    // Stores the record of a run that goes on: what the next start says
+    // should this run never end.
+    void keep() { storeLastRun(lastRunLine(record_), script); }
 
     // The line of the last message that says why: a refusal in a transcript,
     // or its first line.
@@ -73,9 +88,11 @@ public:
     }
 
     QString last;
+    QString script; // the run's script, where it stands outside a private folder
 
 private:
     RunView& view_;
+    RunRecord& record_;
 };
 
 // "Gestopt: zwemmers.csv gemaakt en weer verwijderd, tijden.csv niet gemaakt;
@@ -109,7 +126,7 @@ QString stoppedMessage(const RunInput& input, const QStringList& planned, const 
 } // namespace
 
 void UploadRun::storeSettings(const RunInput& input) {
-    if (!input.remember)
+    if (input.unattended)
         return;
     if (input.upload) {
         store("Database", input.clubDatabase);
@@ -127,7 +144,6 @@ void UploadRun::storeSettings(const RunInput& input) {
 
 UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
                                       const std::atomic<bool>* stop) {
-    Recorder view(shown);
     RunRecord record;
     record.when = QDateTime::currentDateTime();
     record.upload = input.upload;
@@ -135,13 +151,16 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
     record.ftpFolder = input.ftpFolder;
     record.keepCsv = input.keepCsv;
     record.csvFolder = input.csvFolder;
+    record.result = RunRecord::Result::Interrupted;
+    Recorder view(shown, record);
+    QString failure; // the reason for the record, where the message area has no single line
     // Every run that began leaves its line for the next start.
     auto ended = [&](Outcome outcome) {
         record.result = outcome == Outcome::Finished  ? RunRecord::Result::Succeeded
                         : outcome == Outcome::Stopped ? RunRecord::Result::Stopped
                                                       : RunRecord::Result::Failed;
         if (record.result == RunRecord::Result::Failed)
-            record.reason = view.reason();
+            record.reason = failure.isEmpty() ? view.reason() : failure;
         storeLastRun(lastRunLine(record));
         return outcome;
     };
@@ -154,6 +173,17 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
             "verwijderen."));
         return Outcome::EndedEarly;
     }
+    // One run at a time: a second one changes nothing, not even the record.
+    RunLock lock;
+    if (const Result<void> taken = lock.take(); !taken) {
+        view.showMessage(taken.why());
+        return Outcome::AnotherRun;
+    }
+    lock.removeLeftovers();
+    if (!input.settingsProblem.isEmpty()) {
+        view.showMessage(input.settingsProblem);
+        return ended(Outcome::EndedEarly);
+    }
 
     storeSettings(input);
     OutputFolder output;
@@ -163,6 +193,9 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
             view.focus(RunField::CsvFolder);
         return ended(Outcome::EndedEarly);
     }
+    if (input.upload && input.keepCsv)
+        view.script = output.prefix() + kFtpScriptName;
+    view.keep();
     const QString& folder = output.prefix();
     Ui& ui = Ui::current();
     bool phaseRan = false;
@@ -171,7 +204,7 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
 
     QStringList planned, made;
     bool uploadBegan = false;
-    QString arrived, failure;
+    QString arrived;
 
     // Checks what the phases of one database read before any of them writes,
     // so a damaged table leaves no file of that database behind.
@@ -197,12 +230,34 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
         phaseRan = true;
         PhaseContext context{input, folder, connection, view, stop};
         uploadBegan = !file;
+        if (uploadBegan) {
+            record.sending = true;
+            view.keep();
+        }
         failed = !phase->run(context) || stopped();
         if (!failed && file)
             made << QLatin1String(file);
         if (!file)
             arrived = context.stopNote;
         failure = context.failure;
+    };
+
+    // A database that cannot be opened: the record gets the reason the
+    // error report gave.
+    auto opened = [&](const QString& path, const DatabaseCheck& check, Connection& connection) {
+        // A run nobody watches waits for a database another program holds
+        // (the editors' year shift, say), and says so once.
+        if (input.unattended)
+            connection.setBusyPatience(kUnattendedBusyMs, [&view, path] {
+                view.showMessage(QStringLiteral("De database ") + QDir::toNativeSeparators(path) +
+                                 QStringLiteral(" is in gebruik door een ander programma; de "
+                                                "upload wacht tot die vrij is, hoogstens 5 "
+                                                "minuten."));
+            });
+        const Result<void> open = openDatabase(path, check, connection, view);
+        if (!open)
+            failure = open.why();
+        return open.ok();
     };
 
     if (input.dataSets[0]) {
@@ -213,10 +268,10 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
             return ended(Outcome::EndedEarly);
         }
         Connection club;
-        if (!openDatabase(input.clubDatabase,
-                          {RunField::ClubDatabase, QStringLiteral("Database file niet gevonden"),
-                           QStringLiteral("Openen Tavrel database mislukt")},
-                          club, view))
+        if (!opened(input.clubDatabase,
+                    {RunField::ClubDatabase, QStringLiteral("Database file niet gevonden"),
+                     QStringLiteral("Openen Tavrel database mislukt")},
+                    club))
             return ended(Outcome::EndedEarly);
         // A file of the other layout is named as such before anything is written.
         const ClubLayoutFinding found = findClubLayout(club);
@@ -233,11 +288,11 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
 
     Connection limits;
     if (!failed && (input.dataSets[1] || input.dataSets[2]) &&
-        !openDatabase(input.limitsDatabase,
-                      {RunField::LimitsDatabase,
-                       QStringLiteral("Limieten en niveaus database file niet gevonden"),
-                       QStringLiteral("Openen Limieten en niveaus database mislukt")},
-                      limits, view))
+        !opened(input.limitsDatabase,
+                {RunField::LimitsDatabase,
+                 QStringLiteral("Limieten en niveaus database file niet gevonden"),
+                 QStringLiteral("Openen Limieten en niveaus database mislukt")},
+                limits))
         return ended(Outcome::EndedEarly);
     limits.setStop(stop);
 
@@ -265,8 +320,6 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
         return ended(Outcome::Stopped);
     }
     record.files = made;
-    if (!failure.isEmpty())
-        view.last = failure;
     return ended(failed ? Outcome::Failed : Outcome::Finished);
 }
 

@@ -42,9 +42,10 @@ public:
         // Files of the club database may have been written already when the
         // limits database is the one that fails.
         EndedEarly,
-        Failed,  // an export or the upload failed; the window stays open
-        Stopped, // the user stopped it; the window stays open
-        Finished // done: the program ends
+        Failed,     // an export or the upload failed; the window stays open
+        Stopped,    // the user stopped it; the window stays open
+        AnotherRun, // another run goes on (see RunLock): this one did nothing
+        Finished    // done: the program ends
     };
 
     explicit UploadRun(RunPhases& phases)

@@ -151,4 +151,10 @@ Result<void> replaceOwnerOnlyFile(const QString& path, const QByteArray& bytes) 
     return written;
 }
 
+bool removeOwnLeftover(const QString& path, bool folder) {
+    if (!owner_only::isOwn(path, folder))
+        return false;
+    return folder ? QDir(path).removeRecursively() : QFile::remove(path);
+}
+
 } // namespace tavrel

@@ -46,4 +46,9 @@ Result<void> moveOver(const QString& from, const QString& to);
 // renamed over it), so a reader sees the old or the new text, never a mix.
 Result<void> replaceOwnerOnlyFile(const QString& path, const QByteArray& bytes);
 
+// Removes what a run of the program left at path: a folder of this user's
+// own with all it holds, or a file of theirs; never anything through a link
+// or of another user. False when nothing was removed.
+bool removeOwnLeftover(const QString& path, bool folder);
+
 } // namespace tavrel

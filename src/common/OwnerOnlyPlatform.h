@@ -31,5 +31,9 @@ bool narrowFile(const QString& path);
 // when missing, never through a link: a C runtime descriptor.
 Result<int> openOwnFile(const QString& path);
 bool renameOver(const QString& from, const QString& to);
+// True when path is a folder, or a file, of this user's own, itself and no
+// link to one (on Windows, where TEMP and the data folder are the user's
+// own: no link).
+bool isOwn(const QString& path, bool folder);
 
 } // namespace tavrel::owner_only

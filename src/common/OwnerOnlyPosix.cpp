@@ -71,4 +71,10 @@ bool renameOver(const QString& from, const QString& to) {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
+bool isOwn(const QString& path, bool folder) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 &&
+           (folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode)) && st.st_uid == ::geteuid();
+}
+
 } // namespace tavrel::owner_only

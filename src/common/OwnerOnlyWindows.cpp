@@ -121,4 +121,10 @@ bool renameOver(const QString& from, const QString& to) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
+bool isOwn(const QString& path, bool folder) {
+    const DWORD attributes = GetFileAttributesW(wide(native(path)));
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           bool(attributes & FILE_ATTRIBUTE_DIRECTORY) == folder;
+}
+
 } // namespace tavrel::owner_only

@@ -55,6 +55,26 @@ QVariant ReadRegValue(const QString& fullName) {
     return store->value(path->value);
 }
 
+Result<void> checkStoredSettings(const QStringList& valueNames) {
+    const auto path = splitName(settingName(valueNames.value(0)));
+    const auto store = settings_store::open(*path);
+    const QString where = settings_store::describe(*path, *store);
+    const QString fix = QStringLiteral(
+        " Open UploadTavrel, vul de gegevens in en doe \u00e9\u00e9n upload met de hand: dan "
+        "slaat het programma ze op.");
+    if (store->status() != QSettings::NoError)
+        return failure(where.left(1).toUpper() + where.mid(1) +
+                       QStringLiteral(" kan niet worden gelezen.") + fix);
+    QStringList missing;
+    for (const QString& name : valueNames)
+        if (store->value(name).toString().isEmpty())
+            missing << name;
+    if (!missing.isEmpty())
+        return failure(QStringLiteral("In ") + where + QStringLiteral(" ontbreekt: ") +
+                       missing.join(QStringLiteral(", ")) + QLatin1Char('.') + fix);
+    return {};
+}
+
 void WriteRegValue(const QString& fullName, const QVariant& value, const QVariant& type) {
     const auto path = splitName(fullName);
     if (!path) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace tavrel {
@@ -21,6 +24,11 @@ QVariant ReadRegValue(const QString& fullName);
 // outside HKCU, or a store that cannot be written is reported with the place
 // "WriteRegValue".
 void WriteRegValue(const QString& fullName, const QVariant& value, const QVariant& type);
+
+// For a run nobody watches, which must not guess: fails, in Dutch and naming
+// the store, when the store cannot be read or one of the program's values
+// (such as "Domain") is missing or empty.
+Result<void> checkStoredSettings(const QStringList& valueNames);
 
 // For tests on Windows, where the store is the real registry: every name
 // under "HKCU\Software\Tavrel" goes to the given key instead (for example

@@ -3,6 +3,7 @@
 #include "Result.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <atomic>
@@ -25,9 +26,13 @@ struct RunInput {
     QString csvFolder;
     // Swimmers and times, limits, levels.
     std::array<bool, 3> dataSets{};
-    // A run from the window stores what it was given; a scheduled run reads
-    // the settings and leaves them as they are.
-    bool remember = true;
+    // A scheduled run (uploadtavrel --upload) reads the settings and leaves
+    // them as they are, and waits longer for a database another program
+    // holds; a run from the window stores what it was given.
+    bool unattended = false;
+    // A scheduled run's settings that cannot be used: why, in Dutch (the run
+    // then says so and does nothing else).
+    QString settingsProblem;
 };
 
 // How far the phase that runs is: "Tijden: 412 000 van 1 000 000 records".
@@ -45,6 +50,8 @@ public:
     virtual void showMessage(const QString& text) = 0;
     // Called often (at most every tenth of a second) while a phase works.
     virtual void showProgress(const RunProgress& progress) { Q_UNUSED(progress); }
+    // The files the upload has put in place on the website so far.
+    virtual void websiteChanged(const QStringList& replaced) { Q_UNUSED(replaced); }
 };
 
 struct PhaseContext {

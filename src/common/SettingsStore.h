@@ -22,5 +22,8 @@ std::unique_ptr<QSettings> open(const ValuePath& path);
 // The store holds the FTP password: before anything is written, it (and a
 // folder or key made for it) is the user's alone.
 void keepToUser(const ValuePath& path, const QSettings& store);
+// Where the store is, as a volunteer finds it: "het instellingenbestand
+// /home/…/Tavrel.ini" or "de registersleutel HKEY_CURRENT_USER\Software\Tavrel".
+QString describe(const ValuePath& path, const QSettings& store);
 
 } // namespace tavrel::settings_store

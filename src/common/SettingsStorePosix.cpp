@@ -2,6 +2,7 @@
 
 #include "OwnerOnly.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace tavrel::settings_store {
@@ -14,6 +15,10 @@ std::unique_ptr<QSettings> open(const ValuePath& path) {
 void keepToUser(const ValuePath&, const QSettings& store) {
     makeOwnerOnlyFolder(QFileInfo(store.fileName()).path());
     narrowToOwner(store.fileName());
+}
+
+QString describe(const ValuePath&, const QSettings& store) {
+    return QStringLiteral("het instellingenbestand ") + QDir::toNativeSeparators(store.fileName());
 }
 
 } // namespace tavrel::settings_store

@@ -38,4 +38,8 @@ void keepToUser(const ValuePath& path, const QSettings&) {
     RegCloseKey(handle);
 }
 
+QString describe(const ValuePath& path, const QSettings&) {
+    return QStringLiteral("de registersleutel HKEY_CURRENT_USER\\") + storeKey(path);
+}
+
 } // namespace tavrel::settings_store

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 namespace tavrel {
 
@@ -10,18 +11,21 @@ namespace {
 constexpr qsizetype kChunk = 1 << 16;
 
 // Why the file could not be written, in Dutch (Qt's own words are English).
+// A full disk is told by the disk itself: by the time the file is closed, Qt
+// may no longer say that a write fell short.
 QString reason(const QFileDevice& file) {
+    const QStorageInfo disk(QFileInfo(file.fileName()).absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() < 2 * kChunk)
+        return QStringLiteral("de schijf is vol");
     switch (file.error()) {
     case QFileDevice::PermissionsError:
         return QStringLiteral("geen toegang");
     case QFileDevice::ResourceError:
-        return QStringLiteral("de schijf is vol of er is te weinig geheugen");
-    case QFileDevice::WriteError:
-        return QStringLiteral("schrijven mislukt; is de schijf vol?");
+        return QStringLiteral("er is te weinig geheugen of ruimte");
     case QFileDevice::OpenError:
         return QStringLiteral("het kan niet worden aangemaakt");
     default:
-        return QStringLiteral("fout %1").arg(int(file.error()));
+        return QStringLiteral("schrijven mislukt");
     }
 }
 

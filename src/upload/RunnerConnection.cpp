@@ -111,7 +111,11 @@ size_t ScriptRunner::Session::onWrite(char* bytes, size_t size, size_t count, vo
 }
 
 int ScriptRunner::Session::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Session*>(self)->stopping && !static_cast<Session*>(self)->hurry ? 1 : 0;
+    // A stop cuts a transfer short, never a check or a rename of the set's
+    // (short, and bounded by the limits): a rename cut short may have been
+    // done all the same, and then no one could say what the website holds.
+    const auto* s = static_cast<Session*>(self);
+    return s->stopping && !s->hurry && !s->ownWork ? 1 : 0;
 }
 
 int ScriptRunner::Session::onHostKey(void* self, int type, const char* key, size_t length) {

@@ -69,6 +69,10 @@ void SendProgress::line(const QByteArray& text) {
     at->whole = words[0] == "verzonden";
 }
 
+bool SendProgress::allArrived() const {
+    return std::all_of(files_.begin(), files_.end(), [](const State& s) { return s.whole; });
+}
+
 RunProgress SendProgress::progress() const {
     if (current_ < 0)
         return {};

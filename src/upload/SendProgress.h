@@ -36,6 +36,8 @@ public:
     RunProgress progress() const;
     // The files the website holds new, in the order they were put in place.
     QStringList replaced() const { return replaced_; }
+    // Every file arrived whole on the server (under its staged name).
+    bool allArrived() const;
     // The runner's reason of the first failure, in Dutch; empty when none.
     QString reason() const { return reason_; }
 

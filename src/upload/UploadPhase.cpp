@@ -2,6 +2,7 @@
 
 #include "FtpScript.h"
 #include "LogCheck.h"
+#include "RunnerProcess.h"
 #include "SendProgress.h"
 #include "common/ErrorReport.h"
 #include "common/OwnerOnly.h"
@@ -39,19 +40,14 @@ public:
         const QByteArray scriptBytes = toWindows1252(scriptText);
         // A name the code page cannot hold would reach the runner as "?".
         if (fromWindows1252(scriptBytes) != scriptText)
-            return fail({ErrorNumber::InvalidArgument, kPlace,
+            return fail(context,
+                        {ErrorNumber::InvalidArgument, kPlace,
                          QStringLiteral("Het FTP-script kan niet worden geschreven: een map, de "
                                         "domeinnaam of het account bevat tekens die het script "
                                         "niet kan bevatten")});
         if (const Result<void> written = writeOwnerOnlyFile(script, scriptBytes); !written)
-            return fileFailed(QStringLiteral("Het FTP-script "), script,
+            return fileFailed(context, QStringLiteral("Het FTP-script "), script,
                               QStringLiteral(" kan niet worden geschreven"), written.why());
-        // The log is opened here, never through a link, and the runner's
-        // output is copied into it.
-        QFile file;
-        if (const Result<void> opened = openOwnerOnly(file, log); !opened)
-            return fileFailed(QStringLiteral("Het logbestand "), log,
-                              QStringLiteral(" kan niet worden gemaakt"), opened.why());
 
         const QString trustKey = QStringLiteral("Certificaat ") + hostOf(in.domain);
         Client client = runClient(context, script, trustedKey(trustKey));
@@ -67,34 +63,44 @@ public:
             client = runClient(context, script, shown->pin);
         }
         if (!client.started)
-            return fail({ErrorNumber::FileNotFound, kPlace,
+            return fail(context,
+                        {ErrorNumber::FileNotFound, kPlace,
                          QStringLiteral("Het FTP-programma ") + QDir::toNativeSeparators(runner_) +
                              QStringLiteral(" kan niet worden gestart")});
         const QByteArray& transcript = client.transcript;
         const SendProgress& sending = client.sending;
+        // The log is put in place whole, never through a link, and never an
+        // empty one over the last run's.
+        const Result<void> kept = replaceOwnerOnlyFile(log, transcript);
         if (client.stopped) {
-            file.write(transcript);
             context.stopNote = sending.replaced().join(QStringLiteral(", "));
             return false;
         }
-        const bool commandsOk = client.ok;
-        if (file.write(transcript) != transcript.size() || !file.flush())
-            return fileFailed(QStringLiteral("Het logbestand "), log,
-                              QStringLiteral(" kan niet worden geschreven"));
-        file.close();
-
         const QString text = fromWindows1252(transcript);
-        if (text.isEmpty())
-            return fileFailed(QStringLiteral("Het logbestand "), log, QStringLiteral(" is leeg"));
-
-        if (!logShowsRefusal(text) && commandsOk)
+        if (text.isEmpty() && !client.crashed)
+            return fileFailed(context, QStringLiteral("Het logbestand "), log,
+                              QStringLiteral(" is leeg"));
+        if (!client.crashed && !logShowsRefusal(text) && client.ok) {
+            // The website changed: a log that cannot be kept is said, no failure.
+            if (!kept)
+                Ui::current().messageBox(QStringLiteral("De upload naar ") + in.domain +
+                                             QStringLiteral(" is geslaagd, maar het logbestand ") +
+                                             QDir::toNativeSeparators(log) +
+                                             QStringLiteral(" kan niet worden bewaard (") +
+                                             kept.why() + QStringLiteral(")."),
+                                         kProgramTitle, Buttons::Ok, Icon::Exclamation);
             return true;
+        }
         // A refused connection or login, or else a folder that is not there,
-        // a file that did not arrive whole or one the server refused.
-        const QString what = (logShowsRefusal(text) ? QStringLiteral("FTP verbinding naar ")
-                                                    : QStringLiteral("FTP upload naar ")) +
+        // a file that did not arrive whole or one the server refused, or a
+        // runner that ended abnormally.
+        const bool refused = !client.crashed && logShowsRefusal(text);
+        const QString what = (refused ? QStringLiteral("FTP verbinding naar ")
+                                      : QStringLiteral("FTP upload naar ")) +
                              in.domain + QStringLiteral(" mislukt");
-        const QString reason = maskPassword(failureReason(sending, text), in.password);
+        const QString reason = client.crashed
+                                   ? crashReason(sending)
+                                   : maskPassword(failureReason(sending, text), in.password);
         context.failure =
             what + (reason.isEmpty()
                         ? QString()
@@ -102,8 +108,10 @@ public:
                               QStringView(reason).chopped(reason.endsWith(QLatin1Char('.'))) +
                               QLatin1Char(')'));
         context.message.showMessage(maskPassword(condensedTranscript(text), in.password));
-        return fail({ErrorNumber::UploadFailed, kSource,
+        ReportError(kPlace,
+                    {ErrorNumber::UploadFailed, kSource,
                      what + (reason.isEmpty() ? QString() : QStringLiteral("\r\n") + reason)});
+        return false;
     }
 
 private:
@@ -113,7 +121,8 @@ private:
     struct Client {
         bool started = false;
         bool stopped = false;
-        bool ok = false; // every command of the script succeeded
+        bool ok = false;      // every command of the script succeeded
+        bool crashed = false; // it ended other than with its own status
         QByteArray transcript;
         SendProgress sending;
     };
@@ -123,26 +132,27 @@ private:
     // become a command. The runner's progress comes on its error channel,
     // apart from the transcript the log check reads.
     Client runClient(PhaseContext& context, const QString& script, const QByteArray& key) {
-        Client c{false, false, false, {}, SendProgress(filesOf(context))};
+        Client c{false, false, false, false, {}, SendProgress(filesOf(context))};
         QStringList arguments{QStringLiteral("-i"), QStringLiteral("-p")};
         if (!key.isEmpty())
             arguments << QStringLiteral("-t:") + QString::fromLatin1(key);
         QProcess client;
-#ifdef Q_OS_WIN
-        // The runner is a console program: started from a window program it
-        // would open a console window of its own (CREATE_NO_WINDOW).
-        client.setCreateProcessArgumentsModifier(
-            [](QProcess::CreateProcessArguments* how) { how->flags |= 0x08000000; });
-#endif
+        prepareRunner(client);
         client.start(runner_, arguments << QStringLiteral("-s:") + script);
         if (!client.waitForStarted(-1))
             return c;
+        tieRunnerToProgram(client);
         c.started = true;
         ProgressClock clock;
+        qsizetype replaced = 0;
         for (bool ended = false; !ended;) {
             ended = client.waitForFinished(50) || client.state() == QProcess::NotRunning;
             c.transcript += client.readAllStandardOutput();
             c.sending.take(client.readAllStandardError());
+            if (c.sending.replaced().size() > replaced) {
+                replaced = c.sending.replaced().size();
+                context.message.websiteChanged(c.sending.replaced());
+            }
             if (!ended && context.stopRequested()) {
                 // The runner removes what it staged; one that does not end
                 // soon is ended, and its staged files stay where the website
@@ -161,7 +171,11 @@ private:
             if (ended || clock.due())
                 showLive(context, c.transcript, c.sending);
         }
-        c.ok = client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+        // The runner answers 0 or 1; anything else (a crash, a kill, 2 for
+        // arguments it does not know) is no verdict on the upload.
+        c.crashed = client.exitStatus() != QProcess::NormalExit ||
+                    (client.exitCode() != 0 && client.exitCode() != 1);
+        c.ok = !c.crashed && client.exitCode() == 0;
         return c;
     }
 
@@ -240,14 +254,29 @@ private:
         if (sending.started())
             context.message.showProgress(sending.progress());
     }
-    static bool fail(const ErrorInfo& error) {
+    // What may be on the website after the runner ended abnormally: the
+    // set is renamed only once every file arrived whole.
+    static QString crashReason(const SendProgress& sending) {
+        const QString said = QStringLiteral("Het FTP-programma is onverwacht gestopt");
+        if (!sending.replaced().isEmpty())
+            return said + QStringLiteral("; op de website zijn al vervangen: ") +
+                   sending.replaced().join(QStringLiteral(", ")) +
+                   QStringLiteral(", andere zijn mogelijk nog oud.");
+        return said + (sending.allArrived()
+                           ? QStringLiteral("; de website is mogelijk al deels veranderd.")
+                           : QStringLiteral("; de website is niet veranderd."));
+    }
+    // The error report, and its description as the reason the next start shows.
+    static bool fail(PhaseContext& context, const ErrorInfo& error) {
+        context.failure = error.Description;
         ReportError(kPlace, error);
         return false;
     }
-    // "Het logbestand PATH kan niet worden gemaakt (reason)".
-    static bool fileFailed(const QString& what, const QString& path, const QString& problem,
-                           const QString& reason = QString()) {
-        return fail({ErrorNumber::PathAccess, kPlace,
+    // "Het FTP-script PATH kan niet worden geschreven (reason)".
+    static bool fileFailed(PhaseContext& context, const QString& what, const QString& path,
+                           const QString& problem, const QString& reason = QString()) {
+        return fail(context,
+                    {ErrorNumber::PathAccess, kPlace,
                      what + QDir::toNativeSeparators(path) + problem +
                          (reason.isEmpty() ? QString()
                                            : QStringLiteral(" (") + reason + QLatin1Char(')'))});

@@ -11,7 +11,10 @@
 // "certificaat-veranderd" with "FINGERPRINT PIN NAME" of a certificate that
 // did not verify or is not the one trusted. -t:PIN trusts a key
 // ("sha256//BASE64") for the script's host. A line "stop" on standard input then stops the
-// run; what it staged on the server is removed.
+// run; what it staged on the server is removed. The end of standard input
+// (the program that started it is gone) stops it too, and then it ends for
+// good within two seconds, as it does when its parent ends or on SIGTERM:
+// it never renames anything for a program that is no longer there.
 //
 // Missing or unknown arguments print the usage line and give status 2.
 // The script is Windows-1252 text, one command per line; the two lines after
@@ -22,6 +25,7 @@
 // and the wait for a file's confirmation to four times that, for tests that
 // need a dead server to be given up quickly.
 #include "common/Windows1252.h"
+#include "upload/RunnerProcess.h"
 #include "upload/ScriptRunner.h"
 
 #include <QCoreApplication>
@@ -30,7 +34,9 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -152,8 +158,14 @@ int main(int argc, char* argv[]) {
                         runner->stop();
                         return;
                     }
+                // The program is gone: stop, remove what was staged, and
+                // end in any case soon after.
+                runner->stop();
+                std::this_thread::sleep_for(std::chrono::milliseconds(kOrphanMilliseconds));
+                std::_Exit(1);
             }).detach();
         }
+        stopWhenParentEnds(*runner);
         status = runner->run(lines);
     }
     curl_global_cleanup();

@@ -69,6 +69,27 @@ int Connection::tooLong(void* connection) {
     return c->stopRequested() || c->work_.elapsed() > workLimit ? 1 : 0;
 }
 
+void Connection::setBusyPatience(int ms, std::function<void()> waiting) {
+    busyPatience_ = ms;
+    busyWaiting_ = std::move(waiting);
+}
+
+int Connection::waitWhileBusy(void* connection, int count) {
+    constexpr int kStepMs = 50;
+    constexpr int kTellAfterMs = 2000;
+    auto* c = static_cast<Connection*>(connection);
+    if (count == 0)
+        c->busySince_.start();
+    const qint64 waited = c->busySince_.elapsed();
+    if (c->stopRequested() || waited >= c->busyPatience_)
+        return 0;
+    if (waited >= kTellAfterMs && !std::exchange(c->busyTold_, true) && c->busyWaiting_)
+        c->busyWaiting_();
+    sqlite3_sleep(kStepMs);
+    c->work_.start(); // the work limit counts work, not the wait
+    return 1;
+}
+
 QString toSqliteDialect(const QString& jetStatement) {
     static const QRegularExpression deleteStar(QStringLiteral("^(\\s*DELETE)\\s+\\*\\s+(FROM\\b)"),
                                                QRegularExpression::CaseInsensitiveOption);
@@ -158,8 +179,11 @@ Result<void> Connection::open(const QString& path) {
     name_ = name;
     path_ = path;
     QSqlQuery probe(db);
+    const bool opened = db.open();
+    if (opened && busyPatience_ > 0 && !jet_)
+        sqlite3_busy_handler(handle(), &Connection::waitWhileBusy, this);
     // The probe reads the schema, so a damaged or locked file fails here.
-    if (!db.open() || !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON")) ||
+    if (!opened || !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON")) ||
         !probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) ||
         (jet_ && !probe.exec(QStringLiteral("PRAGMA query_only = ON"))) ||
         // Reading through a mapping saves a copy of every page the large

@@ -10,6 +10,7 @@
 #include <QVariantList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QSqlError;
@@ -84,12 +85,20 @@ public:
     void setStop(const std::atomic<bool>* stop) { stop_ = stop; }
     bool stopRequested() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
-private:
-    friend bool ConnectJetDB(const QString& path, Connection& connection);
+    // How long a statement waits for a database file another program holds
+    // (two seconds unless set, before open): a run nobody watches waits
+    // longer. Once it has waited two seconds, waiting is called, once.
+    void setBusyPatience(int ms, std::function<void()> waiting);
+
+    // Opens the database file at path (what ConnectJetDB does, without its
+    // error report).
     Result<void> open(const QString& path);
+
+private:
     Result<void> loadTablesFor(const QString& statement);
     ::sqlite3* handle() const;
     static int tooLong(void* connection);
+    static int waitWhileBusy(void* connection, int count);
 
     QString name_;
     QString path_;
@@ -100,6 +109,10 @@ private:
     QSet<QString> checked_; // tables found whole (lower-case names)
     QElapsedTimer work_;    // since the current statement began
     const std::atomic<bool>* stop_ = nullptr;
+    int busyPatience_ = 0; // 0: SQLite's own two seconds
+    std::function<void()> busyWaiting_;
+    QElapsedTimer busySince_;
+    bool busyTold_ = false;
 };
 
 // Opens connection on the database file at path. On failure shows the error
