@@ -78,11 +78,11 @@ QString lastRunLine(const RunRecord& r) {
     return line;
 }
 
-bool storeLastRun(const QString& line, const QString& script) {
+bool storeLastRun(const QString& line, const RunTraces& traces) {
     const QString folder = logFolder();
     QByteArray text = line.toUtf8() + '\n';
-    if (!script.isEmpty())
-        text += script.toUtf8() + '\n';
+    if (!traces.token.isEmpty())
+        text += traces.token.toUtf8() + '\n' + traces.script.toUtf8() + '\n';
     return makeOwnerOnlyFolder(folder) &&
            replaceOwnerOnlyFile(QDir(folder).filePath(kFileName), text).ok();
 }
@@ -108,8 +108,8 @@ QString storedLastRun() {
     return storedLine(0);
 }
 
-QString interruptedRunScript() {
-    return storedLine(1);
+RunTraces interruptedRunTraces() {
+    return {storedLine(2), storedLine(1)};
 }
 
 } // namespace tavrel

@@ -30,16 +30,22 @@ struct RunRecord {
 // www.club.nl/httpdocs, geslaagd."
 QString lastRunLine(const RunRecord& record);
 
+// What a run that goes on keeps beside its line, for the next start to
+// clear up should it never end: where its script (with the password) stands
+// outside its private folder, and the name part of its staged files on the
+// server.
+struct RunTraces {
+    QString script = {};
+    QString token = {};
+};
+
 // Keeps the line in the user's data folder, beside the last run's log,
 // readable by the user only (it names the website); false when it could not.
-// script: while a run goes, where its script (with the password) stands
-// outside its private folder, for the next start to remove should the run
-// never end.
-bool storeLastRun(const QString& line, const QString& script = {});
+bool storeLastRun(const QString& line, const RunTraces& traces = {});
 
 // The kept line, or "" when no run has begun yet.
 QString storedLastRun();
-// The script a run that never ended may have left; "" when none.
-QString interruptedRunScript();
+// The traces a run that never ended left; empty when it ended.
+RunTraces interruptedRunTraces();
 
 } // namespace tavrel

@@ -280,7 +280,7 @@ void Main::Form_Load() {
     QString lastRun = storedLastRun();
     RunLock lock;
     if (const Result<void> taken = lock.take(); taken)
-        lock.removeLeftovers();
+        (void)lock.removeLeftovers();
     else
         lastRun = taken.why();
     if (hint && (hint->field == RunField::ClubDatabase || lastRun.isEmpty()))

@@ -1,7 +1,5 @@
 #include "RunLock.h"
 
-#include "LastRun.h"
-
 #include "common/Files.h"
 #include "common/OwnerOnly.h"
 #include "upload/FtpScript.h"
@@ -51,17 +49,18 @@ Result<void> RunLock::take() {
                    QStringLiteral(". Wacht tot die klaar is en probeer het dan opnieuw."));
 }
 
-void RunLock::removeLeftovers() {
+RunTraces RunLock::removeLeftovers() {
     if (!lock_.isLocked())
-        return;
+        return {};
     static const QRegularExpression privateFolder(QStringLiteral("^UploadTavrel-[A-Za-z0-9]{6}$"));
     const QDir temp(tempFolder());
     for (const QString& name : temp.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
         if (privateFolder.match(name).hasMatch())
             removeOwnLeftover(temp.filePath(name), true);
-    const QString script = interruptedRunScript();
-    if (QFileInfo(script).fileName() == kFtpScriptName)
-        removeOwnLeftover(script, false);
+    const RunTraces traces = interruptedRunTraces();
+    if (QFileInfo(traces.script).fileName() == kFtpScriptName)
+        removeOwnLeftover(traces.script, false);
+    return traces;
 }
 
 } // namespace tavrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LastRun.h"
+
 #include "common/Result.h"
 
 #include <QLockFile>
@@ -23,8 +25,9 @@ public:
     // With the lock taken: removes what runs that no longer live left
     // behind: their private folders in TEMP (the CSV files and the script
     // with the password), and the script of an interrupted run in the
-    // user's CSV folder.
-    void removeLeftovers();
+    // user's CSV folder. Answers that run's traces: the runner clears what it
+    // staged on the server.
+    RunTraces removeLeftovers();
 
 private:
     QLockFile lock_;

@@ -12,6 +12,7 @@
 #include "export/ClubLayoutCheck.h"
 #include "upload/FtpScript.h"
 #include "upload/LogCheck.h"
+#include "upload/ScriptRunner.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -75,7 +76,7 @@ public:
 
     // Stores the record of a run that goes on: what the next start says
     // should this run never end.
-    void keep() { storeLastRun(lastRunLine(record_), script); }
+    void keep() { storeLastRun(lastRunLine(record_), traces); }
 
     // The line of the last message that says why: a refusal in a transcript,
     // or its first line.
@@ -88,7 +89,7 @@ public:
     }
 
     QString last;
-    QString script; // the run's script, where it stands outside a private folder
+    RunTraces traces;
 
 private:
     RunView& view_;
@@ -179,7 +180,8 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
         view.showMessage(taken.why());
         return Outcome::AnotherRun;
     }
-    lock.removeLeftovers();
+    const RunTraces abandoned = lock.removeLeftovers();
+    view.traces.token = stagingToken();
     if (!input.settingsProblem.isEmpty()) {
         view.showMessage(input.settingsProblem);
         return ended(Outcome::EndedEarly);
@@ -194,7 +196,7 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
         return ended(Outcome::EndedEarly);
     }
     if (input.upload && input.keepCsv)
-        view.script = output.prefix() + kFtpScriptName;
+        view.traces.script = output.prefix() + kFtpScriptName;
     view.keep();
     const QString& folder = output.prefix();
     Ui& ui = Ui::current();
@@ -229,6 +231,8 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
             return;
         phaseRan = true;
         PhaseContext context{input, folder, connection, view, stop};
+        context.stagingToken = view.traces.token;
+        context.abandonedToken = abandoned.token;
         uploadBegan = !file;
         if (uploadBegan) {
             record.sending = true;

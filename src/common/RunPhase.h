@@ -73,6 +73,10 @@ struct PhaseContext {
     // After a failure, when the message area does not say it in one line:
     // why, for the line the next start shows.
     QString failure = {};
+    // The upload's own part of its staged files' names, and that of an
+    // upload that never ended, whose leftovers on the server go now.
+    QString stagingToken = {};
+    QString abandonedToken = {};
 };
 
 // One phase of the upload run: an export or the upload.

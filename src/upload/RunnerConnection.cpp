@@ -3,7 +3,6 @@
 #include "common/Windows1252.h"
 
 #include <QCryptographicHash>
-#include <QRandomGenerator>
 #include <QUrl>
 
 #include <algorithm>
@@ -15,18 +14,12 @@ namespace {
 
 constexpr qint64 kHashBlock = 2048;
 
-// Twelve hexadecimal digits no other upload shares.
-QString randomToken() {
-    return QString::number(QRandomGenerator::system()->generate64() & 0xffff'ffff'ffffULL, 16)
-        .rightJustified(12, QLatin1Char('0'));
-}
-
 } // namespace
 
 ScriptRunner::Session::Session(Print p, FtpLimits l)
     : print(std::move(p))
     , limits(l)
-    , token(randomToken()) {}
+    , token(stagingToken()) {}
 
 bool ScriptRunner::Session::judged() const {
     // The runner's own requests, and what it asks on the script's behalf

@@ -66,7 +66,10 @@ struct ScriptRunner::Session {
     // The name is the run's own (".tijden.csv.3f9a0c1d2e4b.upload"): no
     // other upload, from this computer or another, writes into it, and the
     // website never reads it.
-    const QString token;
+    QString token;
+    // The name part of an upload that never ended (its program was killed):
+    // its leftovers go whatever their age.
+    QString abandoned;
     QString stagedName(const QString& name) const {
         return QLatin1Char('.') + name + QLatin1Char('.') + token + QStringLiteral(".upload");
     }
@@ -239,10 +242,10 @@ struct ScriptRunner::Session {
     void removeStaged(const QList<Staged>& files, bool changed);
 
     // Staged files (and old ones moved aside) that an earlier upload left in
-    // a folder (stopped by a kill, or a connection that stayed lost), older
-    // than a day: removed.
-    // The program's own naming only, and never a younger one, which may be
-    // an upload going on now from another computer.
+    // a folder (stopped by a kill, or a connection that stayed lost): those
+    // of the abandoned upload, and others once a day old. The program's own
+    // naming only, and never a younger one of another upload, which may be
+    // going on now from another computer.
     void sweepLeftovers(const QString& folder);
 
     // When the server last changed a file (MDTM, or SFTP's attributes);

@@ -234,7 +234,8 @@ QDateTime ScriptRunner::Session::modifiedOnServer(const QString& folder, const Q
 }
 
 void ScriptRunner::Session::sweepLeftovers(const QString& folder) {
-    static const QRegularExpression ours(QStringLiteral("^\\.(.+)\\.[0-9a-f]{12}\\.(upload|old)$"));
+    static const QRegularExpression ours(
+        QStringLiteral("^\\.(.+)\\.([0-9a-f]{12})\\.(upload|old)$"));
     const OwnWork own(*this);
     if (perform(folder, Kind::List) != CURLE_OK)
         return;
@@ -242,11 +243,14 @@ void ScriptRunner::Session::sweepLeftovers(const QString& folder) {
     QStringList removed;
     for (const ListedFile& listed : filesInListing(received)) {
         const QString name = ssh ? QString::fromUtf8(listed.name) : fromWindows1252(listed.name);
-        if (!ours.match(name).hasMatch() || name.contains(token))
+        const QRegularExpressionMatch match = ours.match(name);
+        if (!match.hasMatch() || match.captured(2) == token)
             continue;
-        const QDateTime changed = modifiedOnServer(folder, name);
-        if (!changed.isValid() || changed > dayAgo)
-            continue;
+        if (match.captured(2) != abandoned) {
+            const QDateTime changed = modifiedOnServer(folder, name);
+            if (!changed.isValid() || changed > dayAgo)
+                continue;
+        }
         if (removeOnServer(folder, name) == CURLE_OK)
             removed << name;
     }

@@ -2,6 +2,9 @@
 
 #include "RunnerSession.h"
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
 namespace tavrel {
 
 ScriptRunner::ScriptRunner(Print print, FtpLimits limits)
@@ -19,6 +22,26 @@ void ScriptRunner::setNotify(Notify notify) {
 
 void ScriptRunner::trustKey(const QByteArray& pin) {
     s_->pin = pin;
+}
+
+QString stagingToken() {
+    return QString::number(QRandomGenerator::system()->generate64() & 0xffff'ffff'ffffULL, 16)
+        .rightJustified(12, QLatin1Char('0'));
+}
+
+bool isStagingToken(const QString& text) {
+    static const QRegularExpression twelveHex(QStringLiteral("^[0-9a-f]{12}$"));
+    return twelveHex.match(text).hasMatch();
+}
+
+void ScriptRunner::useStagingToken(const QString& token) {
+    if (isStagingToken(token))
+        s_->token = token;
+}
+
+void ScriptRunner::clearLeftoversOf(const QString& token) {
+    if (isStagingToken(token))
+        s_->abandoned = token;
 }
 
 void ScriptRunner::stop() {

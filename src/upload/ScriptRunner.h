@@ -8,6 +8,11 @@
 
 namespace tavrel {
 
+// Twelve hexadecimal digits no other upload shares: the part of the staged
+// files' names that is the upload's own (".tijden.csv.3f9a0c1d2e4b.upload").
+QString stagingToken();
+bool isStagingToken(const QString& text);
+
 // Limits that keep a dead or stalled server from hanging the upload.
 struct FtpLimits {
     long connectSeconds = 20;  // to open the connection
@@ -61,6 +66,12 @@ public:
     // its certificate is then accepted without verification, and TLS is
     // required.
     void trustKey(const QByteArray& pin);
+
+    // The name part of the staged files (a fresh one unless given), and that
+    // of an upload that never ended, whose leftovers then go at once
+    // instead of once a day old.
+    void useStagingToken(const QString& token);
+    void clearLeftoversOf(const QString& token);
 
     // Runs the script's lines; 0 when every command succeeded, 1 otherwise.
     int run(const QStringList& lines);

@@ -136,6 +136,10 @@ private:
         QStringList arguments{QStringLiteral("-i"), QStringLiteral("-p")};
         if (!key.isEmpty())
             arguments << QStringLiteral("-t:") + QString::fromLatin1(key);
+        if (!context.stagingToken.isEmpty())
+            arguments << QStringLiteral("-k:") + context.stagingToken;
+        if (!context.abandonedToken.isEmpty())
+            arguments << QStringLiteral("-o:") + context.abandonedToken;
         QProcess client;
         prepareRunner(client);
         client.start(runner_, arguments << QStringLiteral("-s:") + script);

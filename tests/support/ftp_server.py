@@ -5,16 +5,18 @@
 Serves HOME to USER on a free port (or PORT) and prints "port N" once it
 listens. MODE: "normal"; "refuse" answers every connection with 421;
 "stall" stops answering once an upload has begun; "slow:N" takes uploads
-at N bytes a second. Faults a website's host shows now and then:
+at N bytes a second, small files too. Faults a website's host shows now and then:
 "cut:N" resets the data connection after N bytes of an upload and calls the
 file complete; "full" answers 552 after an upload (no space left);
 "refuse-stor" refuses every upload; "late:N" confirms an upload only after N
 seconds (a host that scans files); "no-size" knows no SIZE; "no-overwrite"
 will not rename over an existing file. At the N-th rename of its life:
-"refuse-rnto:N" refuses it, and every later rename of that file; "drop-rnto:N" does it and closes the control
-connection; "lose-rnto:N" does it and closes before answering; "down-rnto:N"
-does it, closes, and refuses every later connection with 421. "raw" stores ASCII uploads as they
-came over the wire, line ends and all. "tls" offers TLS (AUTH TLS) with a
+"refuse-rnto:N" refuses it, and every later rename of that file;
+"drop-rnto:N" does it and closes the control connection; "lose-rnto:N" does
+it and closes before answering; "down-rnto:N" does it, closes, and refuses
+every later connection with 421. "slow-rnto:S" does each rename at once and
+answers it S seconds later. "raw" stores ASCII uploads as they came over the
+wire, line ends and all. "tls" offers TLS (AUTH TLS) with a
 self-signed certificate made out to "hosting.example", made anew for each
 server; "tls-required" refuses to log in without it. With "+wire" after a
 mode ("tls+wire"), what the client sends on the control connection is kept
@@ -28,6 +30,7 @@ import socket
 import struct
 import sys
 
+import pyftpdlib.handlers
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
@@ -43,6 +46,16 @@ class StalledDTPHandler(DTPHandler):
     # Never reads the upload, so it never ends and no reply follows.
     def readable(self):
         return False
+
+
+class SteadyDTPHandler(ThrottledDTPHandler):
+    """Takes a file at the limit from its first bytes (pyftpdlib's own lets
+    its first two seconds' worth through at once), in small pieces."""
+    ac_in_buffer_size = 4096
+
+    def __init__(self, sock, cmd_channel):
+        super().__init__(sock, cmd_channel)
+        self._timenext = pyftpdlib.handlers.timer() + 1
 
 
 class CuttingDTPHandler(DTPHandler):
@@ -130,6 +143,11 @@ class FaultHandler(FTPHandler):
             return None
         FaultHandler.renames += 1
         fault, n = self.rnto_fault
+        if fault == "slow":
+            source, self._rnfr = self._rnfr, None
+            self.run_as_current_user(self.fs.rename, source, path)
+            self.ioloop.call_later(n, self.respond, "250 Renaming ok.")
+            return None
         if fault == "refuse" and (FaultHandler.renames == n or
                                   self._rnfr == FaultHandler.refused_source):
             FaultHandler.refused_source = self._rnfr
@@ -251,8 +269,8 @@ def main():
     if mode == "stall":
         handler.dtp_handler = StalledDTPHandler
     elif mode.startswith("slow:"):
-        ThrottledDTPHandler.read_limit = int(mode[5:])
-        handler.dtp_handler = ThrottledDTPHandler
+        SteadyDTPHandler.read_limit = int(mode[5:])
+        handler.dtp_handler = SteadyDTPHandler
     elif mode.startswith("cut:"):
         CuttingDTPHandler.cut_after = int(mode[4:])
         handler.dtp_handler = CuttingDTPHandler
@@ -265,8 +283,9 @@ def main():
         handler.dtp_handler = LateDTPHandler
     elif mode in ("refuse-stor", "no-size", "no-overwrite"):
         setattr(FaultHandler, mode.replace("-", "_"), True)
-    elif mode.split(":")[0] in ("refuse-rnto", "drop-rnto", "lose-rnto", "down-rnto"):
-        FaultHandler.rnto_fault = (mode.split("-")[0], int(mode.split(":")[1]))
+    elif mode.split(":")[0] in ("refuse-rnto", "drop-rnto", "lose-rnto", "down-rnto",
+                                "slow-rnto"):
+        FaultHandler.rnto_fault = (mode.split("-")[0], float(mode.split(":")[1]))
 
     server = FTPServer(("127.0.0.1", port), handler)
     if wire:

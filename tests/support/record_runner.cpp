@@ -1,15 +1,23 @@
 // A stand-in for tavrel-ftp that keeps what it was given: its arguments, one
 // per line, whether the script it was named is its user's alone, and the
 // script itself, in the file TAVREL_SEEN names. It answers as a server would.
+// With TAVREL_RUNNER_CRASH set it reports those lines on its progress
+// channel instead and then dies as a crashing program does.
 #include "OwnerOnlyCheck.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("TAVREL_RUNNER_CRASH")) {
+        std::fputs(qgetenv("TAVREL_RUNNER_CRASH").replace("|", "\n").constData(), stderr);
+        std::fflush(stderr);
+        std::abort();
+    }
     QByteArray seen;
     QString script;
     for (const QString& argument : app.arguments().mid(1)) {

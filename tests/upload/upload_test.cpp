@@ -1,3 +1,4 @@
+#include "app/LastRun.h"
 #include "app/Main.h"
 #include "common/ErrorReport.h"
 #include "common/Files.h"
@@ -746,7 +747,12 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     ScriptedUi ui;
     pressOk(*w);
     EXPECT_TRUE(ui.programEnded());
-    const QByteArray got = temp.read(QStringLiteral("seen"));
+    QByteArray got = temp.read(QStringLiteral("seen"));
+    // The staged files' name part is the run's own: twelve hexadecimal digits.
+    const QRegularExpressionMatch token =
+        QRegularExpression(QStringLiteral("\n-k:[0-9a-f]{12}\n")).match(QString::fromUtf8(got));
+    ASSERT_TRUE(token.hasMatch()) << got.toStdString();
+    got.remove(token.capturedStart() + 1, 16);
     const QString script = folderWithQuotes + QStringLiteral("ftp_send.ftp");
     QByteArray expected =
         QByteArray("-i\n-p\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
@@ -757,6 +763,66 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     EXPECT_EQ(got, expected);
     EXPECT_FALSE(QFile::exists(QStringLiteral("pwned")));
     EXPECT_FALSE(QFile::exists(script)) << "the script is always removed";
+}
+
+// The website changed: a log that cannot be kept is a warning, and the
+// previous log stays whole (here a folder stands in its place).
+TEST_F(UploadFixture, ALogThatCannotBeKeptAfterASuccessfulUploadIsAWarning) {
+    FtpServer server;
+    ASSERT_TRUE(QDir(csv.path()).mkdir(kFtpLogName));
+    auto w = window(server.domain(), QStringLiteral("geheim"), {false, true, false}, true);
+    ScriptedUi ui;
+    ui.answer(Answer::Ok);
+    pressOk(*w);
+    EXPECT_TRUE(ui.programEnded());
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_EQ(ui.messages()[0].icon, Icon::Exclamation);
+    EXPECT_TRUE(ui.messages()[0].text.startsWith(
+        QStringLiteral("De upload naar ") + server.domain() +
+        QStringLiteral(" is geslaagd, maar het logbestand ") + csv.folder() + kFtpLogName +
+        QStringLiteral(" kan niet worden bewaard (")))
+        << ui.messages()[0].text.toStdString();
+    EXPECT_TRUE(storedLastRun().endsWith(QStringLiteral(", geslaagd.")));
+}
+
+// A runner that cannot start or ends abnormally is said as such, with what
+// the website may hold by then, in the report and in the next start's line.
+TEST_F(UploadFixture, ARunnerThatEndsAbnormallySaysWhatTheWebsiteMayHold) {
+    const QString missing = temp.file(QStringLiteral("weg/tavrel-ftp"));
+    const struct {
+        const char* progress; // what the stand-in said before it died ("|": a line end)
+        QString runner;
+        QString reason;
+    } cases[] = {
+        {"voortgang 5 99 zwemmers.csv|", QStringLiteral(TAVREL_RECORD_RUNNER),
+         QStringLiteral("Het FTP-programma is onverwacht gestopt; de website is niet veranderd.")},
+        {"verzonden 9 9 zwemmers.csv|verzonden 9 9 tijden.csv|vervangen zwemmers.csv|",
+         QStringLiteral(TAVREL_RECORD_RUNNER),
+         QStringLiteral("Het FTP-programma is onverwacht gestopt; op de website zijn al "
+                        "vervangen: zwemmers.csv, andere zijn mogelijk nog oud.")},
+        {nullptr, missing,
+         QStringLiteral("Het FTP-programma ") + QDir::toNativeSeparators(missing) +
+             QStringLiteral(" kan niet worden gestart")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason.toStdString());
+        if (c.progress)
+            qputenv("TAVREL_RUNNER_CRASH", c.progress);
+        auto w =
+            window(QStringLiteral("127.0.0.1"), QStringLiteral("geheim"), {true, false, false});
+        w->phases.upload = makeUploadPhase(c.runner);
+        ScriptedUi ui;
+        ui.answer(Answer::Ok);
+        pressOk(*w);
+        qunsetenv("TAVREL_RUNNER_CRASH");
+        EXPECT_FALSE(ui.programEnded());
+        ASSERT_EQ(ui.messages().size(), 1u);
+        EXPECT_TRUE(ui.messages()[0].text.endsWith(c.reason))
+            << ui.messages()[0].text.toStdString();
+        QString said = c.reason;
+        said.chop(said.endsWith(QLatin1Char('.')));
+        EXPECT_TRUE(storedLastRun().contains(said)) << storedLastRun().toStdString();
+    }
 }
 
 } // namespace

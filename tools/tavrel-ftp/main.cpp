@@ -1,7 +1,7 @@
 // tavrel-ftp: runs an FTP command script, as the common command-line client
 // does, and prints the session's transcript on standard output.
 //
-//   tavrel-ftp [-i] [-p] [-t:PIN] -s:SCRIPT [HOST]
+//   tavrel-ftp [-i] [-p] [-t:PIN] [-k:NAME] [-o:NAME] -s:SCRIPT [HOST]
 //
 // With -p the runner also reports on standard error, apart from the
 // transcript: "voortgang SENT TOTAL NAME" while a file goes, "verzonden SENT
@@ -10,7 +10,10 @@
 // the first failure's reason, and "certificaat-onbekend" or
 // "certificaat-veranderd" with "FINGERPRINT PIN NAME" of a certificate that
 // did not verify or is not the one trusted. -t:PIN trusts a key
-// ("sha256//BASE64") for the script's host. A line "stop" on standard input then stops the
+// ("sha256//BASE64") for the script's host. -k:NAME gives the part of the
+// staged files' names that is this upload's own (twelve hexadecimal digits;
+// a fresh one without it), -o:NAME that of an upload that never ended, whose
+// leftovers then go at once. A line "stop" on standard input then stops the
 // run; what it staged on the server is removed. The end of standard input
 // (the program that started it is gone) stops it too, and then it ends for
 // good within two seconds, as it does when its parent ends or on SIGTERM:
@@ -52,7 +55,8 @@ using namespace tavrel;
 namespace {
 
 void usage(FILE* to) {
-    std::fputs("Gebruik: tavrel-ftp [-i] [-p] [-t:SLEUTEL] -s:SCRIPTBESTAND [HOST]\n"
+    std::fputs("Gebruik: tavrel-ftp [-i] [-p] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM] -s:SCRIPTBESTAND "
+               "[HOST]\n"
                "Voert de FTP-opdrachten uit het scriptbestand uit en toont het verloop.\n"
                "Met -p meldt het op standaardfout hoe ver elk bestand is.\n",
                to);
@@ -77,6 +81,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QString scriptPath, host;
     QByteArray trusted;
+    QString token, abandoned;
     bool progress = false;
     for (const QString& arg : QCoreApplication::arguments().mid(1)) {
         if (arg.startsWith(QLatin1String("-s:"), Qt::CaseInsensitive)) {
@@ -86,6 +91,10 @@ int main(int argc, char* argv[]) {
             return 0;
         } else if (arg.startsWith(QLatin1String("-t:"), Qt::CaseInsensitive)) {
             trusted = arg.mid(3).toLatin1();
+        } else if (arg.startsWith(QLatin1String("-k:"), Qt::CaseInsensitive)) {
+            token = arg.mid(3);
+        } else if (arg.startsWith(QLatin1String("-o:"), Qt::CaseInsensitive)) {
+            abandoned = arg.mid(3);
         } else if (arg.compare(QLatin1String("-p"), Qt::CaseInsensitive) == 0) {
             progress = true;
         } else if (arg.compare(QLatin1String("-i"), Qt::CaseInsensitive) == 0) {
@@ -133,6 +142,8 @@ int main(int argc, char* argv[]) {
         const auto runner = std::make_shared<ScriptRunner>(print, limits);
         if (!trusted.isEmpty())
             runner->trustKey(trusted);
+        runner->useStagingToken(token);
+        runner->clearLeftoversOf(abandoned);
         if (progress) {
             const auto report = [](const QByteArray& line) {
                 std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
