@@ -244,24 +244,29 @@ TEST_F(HeadlessRun, OneRunAtATimeAndTheWebsiteNeverTorn) {
 
 // kill -9 of the program during each file and among the renames: its runner
 // ends within two seconds and renames nothing more; the next start says the
-// run was interrupted, and the next run clears what was left (here and on the
-// server) and puts the whole set in place.
+// run was interrupted, and the next run clears what was left (here, in a
+// kept CSV folder and on the server) and puts the whole set in place. A
+// kept log is never emptied.
 TEST_F(HeadlessRun, AKilledRunRenamesNothingMoreAndTheNextClearsUp) {
     const struct {
         const char* mode;
         const char* moment;
         const char* after; // the website once the runner is gone
+        bool keepCsv;
     } cases[] = {
-        {"slow:16000", ".limieten.csv.", "oud oud"},
-        {"slow:16000", ".niveaus.csv.", "oud oud"},
-        {"slow-rnto:3", "limieten.csv", "nieuw oud"}, // renamed, its answer on its way
+        {"slow:16000", ".limieten.csv.", "oud oud", false},
+        {"slow:16000", ".niveaus.csv.", "oud oud", true},
+        {"slow-rnto:3", "limieten.csv", "nieuw oud", false}, // renamed, its answer on its way
     };
+    csv.write(QStringLiteral("ftp_send.ftp.log"), "vorige upload");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.moment);
         FtpServer server{QLatin1String(c.mode)};
         plantYesterday(server);
         set("Domain", server.domain());
-        auto program = start(kLimitsAndLevels);
+        auto program = start(
+            kLimitsAndLevels +
+            (c.keepCsv ? QStringList{QStringLiteral("--csv-map"), csv.path()} : QStringList{}));
         const QString moment = QLatin1String(c.moment);
         ASSERT_TRUE(waitFor(
             [&] {
@@ -271,7 +276,7 @@ TEST_F(HeadlessRun, AKilledRunRenamesNothingMoreAndTheNextClearsUp) {
                 return !staged.isEmpty() && QFileInfo(server.website(staged[0])).size() > 0;
             },
             20000));
-        const QStringList runners = runnersIn(temp.path());
+        const QStringList runners = runnersIn(c.keepCsv ? csv.path() : temp.path());
         ASSERT_EQ(runners.size(), 1);
         program->kill();
         program->waitForFinished();
@@ -284,6 +289,7 @@ TEST_F(HeadlessRun, AKilledRunRenamesNothingMoreAndTheNextClearsUp) {
         EXPECT_TRUE(lastRun().contains(QStringLiteral(
             ", begonnen maar niet afgemaakt: het programma is onderbroken tijdens de upload.")))
             << lastRun().toStdString();
+        EXPECT_EQ(QFile::exists(csv.file(QStringLiteral("ftp_send.ftp"))), c.keepCsv);
 
         const Result next = run(kLimitsAndLevels);
         EXPECT_EQ(next.status, 0) << next.err.toStdString();
@@ -291,6 +297,9 @@ TEST_F(HeadlessRun, AKilledRunRenamesNothingMoreAndTheNextClearsUp) {
         EXPECT_EQ(server.websiteFiles(),
                   (QStringList{QStringLiteral("limieten.csv"), QStringLiteral("niveaus.csv")}));
         EXPECT_TRUE(QDir(temp.path()).isEmpty()) << "the killed run's folder is gone";
+        EXPECT_FALSE(QFile::exists(csv.file(QStringLiteral("ftp_send.ftp"))))
+            << "the killed run's script (with the password) is gone";
+        EXPECT_EQ(csv.read(QStringLiteral("ftp_send.ftp.log")), QByteArray("vorige upload"));
     }
 }
 

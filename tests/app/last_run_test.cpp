@@ -43,6 +43,17 @@ TEST(LastRun, OneLineSaysWhenWhatWhereAndHowItEnded) {
          "Laatste upload: maandag 7 december 2026 21:14, mislukt: Database file niet gevonden."},
         {{when, {}, true, {}, {}, false, {}, R::Stopped},
          "Laatste upload: maandag 7 december 2026 21:14, gestopt."},
+        // A run that never ended: what the website may hold by then.
+        {{when, {}, true, {}, {}, false, {}, R::Interrupted},
+         "Laatste upload: maandag 7 december 2026 21:14, begonnen maar niet afgemaakt: het "
+         "programma is onderbroken voordat er iets naar de website ging."},
+        {{when, {}, true, {}, {}, false, {}, R::Interrupted, {}, true, {QStringLiteral("a.csv")}},
+         "Laatste upload: maandag 7 december 2026 21:14, begonnen maar niet afgemaakt: het "
+         "programma is onderbroken tijdens de upload. Op de website zijn al vervangen: a.csv; "
+         "andere zijn mogelijk nog oud. Upload opnieuw."},
+        {{when, {}, false, {}, {}, true, QStringLiteral("/srv/csv/"), R::Interrupted},
+         "Laatste export: maandag 7 december 2026 21:14, begonnen maar niet afgemaakt: het "
+         "programma is onderbroken. Elk CSV-bestand in %1 is het oude of het nieuwe."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(lastRunLine(c.record),

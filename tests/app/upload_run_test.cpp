@@ -1,3 +1,4 @@
+#include "app/LastRun.h"
 #include "app/Main.h"
 #include "common/Files.h"
 #include "common/Registry.h"
@@ -295,6 +296,11 @@ TEST_F(RunFixture, ADatabaseThatFailsItsCheckEndsTheRunEarly) {
         EXPECT_EQ(window->focusWidget(), window->tbDB[c.field]);
         EXPECT_FALSE(ui.programEnded());
         EXPECT_EQ(ui.prompts().size() - promptsBefore, c.report ? 1u : 0u);
+        // The next start's line gives the report's reason too.
+        EXPECT_TRUE(storedLastRun().contains(
+            c.message +
+            (c.report ? QStringLiteral(": Geen Jet- of SQLite-database: ") : QString())))
+            << storedLastRun().toStdString();
         // Only the club phase, when it ran before the failed check, left files.
         const QStringList clubFiles = {QStringLiteral("tijden.csv"),
                                        QStringLiteral("zwemmers.csv")};
