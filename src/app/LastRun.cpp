@@ -108,7 +108,7 @@ QString storedLastRun() {
     return storedLine(0);
 }
 
-RunTraces interruptedRunTraces() {
+RunTraces lastRunTraces() {
     return {storedLine(2), storedLine(1)};
 }
 

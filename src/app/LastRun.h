@@ -30,10 +30,10 @@ struct RunRecord {
 // www.club.nl/httpdocs, geslaagd."
 QString lastRunLine(const RunRecord& record);
 
-// What a run that goes on keeps beside its line, for the next start to
-// clear up should it never end: where its script (with the password) stands
-// outside its private folder, and the name part of its staged files on the
-// server.
+// What a run keeps beside its line for the next start to clear up: while it
+// goes, where its script (with the password) stands outside its private
+// folder, should it never end; and the name part of the staged files its
+// upload may have left on the server, which the next run removes at once.
 struct RunTraces {
     QString script = {};
     QString token = {};
@@ -45,7 +45,7 @@ bool storeLastRun(const QString& line, const RunTraces& traces = {});
 
 // The kept line, or "" when no run has begun yet.
 QString storedLastRun();
-// The traces a run that never ended left; empty when it ended.
-RunTraces interruptedRunTraces();
+// The traces the last run left.
+RunTraces lastRunTraces();
 
 } // namespace tavrel

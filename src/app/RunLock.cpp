@@ -57,7 +57,7 @@ RunTraces RunLock::removeLeftovers() {
     for (const QString& name : temp.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
         if (privateFolder.match(name).hasMatch())
             removeOwnLeftover(temp.filePath(name), true);
-    const RunTraces traces = interruptedRunTraces();
+    const RunTraces traces = lastRunTraces();
     if (QFileInfo(traces.script).fileName() == kFtpScriptName)
         removeOwnLeftover(traces.script, false);
     return traces;

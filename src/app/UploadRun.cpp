@@ -155,14 +155,19 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
     record.result = RunRecord::Result::Interrupted;
     Recorder view(shown, record);
     QString failure; // the reason for the record, where the message area has no single line
-    // Every run that began leaves its line for the next start.
+    bool uploadBegan = false;
+    RunTraces abandoned; // of the last run that never ended
+    // Every run that began leaves its line for the next start, and the name
+    // of what the last upload may have left on the server: the next run
+    // clears it at once.
     auto ended = [&](Outcome outcome) {
         record.result = outcome == Outcome::Finished  ? RunRecord::Result::Succeeded
                         : outcome == Outcome::Stopped ? RunRecord::Result::Stopped
                                                       : RunRecord::Result::Failed;
         if (record.result == RunRecord::Result::Failed)
             record.reason = failure.isEmpty() ? view.reason() : failure;
-        storeLastRun(lastRunLine(record));
+        storeLastRun(lastRunLine(record),
+                     {QString(), uploadBegan ? view.traces.token : abandoned.token});
         return outcome;
     };
 
@@ -180,7 +185,7 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
         view.showMessage(taken.why());
         return Outcome::AnotherRun;
     }
-    const RunTraces abandoned = lock.removeLeftovers();
+    abandoned = lock.removeLeftovers();
     view.traces.token = stagingToken();
     if (!input.settingsProblem.isEmpty()) {
         view.showMessage(input.settingsProblem);
@@ -205,7 +210,6 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
     auto stopped = [&] { return stop && stop->load(std::memory_order_relaxed); };
 
     QStringList planned, made;
-    bool uploadBegan = false;
     QString arrived;
 
     // Checks what the phases of one database read before any of them writes,

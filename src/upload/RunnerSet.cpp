@@ -207,9 +207,9 @@ void ScriptRunner::Session::removeStaged(const QList<Staged>& files, bool change
     for (const Staged& file : files) {
         const QString name = stagedName(file.name);
         names << name;
-        // SFTP's rm fails, FTP's DELE answers 550, for one the server never made.
+        // One the server never made: SFTP's rm fails, FTP's DELE answers 550.
         const CURLcode code = removeOnServer(file.folder, name);
-        ok = (code == CURLE_OK || ssh || lastReply() == 550) && ok;
+        ok = (code == CURLE_OK || (ssh ? code == CURLE_QUOTE_ERROR : lastReply() == 550)) && ok;
     }
     say(ok ? QStringLiteral("Verwijderd van de server: ") + joined(names) +
                  (changed ? QStringLiteral(".") : QStringLiteral("; de website is niet veranderd."))
@@ -222,9 +222,9 @@ QDateTime ScriptRunner::Session::modifiedOnServer(const QString& folder, const Q
     if (!curl)
         makeHandle();
     curl_easy_setopt(curl, CURLOPT_FILETIME, 1L);
-    quiet = true;
+    const bool wasQuiet = std::exchange(quiet, true);
     const CURLcode code = perform(filePath(folder, name));
-    quiet = false;
+    quiet = wasQuiet;
     curl_off_t seconds = -1;
     if (code == CURLE_OK && curl)
         curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &seconds);
@@ -237,7 +237,11 @@ void ScriptRunner::Session::sweepLeftovers(const QString& folder) {
     static const QRegularExpression ours(
         QStringLiteral("^\\.(.+)\\.([0-9a-f]{12})\\.(upload|old)$"));
     const OwnWork own(*this);
-    if (perform(folder, Kind::List) != CURLE_OK)
+    // Clearing up is no part of the upload: what fails here goes unremarked.
+    quiet = true;
+    const bool listed = perform(folder, Kind::List) == CURLE_OK;
+    quiet = false;
+    if (!listed)
         return;
     const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
     QStringList removed;
@@ -251,8 +255,10 @@ void ScriptRunner::Session::sweepLeftovers(const QString& folder) {
             if (!changed.isValid() || changed > dayAgo)
                 continue;
         }
+        quiet = true;
         if (removeOnServer(folder, name) == CURLE_OK)
             removed << name;
+        quiet = false;
     }
     removed.sort();
     if (!removed.isEmpty())
