@@ -60,15 +60,21 @@ def staged(server):
     return any(f.endswith(".upload") for f in server.files())
 
 
+def uploading(program, user, server):
+    """The window, its upload of all four files under way."""
+    p, main = user.window(program)
+    tick_all_sets(main)
+    press(find(main, "push button", "OK"))
+    wait_for("the window's upload under way", lambda: staged(server), 30)
+    return p, main
+
+
 def the_window_runs_and_a_scheduled_run_beside_it_is_refused(program, data, server_script, root):
     server = FtpSite(server_script, os.path.join(root, "site1"), "geheim", "slow:16000")
     user = User(os.path.join(root, "user1"), data, server.port)
     p = None
     try:
-        p, main = user.window(program)
-        tick_all_sets(main)
-        press(find(main, "push button", "OK"))
-        wait_for("the window's upload under way", lambda: staged(server), 30)
+        p, main = uploading(program, user, server)
         beside = user.scheduled(program)
         _, said = beside.communicate(timeout=30)
         check(beside.returncode == 3, "the scheduled run is refused with status 3, not %d: %s"
@@ -87,26 +93,30 @@ def the_window_runs_and_a_scheduled_run_beside_it_is_refused(program, data, serv
 def a_window_beside_a_scheduled_run_waits_its_turn(program, data, server_script, root):
     server = FtpSite(server_script, os.path.join(root, "site2"), "geheim", "slow:16000")
     user = User(os.path.join(root, "user2"), data, server.port)
-    p = None
+    p = second = None
     try:
-        scheduled = user.scheduled(program)
-        wait_for("the scheduled upload under way", lambda: staged(server), 30)
         p, main = user.window(program)
         message = find(main, "text", "Meldingen")
-        check(text_of(message).startswith(BUSY),
-              "the window's start says a run goes on: " + text_of(message))
         tick_all_sets(main)
+        scheduled = user.scheduled(program)
+        wait_for("the scheduled upload under way", lambda: staged(server), 30)
         press(find(main, "push button", "OK"))
         wait_for("OK refused while the other run goes on",
-                 lambda: find(main, "push button", "OK") and text_of(message).startswith(BUSY))
+                 lambda: text_of(message).startswith(BUSY))
         screenshot("one-run-at-a-time")
         check(p.alive(), "the window stays open")
+        # A window started now says so at once.
+        second, other = user.window(program)
+        said = text_of(find(other, "text", "Meldingen"))
+        check(said.startswith(BUSY), "the second window's start says a run goes on: " + said)
+        second.close(other)
         check(scheduled.wait(60) == 0, "the scheduled run finishes")
         press(find(main, "push button", "OK"))
         check(p.ended(60) == 0, "once it has, the window's run goes and ends the program")
     finally:
-        if p:
-            p.stop()
+        for program_ in (p, second):
+            if program_:
+                program_.stop()
         server.stop()
 
 
@@ -115,10 +125,7 @@ def the_next_start_tells_of_a_run_that_never_ended(program, data, server_script,
     user = User(os.path.join(root, "user3"), data, server.port)
     p = None
     try:
-        p, main = user.window(program)
-        tick_all_sets(main)
-        press(find(main, "push button", "OK"))
-        wait_for("the upload under way", lambda: staged(server), 30)
+        p, _ = uploading(program, user, server)
         p.proc.kill()
         p.proc.wait(10)
         wait_for("the runner's staged files removed", lambda: not staged(server), 5)

@@ -3,6 +3,7 @@
 #include "common/Registry.h"
 #include "support/Databases.h"
 #include "support/FtpServer.h"
+#include "support/Processes.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -178,13 +179,6 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-// Whether process pid has ended: gone, or a zombie no one has reaped (an
-// orphan's new parent may take its time).
-bool processEnded(const QString& pid) {
-    QFile stat(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
-    return !stat.open(QIODevice::ReadOnly) || stat.readAll().split(' ').value(2) == "Z";
-}
-
 // The script runners working with files in folder, by process id.
 QStringList runnersIn(const QString& folder) {
     QStringList found;
@@ -280,7 +274,7 @@ TEST_F(HeadlessRun, AKilledRunRenamesNothingMoreAndTheNextClearsUp) {
         ASSERT_EQ(runners.size(), 1);
         program->kill();
         program->waitForFinished();
-        EXPECT_TRUE(waitFor([&] { return processEnded(runners[0]); }, 2000))
+        EXPECT_TRUE(waitFor([&] { return processEnded(runners[0].toLongLong()); }, 2000))
             << "the runner outlived the program by more than two seconds";
         const QString after = website(server);
         EXPECT_EQ(after, QLatin1String(c.after));

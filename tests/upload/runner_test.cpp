@@ -1,10 +1,13 @@
 #include "support/FtpServer.h"
+#include "support/Processes.h"
 #include "support/QtPrinters.h"
 #include "upload/ScriptRunner.h"
 #include "upload/UploadPhase.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 
 #include <curl/curl.h>
 
@@ -249,6 +252,41 @@ TEST(ScriptRunner, AnAsciiUploadEndsEveryLineInOneCrLfOnTheWire) {
     EXPECT_EQ(onWire, QByteArray(lines).replace("\r\n", "\n").replace("\n", "\r\n"));
     EXPECT_FALSE(log.contains("\r\r\n"));
     EXPECT_EQ(log.count("\r\n"), log.count('\n')) << "every transcript line in CR LF";
+}
+
+// However the program that started it ends (here killed during a transfer),
+// the runner ends within two seconds and puts nothing in place: on Linux by
+// its parent-death signal and its input closing, on Windows by the
+// program's job.
+TEST(TavrelFtp, EndsWithTheProgramThatStartedIt) {
+    FtpServer stalled(FtpServer::Mode::StallUploads);
+    TempDir local;
+    const QString file = local.write(QStringLiteral("tijden.csv"), QByteArray(256 * 1024, 'x'));
+    const QString script = local.write(
+        QStringLiteral("ftp_send.ftp"),
+        (login(stalled) + QStringList{QStringLiteral("cd httpdocs"), QStringLiteral("send ") + file,
+                                      QStringLiteral("close"), QStringLiteral("bye")})
+            .join(QStringLiteral("\r\n"))
+            .toUtf8());
+    QProcess parent;
+    parent.start(QStringLiteral(TAVREL_TIED_PARENT),
+                 {defaultRunnerProgram(), QStringLiteral("-i"), QStringLiteral("-p"),
+                  QStringLiteral("-s:") + script});
+    ASSERT_TRUE(parent.waitForReadyRead(10000));
+    const qint64 runner = parent.readLine().trimmed().mid(4).toLongLong();
+    ASSERT_GT(runner, 0);
+    QElapsedTimer waited;
+    waited.start();
+    while (stalled.websiteFiles().isEmpty() && waited.elapsed() < 10000)
+        QThread::msleep(20);
+    ASSERT_FALSE(stalled.websiteFiles().isEmpty()) << "the transfer never began";
+    parent.kill();
+    parent.waitForFinished();
+    waited.restart();
+    while (!processEnded(runner) && waited.elapsed() < 2000)
+        QThread::msleep(20);
+    EXPECT_TRUE(processEnded(runner)) << "the runner outlived its program by two seconds";
+    EXPECT_FALSE(QFile::exists(stalled.website(QStringLiteral("tijden.csv"))));
 }
 
 TEST(TavrelFtp, SaysHowToCallItAndTakesAnyScriptName) {
