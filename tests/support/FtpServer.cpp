@@ -175,7 +175,26 @@ QString FtpServer::unavailable(const QString& mode) {
         return package + QStringLiteral(" is not unpacked (scripts/install-deps fetches it)");
     if (geteuid() != 0)
         return package + QStringLiteral(" switches to the account's user, which needs root");
+    if (package == QLatin1String("vsftpd") && !mountNamespaces())
+        return QStringLiteral("vsftpd's account lives in a mount namespace, which this machine "
+                              "does not allow");
     return {};
+#endif
+}
+
+bool mountNamespaces() {
+#ifdef Q_OS_WIN
+    return false;
+#else
+    static const bool allowed = [] {
+        QProcess probe;
+        probe.start(QStringLiteral("unshare"),
+                    {QStringLiteral("--mount"), QStringLiteral("mount"), QStringLiteral("-t"),
+                     QStringLiteral("tmpfs"), QStringLiteral("tmpfs"), QStringLiteral("/mnt")});
+        return probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit &&
+               probe.exitCode() == 0;
+    }();
+    return allowed;
 #endif
 }
 

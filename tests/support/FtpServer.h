@@ -54,6 +54,10 @@ private:
     int port_ = 0;
 };
 
+// Whether this process may make a mount namespace of its own and mount in it
+// (root, and a machine that allows it): for servers and disks of a test's own.
+bool mountNamespaces();
+
 // A port on 127.0.0.1 where nothing listens.
 int unusedPort();
 
