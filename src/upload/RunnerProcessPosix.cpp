@@ -20,6 +20,7 @@ extern "C" void onParentGone(int) {
     if (ScriptRunner* runner = watched.load())
         runner->stop(); // an atomic store: safe in a handler
     // SIGALRM's default ends the process, whatever it is doing by then.
+    std::signal(SIGALRM, SIG_DFL);
     alarm((kOrphanMilliseconds + 999) / 1000);
 }
 
