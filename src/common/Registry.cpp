@@ -56,7 +56,7 @@ QVariant ReadRegValue(const QString& fullName) {
 }
 
 Result<void> checkStoredSettings(const QStringList& valueNames) {
-    const auto path = splitName(settingName(valueNames.value(0)));
+    const auto path = splitName(settingName(QStringLiteral("Domain"))); // names the key
     const auto store = settings_store::open(*path);
     const QString where = settings_store::describe(*path, *store);
     const QString fix = QStringLiteral(
