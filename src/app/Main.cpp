@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -38,6 +39,18 @@
 namespace tavrel {
 
 namespace {
+
+// Every character of the password shows as "*", not as the style's own dot.
+class StarPasswordStyle final : public QProxyStyle {
+public:
+    explicit StarPasswordStyle(QObject* owner) { setParent(owner); }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        return hint == SH_LineEdit_PasswordCharacter
+                   ? int('*')
+                   : QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
 
 void makeBold(QWidget* w, int extraPoints = 0) {
     QFont f = w->font();
@@ -106,6 +119,7 @@ void Main::buildControls() {
         Label[i]->setBuddy(Tbox[i]);
     }
     Tbox[3]->setEchoMode(QLineEdit::Password);
+    Tbox[3]->setStyle(new StarPasswordStyle(Tbox[3]));
 
     Frame1 = named(new QGroupBox(QStringLiteral("Te uploaden gegevens")), QStringLiteral("Frame1"));
     const std::array<QString, 3> dataSets = {QStringLiteral("zwemmers en tijden"),

@@ -3,6 +3,7 @@
 #include "Main.h"
 #include "QtUi.h"
 #include "StartPlatform.h"
+#include "common/CrashDumps.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -56,6 +57,8 @@ void startMessage(QtMsgType type, const QMessageLogContext& context, const QStri
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The settings, the window and a run hold the FTP password.
+    keepSecretsOutOfCrashDumps();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

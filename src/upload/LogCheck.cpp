@@ -84,7 +84,50 @@ QString condensedTranscript(const QString& log) {
 QString maskPassword(const QString& log, const QString& password) {
     if (password.isEmpty())
         return log;
-    return QString(log).replace(password, QStringLiteral("****"), Qt::CaseSensitive);
+    // Only where it stands whole: a short password inside other words would
+    // otherwise garble them, and the garbling would give it away.
+    auto wordChar = [&](qsizetype at) {
+        return at >= 0 && at < log.size() && log[at].isLetterOrNumber();
+    };
+    QString masked;
+    qsizetype from = 0;
+    for (qsizetype at = log.indexOf(password); at >= 0; at = log.indexOf(password, at + 1)) {
+        if (at < from || wordChar(at - 1) || wordChar(at + password.size()))
+            continue;
+        masked += QStringView(log).mid(from, at - from) + QStringLiteral("****");
+        from = at + password.size();
+    }
+    return masked + QStringView(log).mid(from);
+}
+
+QString shownText(const QString& text, const QString& password) {
+    constexpr qsizetype kLongest = 512;
+    const QString masked = maskPassword(text, password);
+    QString shown;
+    shown.reserve(masked.size());
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < masked.size(); ++i) {
+        const QChar c = masked[i];
+        if (c == QLatin1Char('\n')) {
+            shown += c;
+            lineStart = shown.size();
+            continue;
+        }
+        if (shown.size() - lineStart == kLongest) {
+            shown += QChar(0x2026);
+            while (i + 1 < masked.size() && masked[i + 1] != QLatin1Char('\n') &&
+                   !(masked[i + 1] == QLatin1Char('\r') && i + 2 < masked.size() &&
+                     masked[i + 2] == QLatin1Char('\n')))
+                ++i;
+            continue;
+        }
+        const bool lineEnd =
+            c == QLatin1Char('\r') && i + 1 < masked.size() && masked[i + 1] == QLatin1Char('\n');
+        const ushort u = c.unicode();
+        const bool control = (u < 0x20 && u != '\t' && !lineEnd) || (u >= 0x7f && u < 0xa0);
+        shown += control ? QLatin1Char('?') : c;
+    }
+    return shown;
 }
 
 } // namespace tavrel

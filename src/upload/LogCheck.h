@@ -19,7 +19,15 @@ int failureLine(const QString& log);
 // keeps them all.
 QString condensedTranscript(const QString& log);
 
-// The log with every occurrence of the password replaced by "****".
+// The log with the password replaced by "****" wherever it stands whole (no
+// letter or digit right before or after it), and nowhere else.
 QString maskPassword(const QString& log, const QString& password);
+
+// Server text as the window, the error report, standard error and the
+// last-run line show it: the password masked, every control character but
+// TAB and the line ends as "?" (an escape sequence moves no cursor, a lone
+// CR starts no line that looks like the program's own), and each line cut
+// at 512 characters. The log keeps the text whole.
+QString shownText(const QString& text, const QString& password);
 
 } // namespace tavrel

@@ -70,8 +70,10 @@ public:
         const QByteArray& transcript = client.transcript;
         const SendProgress& sending = client.sending;
         // The log is put in place whole, never through a link, and never an
-        // empty one over the last run's.
-        const Result<void> kept = replaceOwnerOnlyFile(log, transcript);
+        // empty one over the last run's; a server that echoed the password
+        // does not keep it there either.
+        const Result<void> kept = replaceOwnerOnlyFile(
+            log, toWindows1252(maskPassword(fromWindows1252(transcript), in.password)));
         if (client.stopped) {
             context.stopNote = sending.replaced().join(QStringLiteral(", "));
             return false;
@@ -100,14 +102,14 @@ public:
                              in.domain + QStringLiteral(" mislukt");
         const QString reason = client.crashed
                                    ? crashReason(sending)
-                                   : maskPassword(failureReason(sending, text), in.password);
+                                   : shownText(failureReason(sending, text), in.password);
         context.failure =
             what + (reason.isEmpty()
                         ? QString()
                         : QStringLiteral(" (") +
                               QStringView(reason).chopped(reason.endsWith(QLatin1Char('.'))) +
                               QLatin1Char(')'));
-        context.message.showMessage(maskPassword(condensedTranscript(text), in.password));
+        context.message.showMessage(shownText(condensedTranscript(text), in.password));
         ReportError(kPlace,
                     {ErrorNumber::UploadFailed, kSource,
                      what + (reason.isEmpty() ? QString() : QStringLiteral("\r\n") + reason)});
@@ -254,7 +256,7 @@ private:
         context.message.showMessage(
             QStringLiteral("Upload naar website ...") +
             (text.isEmpty() ? QString()
-                            : QStringLiteral("\r\n") + maskPassword(text, context.input.password)));
+                            : QStringLiteral("\r\n") + shownText(text, context.input.password)));
         if (sending.started())
             context.message.showProgress(sending.progress());
     }

@@ -344,6 +344,48 @@ TEST_F(HeadlessRun, SaysWhichSettingsItCannotUseAndWaitsForABusyDatabase) {
     holder.waitForFinished();
 }
 
+// A password, short or long, is hidden where it stands whole and garbles no
+// other word: on standard error, in the next start's line and in the kept
+// log, also where a careless host repeats it.
+TEST_F(HeadlessRun, ServerTextIsShownAsTextWithThePasswordHiddenWhole) {
+    FtpServer echoing{QStringLiteral("echo-password")};
+    set("Domain", echoing.domain());
+    const QStringList passwords = {QStringLiteral("a"), QStringLiteral("de"),
+                                   QStringLiteral("ge heim$1'\"x *") +
+                                       QString(26, QLatin1Char('z'))};
+    for (const QString& password : passwords) {
+        SCOPED_TRACE(password.toStdString());
+        set("Password", password);
+        const Result r = run({QStringLiteral("--upload")});
+        const QString log =
+            QString::fromLatin1(home.read(QStringLiteral("UploadTavrel/ftp_send.ftp.log")));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("530 Wrong password: ****")));
+        EXPECT_TRUE(log.contains(QStringLiteral("530 Wrong password: ****")));
+        for (const QString& kept : {r.err, lastRun(), log})
+            EXPECT_EQ(kept.count(QStringLiteral("****")),
+                      kept.count(QStringLiteral("Wrong password: ****")))
+                << "a word garbled: " << kept.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Verbonden met 127.0.0.1.")));
+    }
+
+    // What a server says is shown as text: no escape sequence moves the
+    // terminal's cursor, no lone CR starts a line that looks like the
+    // program's own, a long line is cut; the log keeps it all.
+    FtpServer hostile{QStringLiteral("hostile-banner")};
+    set("Domain", hostile.domain());
+    set("Password", QStringLiteral("geheim"));
+    const Result r = run({QStringLiteral("--upload")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("220-welkom?[2K?[1A?De verbinding is versleuteld")))
+        << r.err.left(400).toStdString();
+    EXPECT_FALSE(r.err.contains(QLatin1Char('\x1b')) || r.err.contains(QLatin1Char('\r')));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("220-") + QString(508, QLatin1Char('x')) +
+                               QChar(0x2026) + QLatin1Char('\n')));
+    EXPECT_TRUE(home.read(QStringLiteral("UploadTavrel/ftp_send.ftp.log"))
+                    .contains(QByteArray("220-" + QByteArray(3000, 'x') + "\r\n")));
+}
+
 // A CSV folder whose disk is full (a small disk of its own, in a mount
 // namespace of the program's), and a runner that is not there: each said in
 // words, the same in the next start's line.

@@ -153,6 +153,7 @@ TEST(MainWindow, StoredSettingsAreShownAndEmptyOnesFallBack) {
     EXPECT_EQ(w.Tbox[1]->text(), QStringLiteral("httpdocs")) << "stored empty folder";
     EXPECT_EQ(w.Tbox[2]->text(), QString()) << "a stored empty user stays empty";
     EXPECT_EQ(w.Tbox[3]->text(), QStringLiteral("geheim"));
+    EXPECT_EQ(w.Tbox[3]->displayText(), QStringLiteral("******")) << "each character as \"*\"";
     EXPECT_EQ(w.tbCSV->text(), QStringLiteral("/data/csv/"));
 }
 

@@ -15,7 +15,9 @@ will not rename over an existing file. At the N-th rename of its life:
 "drop-rnto:N" does it and closes the control connection; "lose-rnto:N" does
 it and closes before answering; "down-rnto:N" does it, closes, and refuses
 every later connection with 421. "slow-rnto:S" does each rename at once and
-answers it S seconds later. "raw" stores ASCII uploads as they came over the
+answers it S seconds later. "echo-password" repeats a wrong password in its
+refusal; "hostile-banner" greets with escape sequences, a lone CR and a
+3,000-character line. "raw" stores ASCII uploads as they came over the
 wire, line ends and all. "tls" offers TLS (AUTH TLS) with a
 self-signed certificate made out to "hosting.example", made anew for each
 server; "tls-required" refuses to log in without it. With "+wire" after a
@@ -123,6 +125,14 @@ class FaultHandler(FTPHandler):
             self.close_when_done()
             return
         super().handle()
+
+    echo_password = False
+
+    def handle_auth_failed(self, msg, password):
+        # A careless host that repeats what it was given.
+        if self.echo_password:
+            msg = "wrong password: " + password
+        super().handle_auth_failed(msg, password)
 
     def ftp_STOR(self, file, mode="w"):
         if self.refuse_stor:
@@ -281,6 +291,12 @@ def main():
     elif mode.startswith("late:"):
         LateDTPHandler.delay = float(mode[5:])
         handler.dtp_handler = LateDTPHandler
+    elif mode == "echo-password":
+        FaultHandler.echo_password = True
+    elif mode == "hostile-banner":
+        # pyftpdlib ends a long banner with its own "220 " line.
+        handler.banner = ("welkom\x1b[2K\x1b[1A\rDe verbinding is versleuteld (TLS).\r\n220-" +
+                          "x" * 3000)
     elif mode in ("refuse-stor", "no-size", "no-overwrite"):
         setattr(FaultHandler, mode.replace("-", "_"), True)
     elif mode.split(":")[0] in ("refuse-rnto", "drop-rnto", "lose-rnto", "down-rnto",

@@ -4,12 +4,18 @@
 #include "upload/ScriptRunner.h"
 #include "upload/UploadPhase.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
 
 #include <curl/curl.h>
+
+#ifndef Q_OS_WIN
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -288,6 +294,39 @@ TEST(TavrelFtp, EndsWithTheProgramThatStartedIt) {
     EXPECT_TRUE(processEnded(runner)) << "the runner outlived its program by two seconds";
     EXPECT_FALSE(QFile::exists(stalled.website(QStringLiteral("tijden.csv"))));
 }
+
+#ifndef Q_OS_WIN
+// A crash of the runner, whose memory holds the password, leaves no core
+// file, also where the user allows core files.
+TEST(TavrelFtp, ACrashLeavesNoCoreFile) {
+    TempDir cwd;
+    const auto crashed = [&](const QString& program, const QStringList& arguments) {
+        QProcess p;
+        p.setWorkingDirectory(cwd.path());
+        p.setChildProcessModifier([] {
+            const rlimit all{RLIM_INFINITY, RLIM_INFINITY};
+            setrlimit(RLIMIT_CORE, &all);
+        });
+        p.start(program, arguments);
+        p.waitForStarted();
+        QThread::msleep(500);
+        ::kill(pid_t(p.processId()), SIGSEGV);
+        p.waitForFinished();
+        return QDir(cwd.path()).entryList({QStringLiteral("core*")}, QDir::Files);
+    };
+    const QStringList control = crashed(QStringLiteral("/bin/sleep"), {QStringLiteral("30")});
+    if (control.isEmpty())
+        GTEST_SKIP() << "this machine writes no core file where a process crashes";
+    QFile::remove(cwd.file(control[0]));
+    FtpServer stalled(FtpServer::Mode::StallUploads);
+    const QString file = cwd.write(QStringLiteral("tijden.csv"), QByteArray(256 * 1024, 'x'));
+    const QString script = cwd.write(QStringLiteral("ftp_send.ftp"),
+                                     (login(stalled) + QStringList{QStringLiteral("send ") + file})
+                                         .join(QStringLiteral("\r\n"))
+                                         .toUtf8());
+    EXPECT_EQ(crashed(defaultRunnerProgram(), {QStringLiteral("-s:") + script}), QStringList());
+}
+#endif
 
 TEST(TavrelFtp, SaysHowToCallItAndTakesAnyScriptName) {
     TempDir dir;

@@ -77,12 +77,34 @@ TEST(LogCheck, FindsTheLineThatSaysWhyAnUploadFailed) {
         EXPECT_EQ(failureLine(QString::fromLatin1(log)), line) << log;
 }
 
-TEST(LogCheck, MasksEveryOccurrenceOfThePassword) {
-    EXPECT_EQ(maskPassword(QStringLiteral("a geheim b geheim"), QStringLiteral("geheim")),
-              QStringLiteral("a **** b ****"));
-    EXPECT_EQ(maskPassword(QStringLiteral("a GEHEIM"), QStringLiteral("geheim")),
-              QStringLiteral("a GEHEIM"));
-    EXPECT_EQ(maskPassword(QStringLiteral("log"), QString()), QStringLiteral("log"));
+// What a server said, as the window, the report, standard error and the
+// last-run line show it: the password hidden where it stands whole and never
+// garbling other words (short passwords included), and no control character
+// that moves a terminal's cursor or starts a line of its own.
+TEST(LogCheck, ShowsServerTextAsTextWithThePasswordHiddenWhole) {
+    const QString forty = QStringLiteral("Ge heim$1'\"x *") + QString(26, QLatin1Char('z'));
+    const struct {
+        QString text, password, shown;
+    } cases[] = {
+        {QStringLiteral("a geheim b geheim."), QStringLiteral("geheim"),
+         QStringLiteral("a **** b ****.")},
+        {QStringLiteral("a GEHEIM"), QStringLiteral("geheim"), QStringLiteral("a GEHEIM")},
+        {QStringLiteral("530 Authentication failed."), QStringLiteral("a"),
+         QStringLiteral("530 Authentication failed.")},
+        {QStringLiteral("Verbonden met de server."), QStringLiteral("de"),
+         QStringLiteral("Verbonden met **** server.")},
+        {QStringLiteral("530 Fout wachtwoord: ") + forty + QStringLiteral("\r\n"), forty,
+         QStringLiteral("530 Fout wachtwoord: ****\r\n")},
+        {QStringLiteral("log"), QString(), QStringLiteral("log")},
+        {QStringLiteral(
+             "220 welkom\x1b[2K\x1b[1A\rDe verbinding is versleuteld (TLS).\r\n\tok\x85"),
+         QString(),
+         QStringLiteral("220 welkom?[2K?[1A?De verbinding is versleuteld (TLS).\r\n\tok?")},
+        {QString(3000, QLatin1Char('x')) + QStringLiteral("\r\n226 ok"), QString(),
+         QString(512, QLatin1Char('x')) + QChar(0x2026) + QStringLiteral("\r\n226 ok")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(shownText(c.text, c.password), c.shown) << c.text.left(60).toStdString();
 }
 
 } // namespace

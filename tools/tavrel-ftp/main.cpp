@@ -27,6 +27,7 @@
 // TAVREL_FTP_TIMEOUT (seconds) shortens the connect, reply and stall limits,
 // and the wait for a file's confirmation to four times that, for tests that
 // need a dead server to be given up quickly.
+#include "common/CrashDumps.h"
 #include "common/Windows1252.h"
 #include "upload/RunnerProcess.h"
 #include "upload/ScriptRunner.h"
@@ -78,6 +79,8 @@ int main(int argc, char* argv[]) {
     // The transcript's lines carry their CR LF: no second CR from text mode.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    // The script holds the password, and so does the runner's memory.
+    keepSecretsOutOfCrashDumps();
     QCoreApplication app(argc, argv);
     QString scriptPath, host;
     QByteArray trusted;
