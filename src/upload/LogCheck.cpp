@@ -130,4 +130,11 @@ QString shownText(const QString& text, const QString& password) {
     return shown;
 }
 
+QString oneLine(QString text) {
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
+            c = QLatin1Char('?');
+    return text;
+}
+
 } // namespace tavrel

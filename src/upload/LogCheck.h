@@ -30,4 +30,8 @@ QString maskPassword(const QString& log, const QString& password);
 // at 512 characters. The log keeps the text whole.
 QString shownText(const QString& text, const QString& password);
 
+// A field of a server's (a certificate's name) as one line: every control
+// character, line ends too, as "?".
+QString oneLine(QString text);
+
 } // namespace tavrel

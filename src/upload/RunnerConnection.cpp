@@ -1,3 +1,4 @@
+#include "LogCheck.h"
 #include "RunnerReasons.h"
 #include "RunnerSession.h"
 #include "common/Windows1252.h"
@@ -113,10 +114,8 @@ int ScriptRunner::Session::onProgress(void* self, curl_off_t, curl_off_t, curl_o
 
 int ScriptRunner::Session::onHostKey(void* self, int type, const char* key, size_t length) {
     auto* s = static_cast<Session*>(self);
-    s->sshKey = QStringLiteral("SHA256:") +
-                QString::fromLatin1(QCryptographicHash::hash(QByteArray(key, qsizetype(length)),
-                                                             QCryptographicHash::Sha256)
-                                        .toBase64(QByteArray::OmitTrailingEquals));
+    s->sshKeyBytes = QByteArray(key, qsizetype(length));
+    s->sshKey = sshFingerprint(s->sshKeyBytes);
     // In the order of libcurl's CURLKHTYPE_ values.
     static const char* const names[] = {"onbekend", "rsa1",  "ssh-rsa",
                                         "ssh-dss",  "ecdsa", "ssh-ed25519"};
@@ -199,15 +198,16 @@ void ScriptRunner::Session::hostKeyRefused() {
     else
         because(QStringLiteral("De sleutel van ") + host + QStringLiteral(" is onbekend (") +
                 sshKeyType + QLatin1Char(' ') + sshKey + QStringLiteral(")."));
+    // The key itself: the program computes what it shows.
     if (notify)
         notify(changed ? Notice::ChangedCertificate : Notice::UnknownCertificate,
-               sshKey + QLatin1Char(' ') + sshKey + QLatin1Char(' ') + sshKeyType);
+               sshKeyType + QLatin1Char(' ') + QString::fromLatin1(sshKeyBytes.toBase64()));
 }
 
 void ScriptRunner::Session::certificateRefused(bool changed) {
     const std::optional<Certificate> c = serverCertificate();
     const QString shown = c ? c->fingerprint : QStringLiteral("onbekend");
-    const QString name = c && !c->name.isEmpty() ? c->name : QStringLiteral("onbekend");
+    const QString name = c && !c->name.isEmpty() ? oneLine(c->name) : QStringLiteral("onbekend");
     say(QStringLiteral("ftp: het certificaat van ") + host +
         (changed ? QStringLiteral(" is veranderd") : QStringLiteral(" is niet te controleren")) +
         QStringLiteral(" (uitgegeven voor ") + name + QStringLiteral(", SHA-256 ") + shown +
@@ -221,10 +221,10 @@ void ScriptRunner::Session::certificateRefused(bool changed) {
         because(QStringLiteral("Het certificaat van ") + host +
                 QStringLiteral(" is niet te controleren (uitgegeven voor ") + name +
                 QStringLiteral(", SHA-256 ") + shown + QStringLiteral(")."));
+    // The certificate itself: the program computes what it shows.
     if (notify && c)
         notify(changed ? Notice::ChangedCertificate : Notice::UnknownCertificate,
-               c->fingerprint + QLatin1Char(' ') + QString::fromLatin1(c->pin) + QLatin1Char(' ') +
-                   c->name);
+               QString::fromLatin1(c->der.toBase64()));
 }
 
 void ScriptRunner::Session::disconnect() {

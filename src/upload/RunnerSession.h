@@ -52,6 +52,7 @@ struct ScriptRunner::Session {
     bool ssh = false; // sftp://: SFTP over SSH instead of FTP
     QString sshKey;   // the host key the server showed, "SHA256:...", and its type
     QString sshKeyType;
+    QByteArray sshKeyBytes;
     bool encrypted = false; // the server took AUTH TLS
     QByteArray lastLine;    // the server's last reply line
 

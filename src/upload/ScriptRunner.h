@@ -57,7 +57,8 @@ public:
     // tijden.csv.").
     //
     // A certificate that cannot be verified, or that differs from the one the
-    // user trusted, is told as "FINGERPRINT PIN NAME" (see Certificate).
+    // user trusted, is told as its DER in base64; an SSH host key as "TYPE
+    // BASE64". What the user is shown is computed from those bytes.
     enum class Notice { Replaced, Reason, UnknownCertificate, ChangedCertificate };
     using Notify = std::function<void(Notice notice, const QString& text)>;
     void setNotify(Notify notify);

@@ -33,11 +33,17 @@ void SendProgress::line(const QByteArray& text) {
         const QByteArray word = changed ? "certificaat-veranderd " : "certificaat-onbekend ";
         if (!text.startsWith(word))
             continue;
-        const QList<QByteArray> parts = text.mid(word.size()).split(' ');
-        if (parts.size() >= 2)
-            certificate_ = ServerCertificate{
-                changed, QString::fromLatin1(parts[0]), parts[1],
-                QString::fromUtf8(text.mid(word.size() + parts[0].size() + parts[1].size() + 2))};
+        const QList<QByteArray> fields = text.mid(word.size()).split(' ');
+        if (certificate_ || fields.size() > 2)
+            return;
+        ServerCertificate shown{changed, {}, {}, {}};
+        if (fields.size() == 1)
+            shown.der = QByteArray::fromBase64(fields[0]);
+        else {
+            shown.keyType = QString::fromLatin1(fields[0]);
+            shown.key = QByteArray::fromBase64(fields[1]);
+        }
+        certificate_ = shown;
         return;
     }
     if (text.startsWith("reden ")) {

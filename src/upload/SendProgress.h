@@ -17,8 +17,9 @@ namespace tavrel {
 // whole upload), the files put in place on the website, and the reason of a
 // failure: "voortgang SENT TOTAL NAME" while a file goes, "verzonden ..." once
 // it arrived whole, "vervangen NAME" once it is in place, "reden TEXT", and
-// "certificaat-onbekend FINGERPRINT PIN NAME" (or "-veranderd") for a
-// server certificate that did not verify or is not the one trusted.
+// "certificaat-onbekend DER" (or "-veranderd") for a server certificate that
+// did not verify or is not the one trusted, in base64, or "TYPE KEY" for an
+// SSH host key. The first record of a kind counts.
 class SendProgress {
 public:
     struct File {
@@ -41,11 +42,13 @@ public:
     // The runner's reason of the first failure, in Dutch; empty when none.
     QString reason() const { return reason_; }
 
+    // The certificate or SSH host key the server showed, as the runner got
+    // it: the program computes what the user sees from these bytes.
     struct ServerCertificate {
         bool changed = false; // not the one the user trusted
-        QString fingerprint;
-        QByteArray pin;
-        QString name;
+        QByteArray der;       // a certificate
+        QString keyType;      // or an SSH host key
+        QByteArray key;
     };
     std::optional<ServerCertificate> certificate() const { return certificate_; }
 

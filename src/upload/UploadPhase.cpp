@@ -1,9 +1,11 @@
 #include "UploadPhase.h"
 
+#include "FtpAddress.h"
 #include "FtpScript.h"
 #include "LogCheck.h"
 #include "RunnerProcess.h"
 #include "SendProgress.h"
+#include "TrustQuestion.h"
 #include "common/ErrorReport.h"
 #include "common/OwnerOnly.h"
 #include "common/Progress.h"
@@ -54,13 +56,16 @@ public:
         // A certificate that does not verify: the user may trust it, once,
         // and the upload goes again.
         const auto shown = client.sending.certificate();
-        if (client.started && !client.stopped && !client.ok && shown && !shown->changed &&
-            trusted(in.domain, *shown)) {
+        const auto seen =
+            shown ? identify(*shown, hostName(in.domain), QDateTime::currentDateTimeUtc())
+                  : std::nullopt;
+        if (client.started && !client.stopped && !client.ok && seen && !shown->changed &&
+            askToTrust(in.domain, *seen)) {
             WriteRegValue(
                 settingName(trustKey),
-                QString(QString::fromLatin1(shown->pin) + QLatin1Char(' ') + shown->fingerprint),
+                QString(QString::fromLatin1(seen->pin) + QLatin1Char(' ') + seen->fingerprint),
                 QStringLiteral("REG_SZ"));
-            client = runClient(context, script, shown->pin);
+            client = runClient(context, script, seen->pin);
         }
         if (!client.started)
             return fail(context,
@@ -198,37 +203,21 @@ private:
         return host.simplified().replace(QLatin1Char(' '), QLatin1Char(':'));
     }
 
+    // The host name alone, as a certificate names it.
+    static QString hostName(const QString& domain) {
+        const QString host = hostOf(domain);
+        const Result<FtpAddress> address =
+            readAddress(domain.simplified().section(QLatin1Char(' '), 0, 0),
+                        domain.simplified().section(QLatin1Char(' '), 1, 1));
+        return address ? address->host : host.section(QLatin1Char(':'), 0, 0);
+    }
+
     // The key the user trusted for this host, "sha256//..."; empty if none.
     static QByteArray trustedKey(const QString& name) {
         return ReadRegValue(settingName(name))
             .toString()
             .section(QLatin1Char(' '), 0, 0)
             .toLatin1();
-    }
-
-    // Asks whether to trust a certificate that did not verify, or an SSH
-    // server's key seen for the first time.
-    static bool trusted(const QString& domain, const SendProgress::ServerCertificate& shown) {
-        const bool key = shown.pin.startsWith("SHA256:");
-        const QString text =
-            QStringLiteral("De server ") + domain +
-            (key ? QStringLiteral(" toont een sleutel die nog niet bekend is.\r\n\r\nSoort: ")
-                 : QStringLiteral(" toont een certificaat dat niet te controleren is.\r\n\r\n"
-                                  "Uitgegeven voor: ")) +
-            shown.name +
-            (key ? QStringLiteral("\r\nVingerafdruk:\r\n")
-                 : QStringLiteral("\r\nSHA-256-vingerafdruk:\r\n")) +
-            shown.fingerprint + QStringLiteral("\r\n\r\n") +
-            (key ? QString()
-                 : QStringLiteral("Bij veel hostingpartijen staat het certificaat op hun eigen "
-                                  "naam. ")) +
-            QStringLiteral("Vergelijk de vingerafdruk met die van uw hostingpartij.\r\n\r\n") +
-            (key ? QStringLiteral("Deze sleutel voor ") : QStringLiteral("Dit certificaat voor ")) +
-            domain + QStringLiteral(" vertrouwen en de upload opnieuw doen?");
-        return Ui::current().messageBox(text,
-                                        key ? QStringLiteral("Onbekende sleutel")
-                                            : QStringLiteral("Onbekend certificaat"),
-                                        Buttons::YesNo, Icon::Question) == Answer::Yes;
     }
 
     // The runner's own words for the failure, or else the transcript's line

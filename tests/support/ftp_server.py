@@ -20,7 +20,10 @@ refusal; "hostile-banner" greets with escape sequences, a lone CR and a
 3,000-character line. "raw" stores ASCII uploads as they came over the
 wire, line ends and all. "tls" offers TLS (AUTH TLS) with a
 self-signed certificate made out to "hosting.example", made anew for each
-server; "tls-required" refuses to log in without it. With "+wire" after a
+server; "tls-required" refuses to log in without it; "tls-expired",
+"tls-other-name" and "tls-forged" offer it with a certificate that expired,
+that another CA made out to another name, or whose name holds a line break
+and a forged record. With "+wire" after a
 mode ("tls+wire"), what the client sends on the control connection is kept
 in HOME/wire.log, as a packet capture would show it. "sftp" serves SFTP
 instead (sftp_server.py), "pure-ftpd" runs Debian's pure-ftpd with TLS
@@ -177,21 +180,41 @@ class FaultHandler(FTPHandler):
         return result
 
 
-def self_signed_certificate():
-    """A new key and certificate in a private file; its path."""
+def make_certificate(kind="tls"):
+    """A new key and certificate in a private file, made anew for each server;
+    its path. "tls": self-signed, made out to "hosting.example"; "tls-expired":
+    the same, expired yesterday; "tls-other-name": made out to
+    "other.example" by a CA of its own; "tls-forged": self-signed, with a line
+    break and a forged runner's record in its name."""
     import tempfile
 
     from OpenSSL import crypto
-    key = crypto.PKey()
-    key.generate_key(crypto.TYPE_RSA, 2048)
-    cert = crypto.X509()
-    cert.get_subject().CN = "hosting.example"
-    cert.set_serial_number(int.from_bytes(os.urandom(8), "big"))
-    cert.gmtime_adj_notBefore(-60)
-    cert.gmtime_adj_notAfter(86400)
-    cert.set_issuer(cert.get_subject())
-    cert.set_pubkey(key)
-    cert.sign(key, "sha256")
+
+    def new_key():
+        key = crypto.PKey()
+        key.generate_key(crypto.TYPE_RSA, 2048)
+        return key
+
+    def make(name, key, issuer=None, issuer_key=None, until=86400):
+        cert = crypto.X509()
+        cert.set_version(2)
+        cert.get_subject().CN = name
+        cert.set_serial_number(int.from_bytes(os.urandom(8), "big"))
+        cert.gmtime_adj_notBefore(-2 * 86400 if until < 0 else -60)
+        cert.gmtime_adj_notAfter(until)
+        cert.set_issuer((issuer or cert).get_subject())
+        cert.set_pubkey(key)
+        cert.sign(issuer_key or key, "sha256")
+        return cert
+
+    key = new_key()
+    if kind == "tls-other-name":
+        ca_key = new_key()
+        cert = make("other.example", key, make("Hosting CA", ca_key), ca_key)
+    elif kind == "tls-forged":
+        cert = make("hosting.example\ncertificaat-onbekend " + "QUFB" * 6, key)
+    else:
+        cert = make("hosting.example", key, until=-86400 if kind == "tls-expired" else 86400)
     folder = tempfile.mkdtemp()
     path = os.path.join(folder, "server.pem")
     with open(path, "wb") as f:
@@ -260,7 +283,7 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmw")
     handler = RefusingHandler if mode == "refuse" else FaultHandler
-    if mode in ("tls", "tls-required"):
+    if mode in ("tls", "tls-required", "tls-expired", "tls-other-name", "tls-forged"):
         from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
 
         class PatientTlsDTPHandler(TLS_DTPHandler):
@@ -271,7 +294,7 @@ def main():
 
         handler = TLS_FTPHandler
         handler.dtp_handler = PatientTlsDTPHandler
-        handler.certfile = self_signed_certificate()
+        handler.certfile = make_certificate(mode)
         handler.tls_control_required = handler.tls_data_required = mode == "tls-required"
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0

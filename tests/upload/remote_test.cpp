@@ -134,10 +134,52 @@ TEST(Certificate, GivesFingerprintNameAndKeyPinOfPemAndDer) {
         EXPECT_EQ(c->pin, QByteArray("sha256//rWaKOCJHUSfctVwbZlFdYl7pXBBQUFzQz4p1f5+K00M="));
     }
     const QByteArray der = dataFile("hosting.der");
+    EXPECT_EQ(validityText(*readCertificate(der)),
+              QStringLiteral("van 8 december 2026 tot 14 november 2126"));
     for (const QByteArray& damaged : {QByteArray(), der.left(40), der.left(der.size() - 1),
                                       QByteArray("0\x84\xff\xff\xff\xff", 6),
                                       QByteArray("-----BEGIN CERTIFICATE-----\nAAAA\n")})
         EXPECT_FALSE(readCertificate(damaged)) << damaged.toHex().toStdString();
+}
+
+// Why a certificate did not verify, told from the certificate itself: its
+// dates (UTCTime and GeneralizedTime), who signed it, the names it is made
+// out to (subject alternative names with a wildcard and an address).
+TEST(Certificate, SaysWhyItCannotBeTrusted) {
+    const QDateTime now(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+    const struct {
+        const char* file;
+        const char* host;
+        QStringList doubts;
+    } cases[] = {
+        {"hosting.pem",
+         "shared.hosting.example",
+         {QStringLiteral("de server heeft het zelf ondertekend, niet een bekende uitgever")}},
+        {"hosting.pem",
+         "ftp.club.nl",
+         {QStringLiteral("de server heeft het zelf ondertekend, niet een bekende uitgever"),
+          QStringLiteral("het is gemaakt voor shared.hosting.example, niet voor ftp.club.nl")}},
+        {"expired.pem",
+         "hosting.example",
+         {QStringLiteral("het is verlopen op 1 januari 2025"),
+          QStringLiteral("de server heeft het zelf ondertekend, niet een bekende uitgever")}},
+        {"other-name.pem",
+         "www.other.example",
+         {QStringLiteral("de uitgever (Test CA) is dit systeem niet bekend")}},
+        {"other-name.pem",
+         "192.0.2.7",
+         {QStringLiteral("de uitgever (Test CA) is dit systeem niet bekend")}},
+        {"other-name.pem",
+         "a.b.other.example",
+         {QStringLiteral("het is gemaakt voor other.example, *.other.example, 192.0.2.7, niet "
+                         "voor a.b.other.example")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.host);
+        const auto read = readCertificate(dataFile(c.file));
+        ASSERT_TRUE(read);
+        EXPECT_EQ(certificateDoubts(*read, QLatin1String(c.host), now), c.doubts);
+    }
 }
 
 } // namespace

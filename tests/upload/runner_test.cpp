@@ -1,6 +1,7 @@
 #include "support/FtpServer.h"
 #include "support/Processes.h"
 #include "support/QtPrinters.h"
+#include "upload/Certificate.h"
 #include "upload/ScriptRunner.h"
 #include "upload/UploadPhase.h"
 
@@ -33,7 +34,9 @@ struct Transcript {
         if (learnKey) {
             ScriptRunner first([](const QString&) {});
             first.setNotify([&key](ScriptRunner::Notice, const QString& text) {
-                key = text.section(QLatin1Char(' '), 0, 0).toLatin1();
+                key = sshFingerprint(
+                          QByteArray::fromBase64(text.section(QLatin1Char(' '), 1).toLatin1()))
+                          .toLatin1();
             });
             first.run(script.mid(0, 3));
         }

@@ -547,6 +547,50 @@ TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
         << "nothing went to a server whose certificate changed";
 }
 
+// The trust question shows what the program computed from the certificate
+// the server presented (its fingerprint as openssl reads it), why the system
+// did not accept it and its dates; a name with a line break and a forged
+// record changes nothing of that.
+TEST_F(UploadFixture, TheTrustQuestionShowsTheServersOwnCertificateAndWhy) {
+    if (underWine())
+        GTEST_SKIP() << "Wine's Schannel accepts any certificate: nothing is asked";
+    const struct {
+        const char* mode;
+        const char* why;
+    } cases[] = {
+        {"tls", "Waarom niet: de server heeft het zelf ondertekend, niet een bekende uitgever; "
+                "het is gemaakt voor hosting.example, niet voor 127.0.0.1."},
+        {"tls-expired", "Waarom niet: het is verlopen op "},
+        {"tls-other-name", "Waarom niet: het is gemaakt voor other.example, niet voor 127.0.0.1."},
+        {"tls-forged", "Uitgegeven voor: hosting.example?certificaat-onbekend QUFB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        FtpServer server{QLatin1String(c.mode)};
+        QProcess presented;
+        presented.start(QStringLiteral("sh"),
+                        {QStringLiteral("-c"),
+                         QStringLiteral("openssl s_client -starttls ftp -connect 127.0.0.1:%1 "
+                                        "</dev/null 2>/dev/null | openssl x509 -noout "
+                                        "-fingerprint -sha256")
+                             .arg(server.port())});
+        ASSERT_TRUE(presented.waitForFinished(20000));
+        const QString fingerprint = QString::fromLatin1(presented.readAllStandardOutput())
+                                        .section(QLatin1Char('='), 1)
+                                        .trimmed();
+        ASSERT_EQ(fingerprint.size(), 95);
+        const std::vector<Prompt> asked = upload(server.domain(), Answer::No, true);
+        ASSERT_EQ(asked.size(), 2u);
+        const QString question = asked[0].text;
+        EXPECT_TRUE(question.contains(QStringLiteral("SHA-256-vingerafdruk:\r\n") + fingerprint +
+                                      QStringLiteral("\r\n")))
+            << question.toStdString();
+        EXPECT_TRUE(question.contains(QLatin1String(c.why))) << question.toStdString();
+        EXPECT_TRUE(question.contains(QStringLiteral("\r\nGeldig van "))) << question.toStdString();
+        EXPECT_EQ(question.count(QStringLiteral("\r\n")), question.count(QLatin1Char('\n')));
+    }
+}
+
 // A certificate other than the trusted one is refused and named, unless the
 // system's own checks pass it. Under Wine they pass any certificate, so there
 // the upload goes, after the trusted key was checked and did not match.

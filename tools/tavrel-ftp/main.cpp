@@ -8,9 +8,11 @@
 // TOTAL NAME" once the server holds it whole (under its temporary name),
 // "vervangen NAME" once it is in place on the website, "reden TEXT" with
 // the first failure's reason, and "certificaat-onbekend" or
-// "certificaat-veranderd" with "FINGERPRINT PIN NAME" of a certificate that
-// did not verify or is not the one trusted. -t:PIN trusts a key
-// ("sha256//BASE64") for the script's host. -k:NAME gives the part of the
+// "certificaat-veranderd" with a certificate that did not verify or is not
+// the one trusted (its DER in base64), or an SSH host key ("TYPE BASE64"):
+// the program computes what it shows. No field carries a control
+// character. -t:PIN trusts a key ("sha256//BASE64", or "SHA256:..." of an
+// SSH host) for the script's host. -k:NAME gives the part of the
 // staged files' names that is this upload's own (twelve hexadecimal digits;
 // a fresh one without it), -o:NAME that of an upload that never ended, whose
 // leftovers then go at once. A line "stop" on standard input then stops the
@@ -148,7 +150,14 @@ int main(int argc, char* argv[]) {
         runner->useStagingToken(token);
         runner->clearLeftoversOf(abandoned);
         if (progress) {
-            const auto report = [](const QByteArray& line) {
+            // One record a line: no field (a file's name, a certificate's
+            // name in a reason) carries a line end or another control
+            // character that could end its record or forge the next.
+            const auto report = [](QByteArray line) {
+                for (char& c : line)
+                    if (quint8(c) < 0x20 || c == 0x7f)
+                        c = '?';
+                line += '\n';
                 std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
                 std::fflush(stderr);
             };
@@ -156,12 +165,12 @@ int main(int argc, char* argv[]) {
                 [report](const QString& file, qint64 sent, qint64 total, bool arrived) {
                     report(QByteArray(arrived ? "verzonden " : "voortgang ") +
                            QByteArray::number(sent) + ' ' + QByteArray::number(total) + ' ' +
-                           file.toUtf8() + '\n');
+                           file.toUtf8());
                 });
             runner->setNotify([report](ScriptRunner::Notice notice, const QString& text) {
                 static const char* const words[] = {"vervangen ", "reden ", "certificaat-onbekend ",
                                                     "certificaat-veranderd "};
-                report(QByteArray(words[int(notice)]) + text.toUtf8() + '\n');
+                report(QByteArray(words[int(notice)]) + text.toUtf8());
             });
             // Left waiting for input when the run ends; the process ends
             // around it.
