@@ -55,7 +55,7 @@ bool askToTrust(const QString& domain, const ServerIdentity& id) {
                     QLatin1Char('.') + end;
         if (!id.validity.isEmpty())
             text += QStringLiteral("Geldig ") + id.validity + QLatin1Char('.') + end;
-        text += QStringLiteral("SHA-256-vingerafdruk:") + end + id.fingerprint + end + end +
+        text += end + QStringLiteral("SHA-256-vingerafdruk:") + end + id.fingerprint + end + end +
                 QStringLiteral("Bij veel hostingpartijen staat het certificaat op hun eigen "
                                "naam. Vergelijk de vingerafdruk met die van uw "
                                "hostingpartij.") +

@@ -231,8 +231,10 @@ def an_unknown_certificate_is_asked_about_once(program, data, server_script, roo
         question = p.window("Onbekend certificaat", 30)
         screenshot("certificate-question")
         text = " ".join(labels(question))
-        check("Uitgegeven voor: hosting.example" in text and "SHA-256-vingerafdruk:" in text,
-              "the question shows the name and the fingerprint: " + text)
+        check("Uitgegeven voor: hosting.example" in text and "SHA-256-vingerafdruk:" in text
+              and "Waarom niet: de server heeft het zelf ondertekend" in text
+              and "Geldig van " in text,
+              "the question shows the name, why not, the dates and the fingerprint: " + text)
         press(find(question, "push button", "Nee"))
         report = p.window("Foutmelding!", 30)
         screenshot("certificate-refused")
