@@ -43,6 +43,7 @@ QMessageBox::StandardButtons qtButtons(Buttons buttons) {
     case Buttons::OkCancel:
         return QMessageBox::Ok | QMessageBox::Cancel;
     case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo:
         return QMessageBox::Yes | QMessageBox::No;
     case Buttons::Ok:
         break;
@@ -66,6 +67,8 @@ QWidget* owner() {
 
 Answer QtUi::messageBox(const QString& text, const QString& title, Buttons buttons, Icon icon) {
     QMessageBox box(qtIcon(icon), title, displayText(text), qtButtons(buttons), owner());
+    if (buttons == Buttons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;

@@ -35,6 +35,7 @@ Answer safeAnswer(Buttons buttons) {
     case Buttons::OkCancel:
         return Answer::Cancel;
     case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo:
         return Answer::No;
     }
     return Answer::Cancel;

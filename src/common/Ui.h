@@ -4,8 +4,9 @@
 
 namespace tavrel {
 
-// Buttons, icons and answers of a modal message box.
-enum class Buttons { Ok, OkCancel, YesNo };
+// Buttons, icons and answers of a modal message box. YesNoDefaultNo: Yes and
+// No, with No the one Enter presses (a question whose "Ja" is dangerous).
+enum class Buttons { Ok, OkCancel, YesNo, YesNoDefaultNo };
 enum class Icon { None, Critical, Question, Exclamation, Information };
 enum class Answer { Ok, Cancel, Yes, No };
 

@@ -31,8 +31,10 @@ bool ScriptRunner::Session::open(const QStringList& args, const QStringList& lin
         because(QStringLiteral("De domeinnaam is ongeldig: ") + target.why() + QLatin1Char('.'));
         return false;
     }
-    tls = target->tls;
     ssh = target->ssh;
+    // A host that spoke TLS, or whose key the user trusted, keeps TLS,
+    // whatever the scheme says.
+    tls = !ssh && (tlsRemembered || !pin.isEmpty()) ? Tls::Required : target->tls;
     host = target->host;
     port = target->port;
     encrypted = false;
@@ -56,6 +58,8 @@ bool ScriptRunner::Session::open(const QStringList& args, const QStringList& lin
         say(ssh         ? QStringLiteral("De verbinding is versleuteld (SSH).")
             : encrypted ? QStringLiteral("De verbinding is versleuteld (TLS).")
                         : QStringLiteral("De verbinding is niet versleuteld."));
+    if (connected && encrypted && !ssh && notify)
+        notify(Notice::Encrypted, {});
     if (ssh && !connected && !sshKey.isEmpty() && sshKey.toLatin1() != pin) {
         say(QStringLiteral("Verbinden is mislukt."));
         hostKeyRefused();
@@ -71,6 +75,13 @@ bool ScriptRunner::Session::open(const QStringList& args, const QStringList& lin
                           QStringLiteral(" vereist een versleutelde verbinding, maar de "
                                          "domeinnaam begint met ftp://, dat versleuteling "
                                          "uitzet.")
+                : code == CURLE_USE_SSL_FAILED && target->tls != Tls::Required
+                    ? QStringLiteral("De server ") + host +
+                          QStringLiteral(" biedt geen versleutelde verbinding meer, terwijl "
+                                         "die er eerder was: de upload is geweigerd, zodat "
+                                         "uw wachtwoord niet leesbaar over het internet "
+                                         "gaat. Vraag uw hostingpartij wat er veranderd is; "
+                                         "het kan ook iemand tussen u en de server zijn.")
                     : reasons::connection(code, reply, host));
     }
     return connected && setOk;

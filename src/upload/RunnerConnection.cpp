@@ -151,9 +151,9 @@ void ScriptRunner::Session::makeHandle() {
     // TLS cannot be left out.
     curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
     curl_easy_setopt(curl, CURLOPT_USE_SSL,
-                     tls == Tls::Never                        ? long(CURLUSESSL_NONE)
-                     : tls == Tls::Required || !pin.isEmpty() ? long(CURLUSESSL_ALL)
-                                                              : long(CURLUSESSL_TRY));
+                     tls == Tls::Required || !pin.isEmpty() ? long(CURLUSESSL_ALL)
+                     : tls == Tls::Never                    ? long(CURLUSESSL_NONE)
+                                                            : long(CURLUSESSL_TRY));
     if (!pin.isEmpty()) {
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);

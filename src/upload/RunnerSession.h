@@ -48,9 +48,10 @@ struct ScriptRunner::Session {
     // TLS: offered (used when the server has it), required, or never.
     using Tls = FtpAddress::Tls;
     Tls tls = Tls::Offered;
-    QByteArray pin;   // a key the user trusted, "sha256//..." or "SHA256:..." (SSH)
-    bool ssh = false; // sftp://: SFTP over SSH instead of FTP
-    QString sshKey;   // the host key the server showed, "SHA256:...", and its type
+    bool tlsRemembered = false; // the host spoke TLS before: it must now
+    QByteArray pin;             // a key the user trusted, "sha256//..." or "SHA256:..." (SSH)
+    bool ssh = false;           // sftp://: SFTP over SSH instead of FTP
+    QString sshKey;             // the host key the server showed, "SHA256:...", and its type
     QString sshKeyType;
     QByteArray sshKeyBytes;
     bool encrypted = false; // the server took AUTH TLS

@@ -44,6 +44,10 @@ void ScriptRunner::clearLeftoversOf(const QString& token) {
         s_->abandoned = token;
 }
 
+void ScriptRunner::requireTls() {
+    s_->tlsRemembered = true;
+}
+
 void ScriptRunner::stop() {
     s_->stopping = true;
 }

@@ -59,14 +59,20 @@ public:
     // A certificate that cannot be verified, or that differs from the one the
     // user trusted, is told as its DER in base64; an SSH host key as "TYPE
     // BASE64". What the user is shown is computed from those bytes.
-    enum class Notice { Replaced, Reason, UnknownCertificate, ChangedCertificate };
+    // Encrypted: a connection logged in over TLS (the program remembers that
+    // the host speaks TLS).
+    enum class Notice { Replaced, Reason, UnknownCertificate, ChangedCertificate, Encrypted };
     using Notify = std::function<void(Notice notice, const QString& text)>;
     void setNotify(Notify notify);
 
     // The public key the user trusted for the script's host ("sha256//..."):
     // its certificate is then accepted without verification, and TLS is
-    // required.
+    // required, whatever the scheme.
     void trustKey(const QByteArray& pin);
+
+    // The host spoke TLS before: it must now, whatever the scheme, so that
+    // no one between can strip it and read the password.
+    void requireTls();
 
     // The name part of the staged files (a fresh one unless given), and that
     // of an upload that never ended, whose leftovers then go at once

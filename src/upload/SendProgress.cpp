@@ -46,6 +46,10 @@ void SendProgress::line(const QByteArray& text) {
         certificate_ = shown;
         return;
     }
+    if (text == "versleuteld") {
+        encrypted_ = true;
+        return;
+    }
     if (text.startsWith("reden ")) {
         if (reason_.isEmpty())
             reason_ = QString::fromUtf8(text.mid(6));

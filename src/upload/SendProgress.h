@@ -19,7 +19,8 @@ namespace tavrel {
 // it arrived whole, "vervangen NAME" once it is in place, "reden TEXT", and
 // "certificaat-onbekend DER" (or "-veranderd") for a server certificate that
 // did not verify or is not the one trusted, in base64, or "TYPE KEY" for an
-// SSH host key. The first record of a kind counts.
+// SSH host key, and "versleuteld" once a login went over TLS. The first
+// record of a kind counts.
 class SendProgress {
 public:
     struct File {
@@ -41,6 +42,8 @@ public:
     bool allArrived() const;
     // The runner's reason of the first failure, in Dutch; empty when none.
     QString reason() const { return reason_; }
+    // A login went over TLS ("versleuteld").
+    bool encrypted() const { return encrypted_; }
 
     // The certificate or SSH host key the server showed, as the runner got
     // it: the program computes what the user sees from these bytes.
@@ -67,6 +70,7 @@ private:
     QByteArray partial_;
     QStringList replaced_;
     QString reason_;
+    bool encrypted_ = false;
     std::optional<ServerCertificate> certificate_;
 };
 

@@ -35,37 +35,73 @@ std::optional<ServerIdentity> identify(const SendProgress::ServerCertificate& sh
                           validityText(*c)};
 }
 
+namespace {
+
+const QString kEnd = QStringLiteral("\r\n");
+
+// What a certificate says of itself: for whom, why not, and when valid.
+QString certificateDetails(const ServerIdentity& id) {
+    QString text = QStringLiteral("Uitgegeven voor: ") + id.name + kEnd;
+    if (!id.doubts.isEmpty())
+        text += QStringLiteral("Waarom niet: ") + id.doubts.join(QStringLiteral("; ")) +
+                QLatin1Char('.') + kEnd;
+    if (!id.validity.isEmpty())
+        text += QStringLiteral("Geldig ") + id.validity + QLatin1Char('.') + kEnd;
+    return text;
+}
+
+} // namespace
+
 bool askToTrust(const QString& domain, const ServerIdentity& id) {
-    const QString end = QStringLiteral("\r\n");
     QString text;
     if (id.sshKey) {
         text = QStringLiteral("De server ") + domain +
-               QStringLiteral(" toont een sleutel die nog niet bekend is.") + end + end +
-               QStringLiteral("Soort: ") + id.name + end + QStringLiteral("Vingerafdruk:") + end +
-               id.fingerprint + end + end +
-               QStringLiteral("Vergelijk de vingerafdruk met die van uw hostingpartij.") + end +
-               end + QStringLiteral("Deze sleutel voor ") + domain +
+               QStringLiteral(" toont een sleutel die nog niet bekend is.") + kEnd + kEnd +
+               QStringLiteral("Soort: ") + id.name + kEnd + QStringLiteral("Vingerafdruk:") + kEnd +
+               id.fingerprint + kEnd + kEnd +
+               QStringLiteral("Vergelijk de vingerafdruk met die van uw hostingpartij.") + kEnd +
+               kEnd + QStringLiteral("Deze sleutel voor ") + domain +
                QStringLiteral(" vertrouwen en de upload opnieuw doen?");
     } else {
         text = QStringLiteral("De server ") + domain +
-               QStringLiteral(" toont een certificaat dat niet te controleren is.") + end + end +
-               QStringLiteral("Uitgegeven voor: ") + id.name + end;
-        if (!id.doubts.isEmpty())
-            text += QStringLiteral("Waarom niet: ") + id.doubts.join(QStringLiteral("; ")) +
-                    QLatin1Char('.') + end;
-        if (!id.validity.isEmpty())
-            text += QStringLiteral("Geldig ") + id.validity + QLatin1Char('.') + end;
-        text += end + QStringLiteral("SHA-256-vingerafdruk:") + end + id.fingerprint + end + end +
-                QStringLiteral("Bij veel hostingpartijen staat het certificaat op hun eigen "
-                               "naam. Vergelijk de vingerafdruk met die van uw "
-                               "hostingpartij.") +
-                end + end + QStringLiteral("Dit certificaat voor ") + domain +
-                QStringLiteral(" vertrouwen en de upload opnieuw doen?");
+               QStringLiteral(" toont een certificaat dat niet te controleren is.") + kEnd + kEnd +
+               certificateDetails(id) + kEnd + QStringLiteral("SHA-256-vingerafdruk:") + kEnd +
+               id.fingerprint + kEnd + kEnd +
+               QStringLiteral("Bij veel hostingpartijen staat het certificaat op hun eigen "
+                              "naam. Vergelijk de vingerafdruk met die van uw "
+                              "hostingpartij.") +
+               kEnd + kEnd + QStringLiteral("Dit certificaat voor ") + domain +
+               QStringLiteral(" vertrouwen en de upload opnieuw doen?");
     }
     return Ui::current().messageBox(text,
                                     id.sshKey ? QStringLiteral("Onbekende sleutel")
                                               : QStringLiteral("Onbekend certificaat"),
                                     Buttons::YesNo, Icon::Question) == Answer::Yes;
+}
+
+bool askToTrustChanged(const QString& domain, const QString& before, const ServerIdentity& id) {
+    const QString what =
+        id.sshKey ? QStringLiteral("de sleutel") : QStringLiteral("het certificaat");
+    const QString text =
+        QStringLiteral("Let op: ") + what + QStringLiteral(" van ") + domain +
+        QStringLiteral(" is veranderd sinds u ") +
+        (id.sshKey ? QStringLiteral("die") : QStringLiteral("het")) +
+        QStringLiteral(" vertrouwde.") + kEnd + kEnd +
+        (id.sshKey ? QStringLiteral("Soort: ") + id.name + kEnd : certificateDetails(id)) + kEnd +
+        QStringLiteral("Vingerafdruk die u vertrouwde:") + kEnd +
+        (before.isEmpty() ? QStringLiteral("onbekend") : before) + kEnd +
+        QStringLiteral("Vingerafdruk nu:") + kEnd + id.fingerprint + kEnd + kEnd +
+        QStringLiteral("Dit kan een vernieuwing door uw hostingpartij zijn, maar ook iemand die "
+                       "zich als uw server voordoet om uw wachtwoord te onderscheppen. Kies "
+                       "alleen Ja als uw hostingpartij bevestigt dat zij ") +
+        what + QStringLiteral(" vernieuwd heeft, met deze vingerafdruk.") + kEnd + kEnd +
+        (id.sshKey ? QStringLiteral("De nieuwe sleutel")
+                   : QStringLiteral("Het nieuwe certificaat")) +
+        QStringLiteral(" vertrouwen en de upload opnieuw doen?");
+    return Ui::current().messageBox(text,
+                                    id.sshKey ? QStringLiteral("Sleutel veranderd")
+                                              : QStringLiteral("Certificaat veranderd"),
+                                    Buttons::YesNoDefaultNo, Icon::Exclamation) == Answer::Yes;
 }
 
 } // namespace tavrel

@@ -31,4 +31,9 @@ std::optional<ServerIdentity> identify(const SendProgress::ServerCertificate& sh
 // Asks whether to trust it, for domain, and upload again; true on "Ja".
 bool askToTrust(const QString& domain, const ServerIdentity& identity);
 
+// The same for one that is not the one the user trusted (whose fingerprint
+// was before): a warning, old and new side by side, "Nee" the default.
+bool askToTrustChanged(const QString& domain, const QString& before,
+                       const ServerIdentity& identity);
+
 } // namespace tavrel

@@ -52,21 +52,28 @@ public:
                               QStringLiteral(" kan niet worden geschreven"), written.why());
 
         const QString trustKey = QStringLiteral("Certificaat ") + hostOf(in.domain);
-        Client client = runClient(context, script, trustedKey(trustKey));
+        // A host that spoke TLS keeps it: the settings remember that.
+        const QString tlsKey = QStringLiteral("TLS ") + hostOf(in.domain);
+        const bool spokeTls = !ReadRegValue(settingName(tlsKey)).toString().isEmpty();
+        Client client = runClient(context, script, trustedKey(trustKey), spokeTls);
         // A certificate that does not verify: the user may trust it, once,
         // and the upload goes again.
         const auto shown = client.sending.certificate();
         const auto seen =
             shown ? identify(*shown, hostName(in.domain), QDateTime::currentDateTimeUtc())
                   : std::nullopt;
-        if (client.started && !client.stopped && !client.ok && seen && !shown->changed &&
-            askToTrust(in.domain, *seen)) {
+        if (client.started && !client.stopped && !client.ok && seen &&
+            (shown->changed ? askToTrustChanged(
+                                  in.domain, trusted(trustKey).section(QLatin1Char(' '), 1), *seen)
+                            : askToTrust(in.domain, *seen))) {
             WriteRegValue(
                 settingName(trustKey),
                 QString(QString::fromLatin1(seen->pin) + QLatin1Char(' ') + seen->fingerprint),
                 QStringLiteral("REG_SZ"));
-            client = runClient(context, script, seen->pin);
+            client = runClient(context, script, seen->pin, spokeTls);
         }
+        if (client.sending.encrypted() && !spokeTls)
+            WriteRegValue(settingName(tlsKey), QStringLiteral("ja"), QStringLiteral("REG_SZ"));
         if (!client.started)
             return fail(context,
                         {ErrorNumber::FileNotFound, kPlace,
@@ -138,9 +145,12 @@ private:
     // Started directly, without a command interpreter: no folder name can
     // become a command. The runner's progress comes on its error channel,
     // apart from the transcript the log check reads.
-    Client runClient(PhaseContext& context, const QString& script, const QByteArray& key) {
+    Client runClient(PhaseContext& context, const QString& script, const QByteArray& key,
+                     bool spokeTls) {
         Client c{false, false, false, false, {}, SendProgress(filesOf(context))};
         QStringList arguments{QStringLiteral("-i"), QStringLiteral("-p")};
+        if (spokeTls)
+            arguments << QStringLiteral("-e");
         if (!key.isEmpty())
             arguments << QStringLiteral("-t:") + QString::fromLatin1(key);
         if (!context.stagingToken.isEmpty())
@@ -212,12 +222,13 @@ private:
         return address ? address->host : host.section(QLatin1Char(':'), 0, 0);
     }
 
+    // What the user trusted for this host: "PIN FINGERPRINT"; empty if nothing.
+    static QString trusted(const QString& name) {
+        return ReadRegValue(settingName(name)).toString();
+    }
     // The key the user trusted for this host, "sha256//..."; empty if none.
     static QByteArray trustedKey(const QString& name) {
-        return ReadRegValue(settingName(name))
-            .toString()
-            .section(QLatin1Char(' '), 0, 0)
-            .toLatin1();
+        return trusted(name).section(QLatin1Char(' '), 0, 0).toLatin1();
     }
 
     // The runner's own words for the failure, or else the transcript's line

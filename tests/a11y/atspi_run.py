@@ -14,6 +14,8 @@ import os
 import sys
 import tempfile
 
+import pyatspi
+
 from atspi import (FtpSite, Program, check, checked, enabled, find, find_all, labels, mode, press,
                    program_env, screenshot, text_of, toggle, type_into, type_keys, wait_for,
                    write_settings)
@@ -260,6 +262,33 @@ def an_unknown_certificate_is_asked_about_once(program, data, server_script, roo
         press(find(p.window("UploadTavrel"), "push button", "OK"))
         check(p.ended() == 0, "the next upload asks nothing and ends the program")
         s.password_only_in_settings(server.home)
+
+        # Another certificate on the same host: a warning, "Nee" by default.
+        port = server.port
+        server.stop()
+        server = FtpSite(server_script, os.path.join(root, "tls-site-2"), PASSWORD, "tls-required",
+                         port)
+        p = s.start(program)
+        main = p.window("UploadTavrel")
+        press(find(main, "push button", "OK"))
+        question = p.window("Certificaat veranderd", 30)
+        screenshot("certificate-changed")
+        text = " ".join(labels(question))
+        check("Vingerafdruk die u vertrouwde:" in text and "Vingerafdruk nu:" in text,
+              "the warning shows the old and the new fingerprint: " + text)
+        check(find(question, "push button", "Nee").getState().contains(pyatspi.STATE_IS_DEFAULT),
+              "Nee is the default")
+        press(find(question, "push button", "Nee"))
+        report = p.window("Foutmelding!", 30)
+        check("is veranderd sinds u het vertrouwde" in " ".join(labels(report)),
+              "the report says the certificate changed")
+        press(find(report, "push button", "OK"))
+        check(server.files() == [], "nothing sent to a changed certificate")
+        press(wait_for("OK again once the run ended", lambda: find(main, "push button", "OK")))
+        press(find(p.window("Certificaat veranderd", 30), "push button", "Ja"))
+        check(p.ended() == 0, "trusted knowingly, the upload goes and the program ends")
+        check(server.files() == ["httpdocs/tijden.csv", "httpdocs/zwemmers.csv"],
+              "the website received the files: %s" % server.files())
     finally:
         if p:
             p.stop()

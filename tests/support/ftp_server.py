@@ -25,7 +25,9 @@ server; "tls-required" refuses to log in without it; "tls-expired",
 that another CA made out to another name, or whose name holds a line break
 and a forged record. With "+wire" after a
 mode ("tls+wire"), what the client sends on the control connection is kept
-in HOME/wire.log, as a packet capture would show it. "sftp" serves SFTP
+in HOME/wire.log, as a packet capture would show it; with "+strip" the
+relay also keeps the client's AUTH from the server, as an attacker on the
+wire would, and answers it with 500. "sftp" serves SFTP
 instead (sftp_server.py), "pure-ftpd" runs Debian's pure-ftpd with TLS
 required (pure_ftpd.py), "vsftpd", "vsftpd-tls" and "vsftpd-tls-required"
 Debian's vsftpd without TLS, offering it, and requiring it (vsftpd.py).
@@ -223,12 +225,22 @@ def make_certificate(kind="tls"):
     return path
 
 
-def record_wire(public, inner, log_path):
+def record_wire(public, inner, log_path, strip=False):
     """Relays each connection on the public socket to the inner port,
-    appending the client's bytes to log_path."""
+    appending the client's bytes to log_path. With strip, an attacker on the
+    wire: the client's AUTH never reaches the server, and is answered as a
+    server without TLS would."""
     import threading
 
+    def close(*sockets):
+        for s in sockets:
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
     def pump(source, target, log):
+        pending = b""
         try:
             while True:
                 data = source.recv(65536)
@@ -237,15 +249,20 @@ def record_wire(public, inner, log_path):
                 if log:
                     with open(log_path, "ab") as f:
                         f.write(data)
-                target.sendall(data)
+                if not strip or not log:
+                    target.sendall(data)
+                    continue
+                pending += data
+                while b"\n" in pending:
+                    line, pending = pending.split(b"\n", 1)
+                    if line.upper().startswith(b"AUTH"):
+                        source.sendall(b"500 Command not understood.\r\n")
+                    else:
+                        target.sendall(line + b"\n")
         except OSError:
             pass
         finally:
-            for s in (source, target):
-                try:
-                    s.shutdown(socket.SHUT_RDWR)
-                except OSError:
-                    pass
+            close(source, target)
 
     def accept():
         while True:
@@ -261,9 +278,10 @@ def main():
     home, user, password = sys.argv[1:4]
     mode = sys.argv[4] if len(sys.argv) > 4 else "normal"
     port = int(sys.argv[5]) if len(sys.argv) > 5 else 0
-    wire = mode.endswith("+wire")
+    strip = mode.endswith("+strip")
+    wire = mode.endswith("+wire") or strip
     if wire:
-        mode = mode[:-5]
+        mode = mode.rsplit("+", 1)[0]
         public = socket.create_server(("127.0.0.1", port))
         port = 0
     if mode == "sftp":
@@ -328,7 +346,7 @@ def main():
 
     server = FTPServer(("127.0.0.1", port), handler)
     if wire:
-        record_wire(public, server.socket.getsockname()[1], os.path.join(home, "wire.log"))
+        record_wire(public, server.socket.getsockname()[1], os.path.join(home, "wire.log"), strip)
         server_port = public.getsockname()[1]
     else:
         server_port = server.socket.getsockname()[1]

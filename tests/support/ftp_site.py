@@ -6,10 +6,13 @@ import subprocess
 
 
 class FtpSite:
-    def __init__(self, script, home, password, mode="normal"):
+    """port: the port of an earlier server, for one that takes its place."""
+
+    def __init__(self, script, home, password, mode="normal", port=0):
         os.makedirs(os.path.join(home, "httpdocs"))
         self.home = home
-        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", password, mode],
+        self.proc = subprocess.Popen(["/usr/bin/python3", script, home, "club", password, mode,
+                                      str(port)],
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.port = int(self.proc.stdout.readline().split()[1])
 

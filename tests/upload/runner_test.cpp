@@ -346,7 +346,7 @@ TEST(TavrelFtp, SaysHowToCallItAndTakesAnyScriptName) {
         const char* out; // on standard output, or on standard error for status 2
     };
     const Case cases[] = {
-        {{}, 2, "Gebruik: tavrel-ftp [-i] [-p] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM] -s:SCRIPTBESTAND"},
+        {{}, 2, "Gebruik: tavrel-ftp [-i] [-p] [-e] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM]"},
         {{QStringLiteral("-i")}, 2, "Gebruik: tavrel-ftp"},
         {{QStringLiteral("-x"), QStringLiteral("-s:") + plain}, 2, "onbekend argument: -x"},
         {{QStringLiteral("--help")}, 0, "Gebruik: tavrel-ftp"},

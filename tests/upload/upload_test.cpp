@@ -141,10 +141,11 @@ struct UploadFixture : ::testing::Test {
         return ui.prompts();
     }
 
-    // The key trusted for one host, now for another too.
-    static void trustAs(const QString& host, const QString& other) {
-        WriteRegValue(settingName(QStringLiteral("Certificaat ") + other),
-                      ReadRegValue(settingName(QStringLiteral("Certificaat ") + host)),
+    // What the settings keep of one host (its trusted key, or that it spoke
+    // TLS), now for another too.
+    static void trustAs(const QString& host, const QString& other,
+                        const QString& kind = QStringLiteral("Certificaat ")) {
+        WriteRegValue(settingName(kind + other), ReadRegValue(settingName(kind + host)),
                       QStringLiteral("REG_SZ"));
     }
 
@@ -509,12 +510,12 @@ TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
         {required, Answer::Yes, "", "De verbinding is versleuteld (TLS)."},
         {required, Answer::Ok, "", "De verbinding is versleuteld (TLS)."}, // trusted now
         {QStringLiteral("ftps://") + required, Answer::Ok, "", "De verbinding is versleuteld"},
-        {QStringLiteral("ftp://") + required, Answer::Ok,
-         "De server 127.0.0.1 vereist een versleutelde verbinding, maar de domeinnaam begint met "
-         "ftp://",
-         "Aanmelden is mislukt."},
-        // Another server's key under this domain: the certificate has changed.
-        {offered, Answer::Ok, "Het certificaat van 127.0.0.1 is veranderd sinds u het vertrouwde",
+        // A trusted key requires TLS, whatever the scheme.
+        {QStringLiteral("ftp://") + required, Answer::Ok, "",
+         "De verbinding is versleuteld (TLS)."},
+        // Another server's key under this domain: the certificate has changed
+        // (asked about as such, "Nee").
+        {offered, Answer::No, "Het certificaat van 127.0.0.1 is veranderd sinds u het vertrouwde",
          "ftp: het certificaat van 127.0.0.1 is veranderd"},
         {plain.domain(), Answer::Ok, "", "De verbinding is niet versleuteld."},
         {QStringLiteral("ftps://127.0.0.1:%1").arg(plain.port()), Answer::Ok,
@@ -529,7 +530,8 @@ TEST_F(UploadFixture, EncryptedWhereTheServerOffersItAndTrustedOnlyOnce) {
         const std::vector<Prompt> asked = upload(c.domain, c.answer, fails);
         if (c.answer != Answer::Ok) {
             ASSERT_FALSE(asked.empty());
-            EXPECT_EQ(asked[0].title, QStringLiteral("Onbekend certificaat"));
+            EXPECT_EQ(asked[0].title, c.domain == offered ? QStringLiteral("Certificaat veranderd")
+                                                          : QStringLiteral("Onbekend certificaat"));
             EXPECT_TRUE(asked[0].text.contains(QStringLiteral("Uitgegeven voor: hosting.example")))
                 << asked[0].text.toStdString();
         }
@@ -592,47 +594,91 @@ TEST_F(UploadFixture, TheTrustQuestionShowsTheServersOwnCertificateAndWhy) {
 }
 
 // A certificate other than the trusted one is refused and named, unless the
-// system's own checks pass it. Under Wine they pass any certificate, so there
-// the upload goes, after the trusted key was checked and did not match.
-TEST_F(UploadFixture, ATrustedKeyRefusesAnyOtherCertificate) {
+// system's own checks pass it or the user, warned with the old and the new
+// fingerprint, trusts it after all ("Nee" is the default). Under Wine the
+// system's checks pass any certificate, so there the upload goes, after the
+// trusted key was checked and did not match.
+TEST_F(UploadFixture, AChangedCertificateIsRefusedUnlessTrustedKnowingly) {
     FtpServer tls{QStringLiteral("tls-required")};
     plantYesterday(tls);
-    WriteRegValue(settingName(QStringLiteral("Certificaat 127.0.0.1:%1").arg(tls.port())),
+    const QString setting = settingName(QStringLiteral("Certificaat 127.0.0.1:%1").arg(tls.port()));
+    WriteRegValue(setting,
                   QString(QStringLiteral("sha256//") + QString(43, QLatin1Char('A')) +
                           QStringLiteral("= 00:00")),
                   QStringLiteral("REG_SZ"));
-    const std::vector<Prompt> asked = upload(tls.domain(), Answer::Ok, !underWine());
+    const std::vector<Prompt> refused =
+        upload(tls.domain(), underWine() ? Answer::Ok : Answer::No, !underWine());
     EXPECT_TRUE(QString::fromLatin1(csv.read(QStringLiteral("ftp_send.ftp.log")))
                     .contains(QStringLiteral("ftp: het certificaat van de server is veranderd.")));
     if (underWine())
         return;
-    ASSERT_EQ(asked.size(), 1u);
-    const QString text = asked[0].text;
-    const QString changed = QStringLiteral("Het certificaat van 127.0.0.1 is veranderd sinds u het "
-                                           "vertrouwde (nu SHA-256 ");
-    ASSERT_TRUE(text.contains(changed)) << text.toStdString();
+    ASSERT_EQ(refused.size(), 2u);
+    const Prompt& question = refused[0];
+    EXPECT_EQ(question.title, QStringLiteral("Certificaat veranderd"));
+    EXPECT_EQ(question.buttons, Buttons::YesNoDefaultNo);
+    const QString now = QStringLiteral("Vingerafdruk nu:\r\n");
+    EXPECT_TRUE(
+        question.text.contains(QStringLiteral("Vingerafdruk die u vertrouwde:\r\n00:00\r\n")))
+        << question.text.toStdString();
     // The fingerprint the server shows now, read from its certificate.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^([0-9A-F]{2}:){31}[0-9A-F]{2}\\)"))
-                    .match(text.mid(text.indexOf(changed) + changed.size()))
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^([0-9A-F]{2}:){31}[0-9A-F]{2}\r\n"))
+                    .match(question.text.mid(question.text.indexOf(now) + now.size()))
                     .hasMatch())
-        << text.toStdString();
+        << question.text.toStdString();
+    EXPECT_TRUE(refused[1].text.contains(QStringLiteral(
+        "Het certificaat van 127.0.0.1 is veranderd sinds u het vertrouwde (nu SHA-256 ")));
     expectWebsite(tls, true);
+
+    upload(tls.domain(), Answer::Yes, false);
+    expectWebsite(tls, false);
+    EXPECT_FALSE(ReadRegValue(setting).toString().startsWith(QStringLiteral("sha256//AAAA")))
+        << "the new key is the trusted one now";
 }
 
 // What a capture of the control connection shows: to a server that offers
-// TLS the password goes only inside it; to one without, in clear (which
-// shows that the recording sees it).
-TEST_F(UploadFixture, ThePasswordCrossesInClearOnlyToAServerWithoutTls) {
-    for (const bool tls : {true, false}) {
-        SCOPED_TRACE(tls ? "TLS offered" : "no TLS");
-        FtpServer server{tls ? QStringLiteral("tls+wire") : QStringLiteral("normal+wire")};
+// TLS the password goes only inside it, and the host is remembered as one
+// that speaks TLS; to one without, in clear (which shows that the recording
+// sees it). An attacker on the wire who strips AUTH gets no password from a
+// host that spoke TLS before or whose key is trusted, ftp:// or not.
+TEST_F(UploadFixture, ThePasswordNeverCrossesInClearToAHostThatSpokeTls) {
+    FtpServer tls{QStringLiteral("tls+wire")}, plain{QStringLiteral("normal+wire")};
+    const QString tlsHost = QStringLiteral("127.0.0.1:%1").arg(tls.port());
+    for (const FtpServer* server : {&tls, &plain}) {
+        const bool offered = server == &tls;
+        SCOPED_TRACE(offered ? "TLS offered" : "no TLS");
         // The TLS server's certificate is its own: trusted (Wine's Schannel
         // does not ask).
-        upload(server.domain(), tls && !underWine() ? Answer::Yes : Answer::Ok, false);
-        const QByteArray wire = server.home().read(QStringLiteral("wire.log"));
+        upload(server->domain(), offered && !underWine() ? Answer::Yes : Answer::Ok, false);
+        const QByteArray wire = server->home().read(QStringLiteral("wire.log"));
         EXPECT_TRUE(wire.startsWith("AUTH TLS\r\n")) << "TLS is asked for first";
-        EXPECT_EQ(wire.contains("PASS geheim"), !tls);
-        EXPECT_EQ(wire.contains("geheim"), !tls);
+        EXPECT_EQ(wire.contains("geheim"), !offered);
+        EXPECT_EQ(ReadRegValue(settingName(QStringLiteral("TLS ") +
+                                           QStringLiteral("127.0.0.1:%1").arg(server->port())))
+                      .toString(),
+                  offered ? QStringLiteral("ja") : QString());
+    }
+    for (const bool pinned : {false, true}) {
+        SCOPED_TRACE(pinned ? "its key trusted, ftp://" : "spoke TLS before");
+        FtpServer relay{QStringLiteral("tls+strip")};
+        const QString host = QStringLiteral("127.0.0.1:%1").arg(relay.port());
+        if (pinned)
+            WriteRegValue(settingName(QStringLiteral("Certificaat ") + host),
+                          QString(QStringLiteral("sha256//") + QString(43, QLatin1Char('A')) +
+                                  QStringLiteral("= 00:00")),
+                          QStringLiteral("REG_SZ"));
+        else
+            trustAs(tlsHost, host, QStringLiteral("TLS "));
+        const std::vector<Prompt> asked =
+            upload((pinned ? QStringLiteral("ftp://") : QString()) + host, Answer::Ok, true);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_FALSE(relay.home().read(QStringLiteral("wire.log")).contains("geheim"))
+            << "the password crossed in clear";
+        if (!pinned) {
+            EXPECT_TRUE(asked[0].text.contains(QStringLiteral(
+                "De server 127.0.0.1 biedt geen versleutelde verbinding meer, terwijl die er "
+                "eerder was")))
+                << asked[0].text.toStdString();
+        }
     }
 }
 
@@ -706,7 +752,7 @@ TEST_F(UploadFixture, SftpAsksAboutTheHostKeyOnceAndReplacesTheWholeSet) {
         {domain, Answer::No, "De sleutel van 127.0.0.1 is onbekend (ssh-ed25519 SHA256:"},
         {domain, Answer::Yes, ""},
         {domain, Answer::Ok, ""},
-        {moved, Answer::Ok, "De sleutel van 127.0.0.1 is veranderd sinds u die vertrouwde"},
+        {moved, Answer::No, "De sleutel van 127.0.0.1 is veranderd sinds u die vertrouwde"},
     };
     plantYesterday(sftp);
     plantYesterday(other);
@@ -719,7 +765,8 @@ TEST_F(UploadFixture, SftpAsksAboutTheHostKeyOnceAndReplacesTheWholeSet) {
         const std::vector<Prompt> asked = upload(c.domain, c.answer, fails);
         if (c.answer != Answer::Ok) {
             ASSERT_FALSE(asked.empty());
-            EXPECT_EQ(asked[0].title, QStringLiteral("Onbekende sleutel"));
+            EXPECT_EQ(asked[0].title, c.domain == moved ? QStringLiteral("Sleutel veranderd")
+                                                        : QStringLiteral("Onbekende sleutel"));
         }
         if (fails) {
             EXPECT_TRUE(asked.back().text.contains(QString::fromUtf8(c.reason)))

@@ -1,7 +1,7 @@
 // tavrel-ftp: runs an FTP command script, as the common command-line client
 // does, and prints the session's transcript on standard output.
 //
-//   tavrel-ftp [-i] [-p] [-t:PIN] [-k:NAME] [-o:NAME] -s:SCRIPT [HOST]
+//   tavrel-ftp [-i] [-p] [-e] [-t:PIN] [-k:NAME] [-o:NAME] -s:SCRIPT [HOST]
 //
 // With -p the runner also reports on standard error, apart from the
 // transcript: "voortgang SENT TOTAL NAME" while a file goes, "verzonden SENT
@@ -11,8 +11,10 @@
 // "certificaat-veranderd" with a certificate that did not verify or is not
 // the one trusted (its DER in base64), or an SSH host key ("TYPE BASE64"):
 // the program computes what it shows. No field carries a control
-// character. -t:PIN trusts a key ("sha256//BASE64", or "SHA256:..." of an
-// SSH host) for the script's host. -k:NAME gives the part of the
+// character; "versleuteld" once a login went over TLS. -e requires TLS
+// whatever the scheme (the host spoke it before). -t:PIN trusts a key
+// ("sha256//BASE64", or "SHA256:..." of an SSH host) for the script's host,
+// and requires TLS too. -k:NAME gives the part of the
 // staged files' names that is this upload's own (twelve hexadecimal digits;
 // a fresh one without it), -o:NAME that of an upload that never ended, whose
 // leftovers then go at once. A line "stop" on standard input then stops the
@@ -58,8 +60,8 @@ using namespace tavrel;
 namespace {
 
 void usage(FILE* to) {
-    std::fputs("Gebruik: tavrel-ftp [-i] [-p] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM] -s:SCRIPTBESTAND "
-               "[HOST]\n"
+    std::fputs("Gebruik: tavrel-ftp [-i] [-p] [-e] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM] "
+               "-s:SCRIPTBESTAND [HOST]\n"
                "Voert de FTP-opdrachten uit het scriptbestand uit en toont het verloop.\n"
                "Met -p meldt het op standaardfout hoe ver elk bestand is.\n",
                to);
@@ -88,6 +90,7 @@ int main(int argc, char* argv[]) {
     QByteArray trusted;
     QString token, abandoned;
     bool progress = false;
+    bool mustEncrypt = false;
     for (const QString& arg : QCoreApplication::arguments().mid(1)) {
         if (arg.startsWith(QLatin1String("-s:"), Qt::CaseInsensitive)) {
             scriptPath = scriptName(arg.mid(3));
@@ -96,6 +99,8 @@ int main(int argc, char* argv[]) {
             return 0;
         } else if (arg.startsWith(QLatin1String("-t:"), Qt::CaseInsensitive)) {
             trusted = arg.mid(3).toLatin1();
+        } else if (arg.compare(QLatin1String("-e"), Qt::CaseInsensitive) == 0) {
+            mustEncrypt = true;
         } else if (arg.startsWith(QLatin1String("-k:"), Qt::CaseInsensitive)) {
             token = arg.mid(3);
         } else if (arg.startsWith(QLatin1String("-o:"), Qt::CaseInsensitive)) {
@@ -147,6 +152,8 @@ int main(int argc, char* argv[]) {
         const auto runner = std::make_shared<ScriptRunner>(print, limits);
         if (!trusted.isEmpty())
             runner->trustKey(trusted);
+        if (mustEncrypt)
+            runner->requireTls();
         runner->useStagingToken(token);
         runner->clearLeftoversOf(abandoned);
         if (progress) {
@@ -169,7 +176,7 @@ int main(int argc, char* argv[]) {
                 });
             runner->setNotify([report](ScriptRunner::Notice notice, const QString& text) {
                 static const char* const words[] = {"vervangen ", "reden ", "certificaat-onbekend ",
-                                                    "certificaat-veranderd "};
+                                                    "certificaat-veranderd ", "versleuteld "};
                 report(QByteArray(words[int(notice)]) + text.toUtf8());
             });
             // Left waiting for input when the run ends; the process ends
