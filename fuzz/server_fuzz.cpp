@@ -1,9 +1,11 @@
 // What a server sends that the runner reads itself: a certificate (DER or
-// PEM), and a folder listing for a file's size; and a local file's line
-// ends changed piece by piece as it is sent.
+// PEM) with why it may not be trusted, and a folder listing for a file's
+// size; a key file of the user's; and a local file's line ends changed
+// piece by piece as it is sent.
 #include "upload/Certificate.h"
 #include "upload/LineEnds.h"
 #include "upload/RemoteListing.h"
+#include "upload/SshKeys.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +15,9 @@ using namespace tavrel;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    readCertificate(bytes);
+    if (const auto c = readCertificate(bytes))
+        certificateDoubts(*c, QStringLiteral("ftp.club.nl"), QDateTime::currentDateTimeUtc());
+    keyWithoutPassphrase(bytes);
     sizeInListing(bytes, ".tijden.csv.upload");
     sizeInListing(bytes, bytes.left(bytes.indexOf('\n')));
     for (const bool putCr : {false, true}) {

@@ -1,3 +1,4 @@
+#include "LogCheck.h"
 #include "RunnerReasons.h"
 #include "RunnerSession.h"
 #include "common/Windows1252.h"
@@ -39,6 +40,7 @@ bool ScriptRunner::Session::open(const QStringList& args, const QStringList& lin
     port = target->port;
     encrypted = false;
     sshKey.clear();
+    sshMethods.clear();
     CURLcode code = perform(QString());
     if (code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
         // Not the key the user trusted: a certificate the system's store
@@ -75,6 +77,15 @@ bool ScriptRunner::Session::open(const QStringList& args, const QStringList& lin
                           QStringLiteral(" vereist een versleutelde verbinding, maar de "
                                          "domeinnaam begint met ftp://, dat versleuteling "
                                          "uitzet.")
+                : ssh && code == CURLE_LOGIN_DENIED && !sshMethods.isEmpty() &&
+                        !sshMethods.contains(QLatin1String("password")) &&
+                        !sshMethods.contains(QLatin1String("keyboard-interactive"))
+                    ? QStringLiteral("De server ") + host +
+                          QStringLiteral(" laat alleen aanmelden toe met: ") + oneLine(sshMethods) +
+                          QStringLiteral(". Het programma vond geen sleutel die de server "
+                                         "aanneemt: niet in de SSH-agent, en niet zonder "
+                                         "wachtwoord in ~/.ssh (id_ed25519, id_ecdsa of "
+                                         "id_rsa).")
                 : code == CURLE_USE_SSL_FAILED && target->tls != Tls::Required
                     ? QStringLiteral("De server ") + host +
                           QStringLiteral(" biedt geen versleutelde verbinding meer, terwijl "

@@ -1,9 +1,11 @@
 #include "LogCheck.h"
 #include "RunnerReasons.h"
 #include "RunnerSession.h"
+#include "SshKeys.h"
 #include "common/Windows1252.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QUrl>
 
 #include <algorithm>
@@ -58,9 +60,13 @@ int ScriptRunner::Session::onDebug(CURL*, curl_infotype type, char* bytes, size_
             if (s->judged())
                 s->say(fromWindows1252(line));
         }
-    } else if (type == CURLINFO_TEXT && !s->connected &&
-               QByteArray(bytes, qsizetype(size)).startsWith("Connected to")) {
-        s->say(QStringLiteral("Verbonden met ") + s->host + QLatin1Char('.'));
+    } else if (type == CURLINFO_TEXT && !s->connected) {
+        const QByteArray text(bytes, qsizetype(size));
+        const QByteArray methods("SSH authentication methods available: ");
+        if (text.startsWith("Connected to"))
+            s->say(QStringLiteral("Verbonden met ") + s->host + QLatin1Char('.'));
+        else if (text.startsWith(methods))
+            s->sshMethods = QString::fromLatin1(text.mid(methods.size()).trimmed());
     }
     return 0;
 }
@@ -141,7 +147,18 @@ void ScriptRunner::Session::makeHandle() {
     curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
     if (ssh) {
-        curl_easy_setopt(curl, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PASSWORD));
+        // As hosts offer it: keyboard-interactive with the password, the
+        // keys of the user's agent (Pageant on Windows) and the user's own
+        // key without a passphrase, and the password (in libcurl's order).
+        const QString keyFile = defaultKeyFile(QDir::home().filePath(QStringLiteral(".ssh")));
+        long methods = CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD | CURLSSH_AUTH_AGENT;
+        if (!keyFile.isEmpty()) {
+            methods |= CURLSSH_AUTH_PUBLICKEY;
+            sshKeyFile = QFile::encodeName(keyFile);
+            curl_easy_setopt(curl, CURLOPT_SSH_PRIVATE_KEYFILE, sshKeyFile.constData());
+            curl_easy_setopt(curl, CURLOPT_SSH_PUBLIC_KEYFILE, ""); // made from the private one
+        }
+        curl_easy_setopt(curl, CURLOPT_SSH_AUTH_TYPES, methods);
         curl_easy_setopt(curl, CURLOPT_SSH_HOSTKEYFUNCTION, &Session::onHostKey);
         curl_easy_setopt(curl, CURLOPT_SSH_HOSTKEYDATA, this);
         return;

@@ -54,6 +54,8 @@ struct ScriptRunner::Session {
     QString sshKey;             // the host key the server showed, "SHA256:...", and its type
     QString sshKeyType;
     QByteArray sshKeyBytes;
+    QByteArray sshKeyFile;  // the user's key libcurl offers
+    QString sshMethods;     // how the server lets one log in ("publickey,password")
     bool encrypted = false; // the server took AUTH TLS
     QByteArray lastLine;    // the server's last reply line
 

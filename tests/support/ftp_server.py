@@ -28,8 +28,9 @@ mode ("tls+wire"), what the client sends on the control connection is kept
 in HOME/wire.log, as a packet capture would show it; with "+strip" the
 relay also keeps the client's AUTH from the server, as an attacker on the
 wire would, and answers it with 500. "sftp" serves SFTP
-instead (sftp_server.py), "pure-ftpd" runs Debian's pure-ftpd with TLS
-required (pure_ftpd.py), "vsftpd", "vsftpd-tls" and "vsftpd-tls-required"
+instead (sftp_server.py) with a password, "sftp:keyboard-interactive" and
+"sftp:publickey:FILE" with only that login; "pure-ftpd" runs Debian's
+pure-ftpd with TLS required (pure_ftpd.py), "vsftpd", "vsftpd-tls" and "vsftpd-tls-required"
 Debian's vsftpd without TLS, offering it, and requiring it (vsftpd.py).
 """
 import os
@@ -284,9 +285,9 @@ def main():
         mode = mode.rsplit("+", 1)[0]
         public = socket.create_server(("127.0.0.1", port))
         port = 0
-    if mode == "sftp":
+    if mode.startswith("sftp"):
         import sftp_server
-        sftp_server.serve(home, user, password, port)
+        sftp_server.serve(home, user, password, port, mode[5:] or "password")
         return
     if mode == "pure-ftpd":
         import pure_ftpd

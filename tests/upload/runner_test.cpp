@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QThread>
 
 #include <curl/curl.h>
@@ -29,7 +30,9 @@ struct Transcript {
     QStringList lines;
     // learnKey: the server's SSH key is read first and trusted, as a user
     // who answered the question would.
-    int run(const QStringList& script, FtpLimits limits = {}, bool learnKey = false) {
+    // reason: where the first failure's reason goes.
+    int run(const QStringList& script, FtpLimits limits = {}, bool learnKey = false,
+            QString* reason = nullptr) {
         QByteArray key;
         if (learnKey) {
             ScriptRunner first([](const QString&) {});
@@ -42,6 +45,11 @@ struct Transcript {
         }
         ScriptRunner runner([this](const QString& line) { lines << line; }, limits);
         runner.trustKey(key);
+        if (reason)
+            runner.setNotify([reason](ScriptRunner::Notice notice, const QString& text) {
+                if (notice == ScriptRunner::Notice::Reason)
+                    *reason = text;
+            });
         return runner.run(script);
     }
     QString text() const { return lines.join(QLatin1Char('\n')); }
@@ -227,6 +235,83 @@ TEST(ScriptRunner, ClearsOnlyItsOwnLeftoversOnceADayOld) {
             << t.text().toStdString();
     }
 }
+
+#ifndef Q_OS_WIN
+// SFTP logs in as hosts let one: keyboard-interactive with the password, a
+// key of the user's agent or the user's own key without a passphrase; a
+// server that takes none of those is named with what it does take.
+TEST(ScriptRunner, SftpLogsInAsTheHostLetsOne) {
+    if (!FtpServer::unavailable(QStringLiteral("sftp")).isEmpty())
+        GTEST_SKIP();
+    TempDir home, keys;
+    QDir(home.path()).mkdir(QStringLiteral(".ssh"));
+    const auto keygen = [](const QString& file, const QString& passphrase) {
+        QProcess p;
+        p.start(QStringLiteral("ssh-keygen"),
+                {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
+                 QStringLiteral("-N"), passphrase, QStringLiteral("-f"), file});
+        return p.waitForFinished(20000) && p.exitCode() == 0;
+    };
+    const QString own = home.file(QStringLiteral(".ssh/id_ed25519"));
+    const QString agents = keys.file(QStringLiteral("agent_key"));
+    ASSERT_TRUE(keygen(agents, QString()));
+    QProcess agent;
+    const QString socket = keys.file(QStringLiteral("agent.sock"));
+    agent.start(QStringLiteral("ssh-agent"), {QStringLiteral("-D"), QStringLiteral("-a"), socket});
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(socket) && waited.elapsed() < 10000)
+        QThread::msleep(20);
+    QProcess add;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SSH_AUTH_SOCK"), socket);
+    add.setProcessEnvironment(env);
+    add.start(QStringLiteral("ssh-add"), {agents});
+    ASSERT_TRUE(add.waitForFinished(10000) && add.exitCode() == 0);
+
+    const QByteArray savedHome = qgetenv("HOME"), savedAgent = qgetenv("SSH_AUTH_SOCK");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    const struct {
+        const char* name;
+        QString mode;
+        const char* ownKey; // in ~/.ssh: "", "plain" or "with passphrase"
+        bool agent;         // the agent holds the server's key
+        const char* reason; // empty: logged in
+    } cases[] = {
+        {"keyboard-interactive", QStringLiteral("sftp:keyboard-interactive"), "", false, ""},
+        {"the own key", QStringLiteral("sftp:publickey:") + own + QStringLiteral(".pub"), "plain",
+         false, ""},
+        {"the agent's key", QStringLiteral("sftp:publickey:") + agents + QStringLiteral(".pub"),
+         "with passphrase", true, ""},
+        {"no key it takes", QStringLiteral("sftp:publickey:") + agents + QStringLiteral(".pub"),
+         "with passphrase", false, "laat alleen aanmelden toe met: publickey."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(own);
+        QFile::remove(own + QStringLiteral(".pub"));
+        if (*c.ownKey)
+            ASSERT_TRUE(keygen(own, *c.ownKey == 'p' ? QString() : QStringLiteral("geheim2")));
+        if (c.agent)
+            qputenv("SSH_AUTH_SOCK", QFile::encodeName(socket));
+        else
+            qunsetenv("SSH_AUTH_SOCK");
+        FtpServer server{c.mode};
+        const QStringList script = {QStringLiteral("open sftp://127.0.0.1:%1").arg(server.port()),
+                                    QStringLiteral("club"), QStringLiteral("geheim"),
+                                    QStringLiteral("cd httpdocs"), QStringLiteral("bye")};
+        Transcript t;
+        QString reason;
+        const int status = t.run(script, {}, true, &reason);
+        EXPECT_EQ(status, *c.reason ? 1 : 0) << t.text().toStdString();
+        EXPECT_TRUE(reason.contains(QLatin1String(c.reason))) << reason.toStdString();
+    }
+    qputenv("HOME", savedHome);
+    savedAgent.isEmpty() ? qunsetenv("SSH_AUTH_SOCK") : qputenv("SSH_AUTH_SOCK", savedAgent);
+    agent.kill();
+    agent.waitForFinished();
+}
+#endif
 
 TEST(ScriptRunner, UnknownCommandsAndMissingArgumentsFail) {
     Transcript t;
