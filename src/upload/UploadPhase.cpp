@@ -15,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -215,11 +214,10 @@ private:
 
     // The host name alone, as a certificate names it.
     static QString hostName(const QString& domain) {
-        const QString host = hostOf(domain);
-        const Result<FtpAddress> address =
-            readAddress(domain.simplified().section(QLatin1Char(' '), 0, 0),
-                        domain.simplified().section(QLatin1Char(' '), 1, 1));
-        return address ? address->host : host.section(QLatin1Char(':'), 0, 0);
+        const QString words = domain.simplified();
+        const Result<FtpAddress> address = readAddress(words.section(QLatin1Char(' '), 0, 0),
+                                                       words.section(QLatin1Char(' '), 1, 1));
+        return address ? address->host : hostOf(domain).section(QLatin1Char(':'), 0, 0);
     }
 
     // What the user trusted for this host: "PIN FINGERPRINT"; empty if nothing.

@@ -60,6 +60,12 @@ def staged(server):
     return any(f.endswith(".upload") for f in server.files())
 
 
+def scene(data, server_script, root, name):
+    """A slow test server and a user of its own, both named name."""
+    server = FtpSite(server_script, os.path.join(root, "site-" + name), "geheim", "slow:16000")
+    return server, User(os.path.join(root, "user-" + name), data, server.port)
+
+
 def uploading(program, user, server):
     """The window, its upload of all four files under way."""
     p, main = user.window(program)
@@ -70,8 +76,7 @@ def uploading(program, user, server):
 
 
 def the_window_runs_and_a_scheduled_run_beside_it_is_refused(program, data, server_script, root):
-    server = FtpSite(server_script, os.path.join(root, "site1"), "geheim", "slow:16000")
-    user = User(os.path.join(root, "user1"), data, server.port)
+    server, user = scene(data, server_script, root, "1")
     p = None
     try:
         p, main = uploading(program, user, server)
@@ -91,8 +96,7 @@ def the_window_runs_and_a_scheduled_run_beside_it_is_refused(program, data, serv
 
 
 def a_window_beside_a_scheduled_run_waits_its_turn(program, data, server_script, root):
-    server = FtpSite(server_script, os.path.join(root, "site2"), "geheim", "slow:16000")
-    user = User(os.path.join(root, "user2"), data, server.port)
+    server, user = scene(data, server_script, root, "2")
     p = second = None
     try:
         p, main = user.window(program)
@@ -121,8 +125,7 @@ def a_window_beside_a_scheduled_run_waits_its_turn(program, data, server_script,
 
 
 def the_next_start_tells_of_a_run_that_never_ended(program, data, server_script, root):
-    server = FtpSite(server_script, os.path.join(root, "site3"), "geheim", "slow:16000")
-    user = User(os.path.join(root, "user3"), data, server.port)
+    server, user = scene(data, server_script, root, "3")
     p = None
     try:
         p, _ = uploading(program, user, server)
