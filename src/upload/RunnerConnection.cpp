@@ -167,6 +167,12 @@ void ScriptRunner::Session::makeHandle() {
     // trusted key stands in for the verification it failed, and then
     // TLS cannot be left out.
     curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+    // TLS 1.2 at most: servers that demand that every data connection resume
+    // the login's session (vsftpd's default) refuse a data connection now and
+    // then under TLS 1.3, whose one-use session tickets an upload's data
+    // connection never reads back.
+    curl_easy_setopt(curl, CURLOPT_SSLVERSION,
+                     long(CURL_SSLVERSION_TLSv1_2 | CURL_SSLVERSION_MAX_TLSv1_2));
     curl_easy_setopt(curl, CURLOPT_USE_SSL,
                      tls == Tls::Required || !pin.isEmpty() ? long(CURLUSESSL_ALL)
                      : tls == Tls::Never                    ? long(CURLUSESSL_NONE)
