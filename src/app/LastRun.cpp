@@ -60,7 +60,8 @@ QString lastRunLine(const RunRecord& r) {
     switch (r.result) {
     case RunRecord::Result::Succeeded:
         line += QStringLiteral(", ") + filesText(r.files.size()) + place(r) +
-                QStringLiteral(", geslaagd.");
+                (r.inClear ? QStringLiteral(", geslaagd, onversleuteld.")
+                           : QStringLiteral(", geslaagd."));
         break;
     case RunRecord::Result::Stopped:
         line += QStringLiteral(", gestopt.");

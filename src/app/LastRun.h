@@ -24,10 +24,11 @@ struct RunRecord {
     // in place on the website by then.
     bool sending = false;
     QStringList replaced = {};
+    bool inClear = false; // the upload went unencrypted
 };
 
 // "Laatste upload: maandag 7 december 2026 21:14, vier bestanden naar
-// www.club.nl/httpdocs, geslaagd."
+// www.club.nl/httpdocs, geslaagd." (", geslaagd, onversleuteld." without TLS)
 QString lastRunLine(const RunRecord& record);
 
 // What a run keeps beside its line for the next start to clear up: while it

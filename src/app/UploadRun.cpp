@@ -245,8 +245,10 @@ UploadRun::Outcome UploadRun::execute(const RunInput& input, RunView& shown,
         failed = !phase->run(context) || stopped();
         if (!failed && file)
             made << QLatin1String(file);
-        if (!file)
+        if (!file) {
             arrived = context.stopNote;
+            record.inClear = context.inClear;
+        }
         failure = context.failure;
     };
 

@@ -77,6 +77,8 @@ struct PhaseContext {
     // upload that never ended, whose leftovers on the server go now.
     QString stagingToken = {};
     QString abandonedToken = {};
+    // The upload went in clear, as the user consented to.
+    bool inClear = false;
 };
 
 // One phase of the upload run: an export or the upload.

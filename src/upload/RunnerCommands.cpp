@@ -34,13 +34,20 @@ bool ScriptRunner::Session::open(const QStringList& args, const QStringList& lin
     }
     ssh = target->ssh;
     // A host that spoke TLS, or whose key the user trusted, keeps TLS,
-    // whatever the scheme says.
-    tls = !ssh && (tlsRemembered || !pin.isEmpty()) ? Tls::Required : target->tls;
+    // whatever the scheme says. Any other goes in clear only with the
+    // user's consent: until then TLS is required, and ftp:// is refused.
+    const bool keepsTls = !ssh && (tlsRemembered || !pin.isEmpty());
+    const bool needsConsent = !ssh && !keepsTls && !clearTextAllowed;
+    tls = keepsTls || (needsConsent && target->tls == Tls::Offered) ? Tls::Required : target->tls;
     host = target->host;
     port = target->port;
     encrypted = false;
     sshKey.clear();
     sshMethods.clear();
+    if (needsConsent && tls == Tls::Never) {
+        clearTextRefused(true);
+        return false;
+    }
     CURLcode code = perform(QString());
     if (code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
         // Not the key the user trusted: a certificate the system's store
@@ -68,6 +75,9 @@ bool ScriptRunner::Session::open(const QStringList& args, const QStringList& lin
     } else if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
         say(QStringLiteral("Verbinden is mislukt."));
         certificateRefused(code == CURLE_SSL_PINNEDPUBKEYNOTMATCH);
+    } else if (code == CURLE_USE_SSL_FAILED && needsConsent) {
+        say(QStringLiteral("Verbinden is mislukt."));
+        clearTextRefused(false);
     } else if (!connected) {
         const long reply = lastReply();
         say(code == CURLE_LOGIN_DENIED || reply == 530 ? QStringLiteral("Aanmelden is mislukt.")

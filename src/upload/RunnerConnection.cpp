@@ -172,7 +172,7 @@ void ScriptRunner::Session::makeHandle() {
     // then under TLS 1.3, whose one-use session tickets an upload's data
     // connection never reads back.
     curl_easy_setopt(curl, CURLOPT_SSLVERSION,
-                     long(CURL_SSLVERSION_TLSv1_2 | CURL_SSLVERSION_MAX_TLSv1_2));
+                     long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
     curl_easy_setopt(curl, CURLOPT_USE_SSL,
                      tls == Tls::Required || !pin.isEmpty() ? long(CURLUSESSL_ALL)
                      : tls == Tls::Never                    ? long(CURLUSESSL_NONE)
@@ -248,6 +248,20 @@ void ScriptRunner::Session::certificateRefused(bool changed) {
     if (notify && c)
         notify(changed ? Notice::ChangedCertificate : Notice::UnknownCertificate,
                QString::fromLatin1(c->der.toBase64()));
+}
+
+void ScriptRunner::Session::clearTextRefused(bool byScheme) {
+    // libcurl's own refusal of a server without TLS was said already.
+    if (byScheme)
+        say(QStringLiteral("ftp: ftp:// zet de versleuteling uit; zonder toestemming gaat er "
+                           "niets onversleuteld."));
+    because((byScheme ? QStringLiteral("De domeinnaam begint met ftp://, dat versleuteling uitzet")
+                      : QStringLiteral("De server ") + host +
+                            QStringLiteral(" biedt geen versleutelde verbinding")) +
+            QStringLiteral(": uw wachtwoord en de bestanden zouden leesbaar over het internet "
+                           "gaan. Zonder uw toestemming is de upload geweigerd."));
+    if (notify)
+        notify(Notice::InClear, byScheme ? QStringLiteral("ftp://") : QString());
 }
 
 void ScriptRunner::Session::disconnect() {

@@ -48,10 +48,11 @@ struct ScriptRunner::Session {
     // TLS: offered (used when the server has it), required, or never.
     using Tls = FtpAddress::Tls;
     Tls tls = Tls::Offered;
-    bool tlsRemembered = false; // the host spoke TLS before: it must now
-    QByteArray pin;             // a key the user trusted, "sha256//..." or "SHA256:..." (SSH)
-    bool ssh = false;           // sftp://: SFTP over SSH instead of FTP
-    QString sshKey;             // the host key the server showed, "SHA256:...", and its type
+    bool tlsRemembered = false;    // the host spoke TLS before: it must now
+    bool clearTextAllowed = false; // the user consented to plain FTP
+    QByteArray pin;                // a key the user trusted, "sha256//..." or "SHA256:..." (SSH)
+    bool ssh = false;              // sftp://: SFTP over SSH instead of FTP
+    QString sshKey;                // the host key the server showed, "SHA256:...", and its type
     QString sshKeyType;
     QByteArray sshKeyBytes;
     QByteArray sshKeyFile;  // the user's key libcurl offers
@@ -163,6 +164,10 @@ struct ScriptRunner::Session {
     // A server whose certificate did not verify, or is not the one trusted:
     // told with what the user needs to decide.
     void certificateRefused(bool changed);
+
+    // A host the password would reach in clear, without the user's consent:
+    // one that offers no TLS, or a domain with ftp://.
+    void clearTextRefused(bool byScheme);
 
     void disconnect();
 

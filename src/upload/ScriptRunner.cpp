@@ -48,6 +48,10 @@ void ScriptRunner::requireTls() {
     s_->tlsRemembered = true;
 }
 
+void ScriptRunner::allowClearText() {
+    s_->clearTextAllowed = true;
+}
+
 void ScriptRunner::stop() {
     s_->stopping = true;
 }

@@ -27,8 +27,9 @@ struct FtpLimits {
 // remarks ("Niet verbonden."), go to the transcript; the password never does.
 //
 // The host after "open" may carry a scheme: "ftps://" requires TLS, "ftp://"
-// never uses it; a bare host uses TLS (explicit, AUTH TLS) whenever the
-// server offers it, with its certificate verified against the system's.
+// never uses it; a bare host uses TLS (explicit, AUTH TLS), with its
+// certificate verified against the system's. Without TLS no password
+// crosses unless the user consented to that (allowClearText).
 //
 // The website never holds part of a set: each file is sent under a temporary
 // name (".tijden.csv.upload"), its size on the server is checked, and only
@@ -60,8 +61,17 @@ public:
     // user trusted, is told as its DER in base64; an SSH host key as "TYPE
     // BASE64". What the user is shown is computed from those bytes.
     // Encrypted: a connection logged in over TLS (the program remembers that
-    // the host speaks TLS).
-    enum class Notice { Replaced, Reason, UnknownCertificate, ChangedCertificate, Encrypted };
+    // the host speaks TLS). InClear: a host without TLS (or an ftp://
+    // domain) was refused because the user has not consented to sending in
+    // clear; the program may ask.
+    enum class Notice {
+        Replaced,
+        Reason,
+        UnknownCertificate,
+        ChangedCertificate,
+        Encrypted,
+        InClear
+    };
     using Notify = std::function<void(Notice notice, const QString& text)>;
     void setNotify(Notify notify);
 
@@ -73,6 +83,11 @@ public:
     // The host spoke TLS before: it must now, whatever the scheme, so that
     // no one between can strip it and read the password.
     void requireTls();
+
+    // The user consented to plain FTP for the script's host, where it
+    // offers no TLS or the domain says ftp://. Without it such a host is
+    // refused before the login.
+    void allowClearText();
 
     // The name part of the staged files (a fresh one unless given), and that
     // of an upload that never ended, whose leftovers then go at once

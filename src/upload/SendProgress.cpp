@@ -50,6 +50,11 @@ void SendProgress::line(const QByteArray& text) {
         encrypted_ = true;
         return;
     }
+    if (text.startsWith("onversleuteld")) {
+        if (inClear_ == InClear::No)
+            inClear_ = text.endsWith("ftp://") ? InClear::Scheme : InClear::NoTls;
+        return;
+    }
     if (text.startsWith("reden ")) {
         if (reason_.isEmpty())
             reason_ = QString::fromUtf8(text.mid(6));

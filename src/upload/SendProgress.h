@@ -19,8 +19,9 @@ namespace tavrel {
 // it arrived whole, "vervangen NAME" once it is in place, "reden TEXT", and
 // "certificaat-onbekend DER" (or "-veranderd") for a server certificate that
 // did not verify or is not the one trusted, in base64, or "TYPE KEY" for an
-// SSH host key, and "versleuteld" once a login went over TLS. The first
-// record of a kind counts.
+// SSH host key, "versleuteld" once a login went over TLS, and
+// "onversleuteld" (or "onversleuteld ftp://") when a host without TLS was
+// refused for want of the user's consent. The first record of a kind counts.
 class SendProgress {
 public:
     struct File {
@@ -44,6 +45,10 @@ public:
     QString reason() const { return reason_; }
     // A login went over TLS ("versleuteld").
     bool encrypted() const { return encrypted_; }
+    // A host that offers no TLS was refused: the user has not consented
+    // (NoTls, or Scheme for an ftp:// domain).
+    enum class InClear { No, NoTls, Scheme };
+    InClear inClearRefused() const { return inClear_; }
 
     // The certificate or SSH host key the server showed, as the runner got
     // it: the program computes what the user sees from these bytes.
@@ -71,6 +76,7 @@ private:
     QStringList replaced_;
     QString reason_;
     bool encrypted_ = false;
+    InClear inClear_ = InClear::No;
     std::optional<ServerCertificate> certificate_;
 };
 

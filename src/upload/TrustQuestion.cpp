@@ -104,4 +104,16 @@ bool askToTrustChanged(const QString& domain, const QString& before, const Serve
                                     Buttons::YesNoDefaultNo, Icon::Exclamation) == Answer::Yes;
 }
 
+bool askToSendInClear(const QString& domain, bool byScheme) {
+    const QString text =
+        (byScheme ? QStringLiteral("De domeinnaam ") + domain +
+                        QStringLiteral(" begint met ftp://, dat versleuteling uitzet")
+                  : QStringLiteral("De server ") + domain +
+                        QStringLiteral(" biedt geen versleutelde verbinding")) +
+        QStringLiteral(": uw wachtwoord en de bestanden gaan leesbaar over het internet. Toch "
+                       "uploaden?");
+    return Ui::current().messageBox(text, QStringLiteral("Onversleutelde verbinding"),
+                                    Buttons::YesNoDefaultNo, Icon::Exclamation) == Answer::Yes;
+}
+
 } // namespace tavrel

@@ -36,4 +36,8 @@ bool askToTrust(const QString& domain, const ServerIdentity& identity);
 bool askToTrustChanged(const QString& domain, const QString& before,
                        const ServerIdentity& identity);
 
+// Asks whether the password and the files may go in clear to a server that
+// offers no encryption (or to a domain that says ftp://); "Nee" the default.
+bool askToSendInClear(const QString& domain, bool byScheme);
+
 } // namespace tavrel

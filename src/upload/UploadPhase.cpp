@@ -54,7 +54,11 @@ public:
         // A host that spoke TLS keeps it: the settings remember that.
         const QString tlsKey = QStringLiteral("TLS ") + hostOf(in.domain);
         const bool spokeTls = !ReadRegValue(settingName(tlsKey)).toString().isEmpty();
-        Client client = runClient(context, script, trustedKey(trustKey), spokeTls);
+        // Plain FTP only with the user's consent, once per host; a host that
+        // spoke TLS is refused, never asked.
+        const QString clearKey = QStringLiteral("Onversleuteld ") + hostOf(in.domain);
+        bool inClear = ReadRegValue(settingName(clearKey)).toString() == QLatin1String("ja");
+        Client client = runClient(context, script, trustedKey(trustKey), spokeTls, inClear);
         // A certificate that does not verify: the user may trust it, once,
         // and the upload goes again.
         const auto shown = client.sending.certificate();
@@ -69,7 +73,14 @@ public:
                 settingName(trustKey),
                 QString(QString::fromLatin1(seen->pin) + QLatin1Char(' ') + seen->fingerprint),
                 QStringLiteral("REG_SZ"));
-            client = runClient(context, script, seen->pin, spokeTls);
+            client = runClient(context, script, seen->pin, spokeTls, inClear);
+        }
+        const SendProgress::InClear asked = client.sending.inClearRefused();
+        if (client.started && !client.stopped && !client.ok && asked != SendProgress::InClear::No &&
+            !in.unattended && askToSendInClear(in.domain, asked == SendProgress::InClear::Scheme)) {
+            WriteRegValue(settingName(clearKey), QStringLiteral("ja"), QStringLiteral("REG_SZ"));
+            inClear = true;
+            client = runClient(context, script, trustedKey(trustKey), spokeTls, inClear);
         }
         if (client.sending.encrypted() && !spokeTls)
             WriteRegValue(settingName(tlsKey), QStringLiteral("ja"), QStringLiteral("REG_SZ"));
@@ -102,6 +113,7 @@ public:
                                              QStringLiteral(" kan niet worden bewaard (") +
                                              kept.why() + QStringLiteral(")."),
                                          kProgramTitle, Buttons::Ok, Icon::Exclamation);
+            context.inClear = !sending.encrypted() && !overSsh(in.domain);
             return true;
         }
         // A refused connection or login, or else a folder that is not there,
@@ -113,7 +125,11 @@ public:
                              in.domain + QStringLiteral(" mislukt");
         const QString reason = client.crashed
                                    ? crashReason(sending)
-                                   : shownText(failureReason(sending, text), in.password);
+                                   : shownText(failureReason(sending, text), in.password) +
+                                         (in.unattended && asked != SendProgress::InClear::No
+                                              ? QStringLiteral(" Geef die één keer: upload vanuit "
+                                                               "het venster en antwoord Ja.")
+                                              : QString());
         context.failure =
             what + (reason.isEmpty()
                         ? QString()
@@ -145,11 +161,13 @@ private:
     // become a command. The runner's progress comes on its error channel,
     // apart from the transcript the log check reads.
     Client runClient(PhaseContext& context, const QString& script, const QByteArray& key,
-                     bool spokeTls) {
+                     bool spokeTls, bool inClear) {
         Client c{false, false, false, false, {}, SendProgress(filesOf(context))};
         QStringList arguments{QStringLiteral("-i"), QStringLiteral("-p")};
         if (spokeTls)
             arguments << QStringLiteral("-e");
+        if (inClear)
+            arguments << QStringLiteral("-u");
         if (!key.isEmpty())
             arguments << QStringLiteral("-t:") + QString::fromLatin1(key);
         if (!context.stagingToken.isEmpty())
@@ -218,6 +236,11 @@ private:
         const Result<FtpAddress> address = readAddress(words.section(QLatin1Char(' '), 0, 0),
                                                        words.section(QLatin1Char(' '), 1, 1));
         return address ? address->host : hostOf(domain).section(QLatin1Char(':'), 0, 0);
+    }
+
+    // sftp://: encrypted by SSH, whatever the TLS records say.
+    static bool overSsh(const QString& domain) {
+        return domain.trimmed().startsWith(QLatin1String("sftp://"), Qt::CaseInsensitive);
     }
 
     // What the user trusted for this host: "PIN FINGERPRINT"; empty if nothing.

@@ -59,12 +59,19 @@ def program_env(config, **extra):
 def write_settings(config, **values):
     """Tavrel.ini as the program's settings store keeps it (readable by all,
     as an older version left it)."""
-    lines = ["[General]"] + ["%s=%s" % (k.replace(" ", "%20"), v) for k, v in values.items()]
+    lines = ["[General]"] + ["%s=%s" % (k.replace(" ", "%20").replace(":", "%3A"), v)
+                             for k, v in values.items()]
     path = os.path.join(config, "Tavrel.ini")
     with open(path, "w") as ini:
         ini.write("\n".join(lines) + "\n")
     os.chmod(path, 0o644)
     return path
+
+
+def in_clear(port):
+    """The settings of a user who consented to plain FTP to 127.0.0.1:port
+    (answered "Ja" once)."""
+    return {"Onversleuteld 127.0.0.1:%d" % port: "ja"}
 
 
 def on_limits_copy(program, data, root):

@@ -15,8 +15,8 @@ import sys
 import tempfile
 import time
 
-from atspi import (FtpSite, Program, answer, box_saying, check, enabled, find, press, program_env,
-                   screenshot, text_of, wait_for, write_settings)
+from atspi import (FtpSite, Program, answer, box_saying, check, enabled, find, in_clear, press,
+                   program_env, screenshot, text_of, wait_for, write_settings)
 
 PASSWORD = "geheim"
 BYTES_PER_SECOND = 1500000
@@ -30,7 +30,7 @@ def start(program, root, club, limits, port):
     os.makedirs(temp, exist_ok=True)
     write_settings(config, Database=club, Tavrel="2009", **{
         "Limieten Database": limits, "Domain": "127.0.0.1 %d" % port, "FTPfolder": "httpdocs",
-        "User": "club", "Password": PASSWORD})
+        "User": "club", "Password": PASSWORD}, **in_clear(port))
     env = program_env(config, HOME=home, XDG_DATA_HOME=os.path.join(home, ".local", "share"),
                       TEMP=temp)
     p = Program(program, env, cwd=root)
@@ -145,7 +145,7 @@ def a_finished_run_is_shown_at_the_next_start(program, data, server_script, root
     try:
         shown = text_of(find(main, "text", "Meldingen"))
         check(shown.startswith("Laatste upload: ") and shown.endswith(
-            ", twee bestanden naar 127.0.0.1 %d/httpdocs, geslaagd." % server.port),
+            ", twee bestanden naar 127.0.0.1 %d/httpdocs, geslaagd, onversleuteld." % server.port),
             "the next start shows the finished run: " + shown)
         press(find(main, "push button", "Sluiten"))
         p.ended()

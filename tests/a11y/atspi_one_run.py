@@ -12,7 +12,7 @@ import subprocess
 import sys
 import tempfile
 
-from atspi import (FtpSite, Program, check, checked, find, press, program_env, screenshot,
+from atspi import (FtpSite, Program, check, checked, find, in_clear, press, program_env, screenshot,
                    text_of, toggle, wait_for, write_settings)
 
 BUSY = "Er loopt al een upload, gestart om "
@@ -33,7 +33,7 @@ class User:
         write_settings(self.config, Database=os.path.join(data, "team2009.db"), Tavrel="2009",
                        **{"Limieten Database": os.path.join(data, "limieten.db"),
                           "Domain": "127.0.0.1 %d" % port, "FTPfolder": "httpdocs",
-                          "User": "club", "Password": "geheim"})
+                          "User": "club", "Password": "geheim"}, **in_clear(port))
         self.env = program_env(self.config, HOME=home, TEMP=self.temp,
                                XDG_DATA_HOME=os.path.join(home, ".local", "share"))
 

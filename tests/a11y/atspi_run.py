@@ -16,9 +16,9 @@ import tempfile
 
 import pyatspi
 
-from atspi import (FtpSite, Program, check, checked, enabled, find, find_all, labels, mode, press,
-                   program_env, screenshot, text_of, toggle, type_into, type_keys, wait_for,
-                   write_settings)
+from atspi import (FtpSite, Program, answer, box_saying, check, checked, enabled, find, find_all,
+                   in_clear, labels, mode, press, program_env, screenshot, text_of, toggle,
+                   type_into, type_keys, wait_for, write_settings)
 
 PASSWORD = "Ge heim$1'\"x"
 ODD_FOLDER = 'csv "map" $(echo nee) \u00e9n'
@@ -29,7 +29,7 @@ class Setup:
     """A private home with settings, a shared TEMP with a trap, a folder to
     start in."""
 
-    def __init__(self, root, data):
+    def __init__(self, root, data, **settings):
         self.home = os.path.join(root, "home")
         self.config = os.path.join(self.home, ".config")
         self.data_home = os.path.join(self.home, ".local", "share")
@@ -45,7 +45,8 @@ class Setup:
         os.makedirs(self.cwd)
         self.ini = write_settings(self.config, Database=os.path.join(data, "team2009.db"),
                                   Tavrel="2009",
-                                  **{"Limieten Database": os.path.join(data, "limieten.db")})
+                                  **{"Limieten Database": os.path.join(data, "limieten.db")},
+                                  **settings)
 
     def start(self, program):
         env = program_env(self.config, HOME=self.home, XDG_DATA_HOME=self.data_home,
@@ -100,7 +101,7 @@ def tick(main, name, on=True):
 def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, data, server_script,
                                                                      root):
     s = Setup(os.path.join(root, "kept"), data)
-    server = FtpSite(server_script, os.path.join(root, "kept-site"), PASSWORD)
+    server = FtpSite(server_script, os.path.join(root, "kept-site"), PASSWORD, "normal+wire")
     csv_folder = os.path.join(s.home, ODD_FOLDER)
     os.makedirs(csv_folder)
     p = None
@@ -126,7 +127,19 @@ def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, da
         fill_account(main, "127.0.0.1:%d" % server.port, "httpdocs")
         tick(main, "limieten")
         tick(main, "niveaus")
+        # A server without TLS: nothing crosses before the user consents,
+        # and Enter means No.
         press(find(main, "push button", "OK"))
+        asked = box_saying(p, "biedt geen versleutelde verbinding: uw wachtwoord")
+        check(find(asked, "push button", "Nee").getState().contains(pyatspi.STATE_IS_DEFAULT),
+              "Nee is the consent question's default")
+        answer(asked, "Nee")
+        answer(box_saying(p, "Zonder uw toestemming is de upload geweigerd"))
+        with open(os.path.join(server.home, "wire.log"), "rb") as wire:
+            check(b"USER" not in wire.read(), "nothing but AUTH crossed before the consent")
+        check(p.alive(), "the window stays after Nee")
+        press(find(main, "push button", "OK"))
+        answer(box_saying(p, "biedt geen versleutelde verbinding: uw wachtwoord"), "Ja")
         check(p.ended() == 0, "a successful run ends the program with status 0")
     finally:
         if p:
@@ -134,17 +147,17 @@ def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, da
         server.stop()
     check(sorted(os.listdir(csv_folder)) == sorted(CSV_FILES + ["ftp_send.ftp.log"]),
           "the typed folder holds the files: %s" % os.listdir(csv_folder))
-    check(server.files() == ["httpdocs/" + f for f in CSV_FILES],
+    check(server.files() == ["httpdocs/" + f for f in CSV_FILES] + ["wire.log"],
           "the website received the files: %s" % server.files())
     check(mode(s.ini) == 0o600, "Tavrel.ini is narrowed to 0600, not %o" % mode(s.ini))
     s.trap_untouched()
-    s.password_only_in_settings(server.home)
+    s.password_only_in_settings(os.path.join(server.home, "httpdocs"))  # not what crossed
 
 
 def wrong_folders_write_nothing_and_a_failed_upload_keeps_the_window(program, data, server_script,
                                                                      root):
-    s = Setup(os.path.join(root, "failed"), data)
     server = FtpSite(server_script, os.path.join(root, "failed-site"), PASSWORD)
+    s = Setup(os.path.join(root, "failed"), data, **in_clear(server.port))
     p = None
     try:
         p = s.start(program)

@@ -37,13 +37,23 @@ struct HeadlessRun : ::testing::Test {
         set("Database", makeClubDatabase(data, demo::ClubVariant::Tavrel2009));
         set("Tavrel", QStringLiteral("2009"));
         set("Limieten Database", makeLimitsDatabase(data, true));
-        set("Domain", server.domain());
+        useServer(server);
         set("FTPfolder", QStringLiteral("httpdocs"));
         set("User", QStringLiteral("club"));
         set("Password", QStringLiteral("geheim"));
     }
-    static void set(const char* name, const QString& value) {
-        WriteRegValue(settingName(QLatin1String(name)), value, QStringLiteral("REG_SZ"));
+    static void set(const QString& name, const QString& value) {
+        WriteRegValue(settingName(name), value, QStringLiteral("REG_SZ"));
+    }
+    static void set(const char* name, const QString& value) { set(QLatin1String(name), value); }
+    // The stored domain, and the user's consent to sending to it in clear,
+    // as the window stores it once answered "Ja".
+    static void useServer(const FtpServer& server) {
+        set("Domain", server.domain());
+        set(inClearConsent(server), QStringLiteral("ja"));
+    }
+    static QString inClearConsent(const FtpServer& server) {
+        return QStringLiteral("Onversleuteld 127.0.0.1:%1").arg(server.port());
     }
     QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -89,8 +99,9 @@ TEST_F(HeadlessRun, UploadsFromTheStoredSettingsAndSaysHowItWent) {
     EXPECT_TRUE(QFile::exists(server.website(QStringLiteral("zwemmers.csv"))));
     EXPECT_TRUE(QFile::exists(server.website(QStringLiteral("tijden.csv"))));
     EXPECT_FALSE(QFile::exists(server.website(QStringLiteral("limieten.csv"))));
-    for (const char* said : {"Zwemmers: ", "Tijden: ", "Upload naar website ...",
-                             "Laatste upload: ", "twee bestanden naar 127.0.0.1"})
+    for (const char* said :
+         {"Zwemmers: ", "Tijden: ", "Upload naar website ...",
+          "Laatste upload: ", "twee bestanden naar 127.0.0.1", "geslaagd, onversleuteld."})
         EXPECT_TRUE(r.err.contains(QLatin1String(said))) << said << "\n" << r.err.toStdString();
     EXPECT_FALSE(r.err.contains(QLatin1String("geheim"))) << "the password is never shown";
     EXPECT_EQ(store(), settings) << "a scheduled run leaves the settings as they are";
@@ -120,18 +131,24 @@ TEST_F(HeadlessRun, AFailedRunEndsWithStatusOneAndItsReason) {
         // Without a window a certificate that does not verify is never
         // trusted; the message gives its fingerprint to check.
         {"Domain", "", "is niet te controleren (uitgegeven voor hosting.example, SHA-256 "},
+        // Nor does it consent to sending in clear: the window asks that.
+        {"Onversleuteld", "nee",
+         "biedt geen versleutelde verbinding: uw wachtwoord en de bestanden zouden leesbaar over "
+         "het internet gaan. Zonder uw toestemming is de upload geweigerd. Geef die "},
     };
     FtpServer tls{QStringLiteral("tls")};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.setting);
-        const QString name = settingName(QLatin1String(c.setting));
-        const QVariant before = ReadRegValue(name);
-        set(c.setting, *c.value ? QString::fromUtf8(c.value) : tls.domain());
+        const QString setting = QLatin1String(c.setting) == QLatin1String("Onversleuteld")
+                                    ? inClearConsent(server)
+                                    : QLatin1String(c.setting);
+        const QVariant before = ReadRegValue(settingName(setting));
+        set(setting, *c.value ? QString::fromUtf8(c.value) : tls.domain());
         const Result r = run({QStringLiteral("--upload")});
         EXPECT_EQ(r.status, 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QLatin1String(c.says))) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QLatin1String(", mislukt: "))) << r.err.toStdString();
-        set(c.setting, before.toString());
+        set(setting, before.toString());
     }
 }
 
@@ -198,7 +215,7 @@ const QStringList kLimitsAndLevels = {QStringLiteral("--upload"), QStringLiteral
 TEST_F(HeadlessRun, OneRunAtATimeAndTheWebsiteNeverTorn) {
     FtpServer slow{QStringLiteral("slow:16000")};
     plantYesterday(slow);
-    set("Domain", slow.domain());
+    useServer(slow);
     auto first = start(kLimitsAndLevels);
     ASSERT_TRUE(waitFor(
         [&] { return !slow.websiteFiles().filter(QStringLiteral(".upload")).isEmpty(); }, 20000));
@@ -228,7 +245,7 @@ TEST_F(HeadlessRun, OneRunAtATimeAndTheWebsiteNeverTorn) {
               (QStringList{QStringLiteral("limieten.csv"), QStringLiteral("niveaus.csv")}));
     EXPECT_TRUE(lastRun().endsWith(QStringLiteral("twee bestanden naar 127.0.0.1 ") +
                                    QString::number(slow.port()) +
-                                   QStringLiteral("/httpdocs, geslaagd.")))
+                                   QStringLiteral("/httpdocs, geslaagd, onversleuteld.")))
         << lastRun().toStdString();
 }
 
@@ -253,7 +270,7 @@ TEST_F(HeadlessRun, AKilledRunRenamesNothingMoreAndTheNextClearsUp) {
         SCOPED_TRACE(c.moment);
         FtpServer server{QLatin1String(c.mode)};
         plantYesterday(server);
-        set("Domain", server.domain());
+        useServer(server);
         auto program = start(
             kLimitsAndLevels +
             (c.keepCsv ? QStringList{QStringLiteral("--csv-map"), csv.path()} : QStringList{}));
@@ -349,7 +366,7 @@ TEST_F(HeadlessRun, SaysWhichSettingsItCannotUseAndWaitsForABusyDatabase) {
 // log, also where a careless host repeats it.
 TEST_F(HeadlessRun, ServerTextIsShownAsTextWithThePasswordHiddenWhole) {
     FtpServer echoing{QStringLiteral("echo-password")};
-    set("Domain", echoing.domain());
+    useServer(echoing);
     const QStringList passwords = {QStringLiteral("a"), QStringLiteral("de"),
                                    QStringLiteral("ge heim$1'\"x *") +
                                        QString(26, QLatin1Char('z'))};
@@ -373,7 +390,7 @@ TEST_F(HeadlessRun, ServerTextIsShownAsTextWithThePasswordHiddenWhole) {
     // terminal's cursor, no lone CR starts a line that looks like the
     // program's own, a long line is cut; the log keeps it all.
     FtpServer hostile{QStringLiteral("hostile-banner")};
-    set("Domain", hostile.domain());
+    useServer(hostile);
     set("Password", QStringLiteral("geheim"));
     const Result r = run({QStringLiteral("--upload")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();

@@ -45,6 +45,7 @@ struct Transcript {
         }
         ScriptRunner runner([this](const QString& line) { lines << line; }, limits);
         runner.trustKey(key);
+        runner.allowClearText(); // the test servers are plain pyftpdlib
         if (reason)
             runner.setNotify([reason](ScriptRunner::Notice notice, const QString& text) {
                 if (notice == ScriptRunner::Notice::Reason)
@@ -290,8 +291,9 @@ TEST(ScriptRunner, SftpLogsInAsTheHostLetsOne) {
         SCOPED_TRACE(c.name);
         QFile::remove(own);
         QFile::remove(own + QStringLiteral(".pub"));
-        if (*c.ownKey)
+        if (*c.ownKey) {
             ASSERT_TRUE(keygen(own, *c.ownKey == 'p' ? QString() : QStringLiteral("geheim2")));
+        }
         if (c.agent)
             qputenv("SSH_AUTH_SOCK", QFile::encodeName(socket));
         else
@@ -336,7 +338,8 @@ TEST(ScriptRunner, AnAsciiUploadEndsEveryLineInOneCrLfOnTheWire) {
                      local.file(QStringLiteral("tijden.csv")) + QStringLiteral("\r\nbye\r\n"))
                         .toLatin1());
     QProcess p;
-    p.start(defaultRunnerProgram(), {QStringLiteral("-i"), QStringLiteral("-s:") + script});
+    p.start(defaultRunnerProgram(),
+            {QStringLiteral("-i"), QStringLiteral("-u"), QStringLiteral("-s:") + script});
     ASSERT_TRUE(p.waitForFinished(30000));
     const QByteArray log = p.readAllStandardOutput();
     EXPECT_EQ(p.exitCode(), 0) << log.toStdString();
@@ -365,7 +368,7 @@ TEST(TavrelFtp, EndsWithTheProgramThatStartedIt) {
     QProcess parent;
     parent.start(QStringLiteral(TAVREL_TIED_PARENT),
                  {defaultRunnerProgram(), QStringLiteral("-i"), QStringLiteral("-p"),
-                  QStringLiteral("-s:") + script});
+                  QStringLiteral("-u"), QStringLiteral("-s:") + script});
     ASSERT_TRUE(parent.waitForReadyRead(10000));
     const qint64 runner = parent.readLine().trimmed().mid(4).toLongLong();
     ASSERT_GT(runner, 0);
@@ -412,7 +415,9 @@ TEST(TavrelFtp, ACrashLeavesNoCoreFile) {
                                      (login(stalled) + QStringList{QStringLiteral("send ") + file})
                                          .join(QStringLiteral("\r\n"))
                                          .toUtf8());
-    EXPECT_EQ(crashed(defaultRunnerProgram(), {QStringLiteral("-s:") + script}), QStringList());
+    EXPECT_EQ(
+        crashed(defaultRunnerProgram(), {QStringLiteral("-u"), QStringLiteral("-s:") + script}),
+        QStringList());
 }
 #endif
 
@@ -431,7 +436,7 @@ TEST(TavrelFtp, SaysHowToCallItAndTakesAnyScriptName) {
         const char* out; // on standard output, or on standard error for status 2
     };
     const Case cases[] = {
-        {{}, 2, "Gebruik: tavrel-ftp [-i] [-p] [-e] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM]"},
+        {{}, 2, "Gebruik: tavrel-ftp [-i] [-p] [-e] [-u] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM]"},
         {{QStringLiteral("-i")}, 2, "Gebruik: tavrel-ftp"},
         {{QStringLiteral("-x"), QStringLiteral("-s:") + plain}, 2, "onbekend argument: -x"},
         {{QStringLiteral("--help")}, 0, "Gebruik: tavrel-ftp"},

@@ -55,8 +55,15 @@ struct UploadFixture : ::testing::Test {
         qputenv("TEMP", temp.path().toLocal8Bit());
     }
 
+    // The user has consented to plain FTP for every host the tests upload
+    // to, unless a test says otherwise.
+    bool inClearConsented = true;
+
     std::unique_ptr<Main> window(const QString& domain, const QString& password,
                                  std::array<bool, 3> sets, bool keepCsv = false) {
+        if (inClearConsented)
+            WriteRegValue(settingName(QStringLiteral("Onversleuteld ") + hostKey(domain)),
+                          QStringLiteral("ja"), QStringLiteral("REG_SZ"));
         auto w = std::make_unique<Main>();
         w->tbDB[0]->setText(club);
         w->tbDB[1]->setText(limits);
@@ -139,6 +146,12 @@ struct UploadFixture : ::testing::Test {
         pressOk(*w);
         EXPECT_EQ(ui.programEnded(), !fails) << w->Message->toPlainText().toStdString();
         return ui.prompts();
+    }
+
+    // "127.0.0.1 2121" and "ftp://127.0.0.1:2121" are "127.0.0.1:2121".
+    static QString hostKey(const QString& domain) {
+        return domain.section(QStringLiteral("://"), -1)
+            .replace(QLatin1Char(' '), QLatin1Char(':'));
     }
 
     // What the settings keep of one host (its trusted key, or that it spoke
@@ -643,6 +656,42 @@ TEST_F(UploadFixture, AChangedCertificateIsRefusedUnlessTrustedKnowingly) {
 TEST_F(UploadFixture, ThePasswordNeverCrossesInClearToAHostThatSpokeTls) {
     FtpServer tls{QStringLiteral("tls+wire")}, plain{QStringLiteral("normal+wire")};
     const QString tlsHost = QStringLiteral("127.0.0.1:%1").arg(tls.port());
+    // A host without TLS: nothing crosses until the user consents, once.
+    inClearConsented = false;
+    const QString consent =
+        settingName(QStringLiteral("Onversleuteld 127.0.0.1:%1").arg(plain.port()));
+    const QString byScheme = QStringLiteral("ftp://127.0.0.1:%1").arg(plain.port());
+    const struct {
+        QString domain;
+        Answer answer;
+        QString why;
+    } answers[] = {
+        {byScheme, Answer::No,
+         QStringLiteral("De domeinnaam ") + byScheme +
+             QStringLiteral(" begint met ftp://, dat versleuteling uitzet")},
+        {plain.domain(), Answer::No,
+         QStringLiteral("De server ") + plain.domain() +
+             QStringLiteral(" biedt geen versleutelde verbinding")},
+        {plain.domain(), Answer::Yes, {}},
+    };
+    for (const auto& [domain, answer, why] : answers) {
+        SCOPED_TRACE(domain.toStdString());
+        const std::vector<Prompt> asked = upload(domain, answer, answer == Answer::No);
+        ASSERT_FALSE(asked.empty());
+        EXPECT_EQ(asked[0].title, QStringLiteral("Onversleutelde verbinding"));
+        if (!why.isEmpty()) {
+            EXPECT_EQ(asked[0].text,
+                      why + QStringLiteral(": uw wachtwoord en de bestanden gaan leesbaar over "
+                                           "het internet. Toch uploaden?"));
+        }
+        EXPECT_EQ(asked[0].buttons, Buttons::YesNoDefaultNo);
+        const QByteArray wire = plain.home().read(QStringLiteral("wire.log"));
+        EXPECT_EQ(wire.contains("USER"), answer == Answer::Yes) << wire.toStdString();
+        EXPECT_EQ(ReadRegValue(consent).toString(),
+                  answer == Answer::Yes ? QStringLiteral("ja") : QString());
+    }
+    EXPECT_TRUE(storedLastRun().endsWith(QStringLiteral(", geslaagd, onversleuteld.")))
+        << storedLastRun().toStdString();
     for (const FtpServer* server : {&tls, &plain}) {
         const bool offered = server == &tls;
         SCOPED_TRACE(offered ? "TLS offered" : "no TLS");
@@ -846,7 +895,7 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     got.remove(token.capturedStart() + 1, 16);
     const QString script = folderWithQuotes + QStringLiteral("ftp_send.ftp");
     QByteArray expected =
-        QByteArray("-i\n-p\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
+        QByteArray("-i\n-p\n-u\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
     expected +=
         "open host$(touch pwned)\r\nclub\r\np'w\"d\r\nhash\r\nascii\r\ncd httpdocs\r\nsend ";
     expected += folderWithQuotes.toUtf8();
@@ -873,7 +922,7 @@ TEST_F(UploadFixture, ALogThatCannotBeKeptAfterASuccessfulUploadIsAWarning) {
         QStringLiteral(" is geslaagd, maar het logbestand ") + csv.folder() + kFtpLogName +
         QStringLiteral(" kan niet worden bewaard (")))
         << ui.messages()[0].text.toStdString();
-    EXPECT_TRUE(storedLastRun().endsWith(QStringLiteral(", geslaagd.")));
+    EXPECT_TRUE(storedLastRun().endsWith(QStringLiteral(", geslaagd, onversleuteld.")));
 }
 
 // A runner that cannot start or ends abnormally is said as such, with what

@@ -96,7 +96,9 @@ def run_once(program, root, case, club, version, limits, expected, same_order, s
         write_settings(root, {
             "Database": windows(club), "Tavrel": version, "Limieten Database": windows(limits),
             "Domain": domain, "FTPfolder": "httpdocs", "User": "club",
-            "Password": PASSWORD, "CSVdir": windows(csv) + "\\"})
+            "Password": PASSWORD, "CSVdir": windows(csv) + "\\",
+            # The user consented to plain FTP to this test server once.
+            "Onversleuteld 127.0.0.1:%d" % server.port: "ja"})
         elsewhere = os.path.join(work, "elders")
         os.makedirs(elsewhere)
         proc = subprocess.Popen([WINE, program], cwd=elsewhere, stdout=subprocess.PIPE,

@@ -1,7 +1,7 @@
 // tavrel-ftp: runs an FTP command script, as the common command-line client
 // does, and prints the session's transcript on standard output.
 //
-//   tavrel-ftp [-i] [-p] [-e] [-t:PIN] [-k:NAME] [-o:NAME] -s:SCRIPT [HOST]
+//   tavrel-ftp [-i] [-p] [-e] [-u] [-t:PIN] [-k:NAME] [-o:NAME] -s:SCRIPT [HOST]
 //
 // With -p the runner also reports on standard error, apart from the
 // transcript: "voortgang SENT TOTAL NAME" while a file goes, "verzonden SENT
@@ -11,8 +11,12 @@
 // "certificaat-veranderd" with a certificate that did not verify or is not
 // the one trusted (its DER in base64), or an SSH host key ("TYPE BASE64"):
 // the program computes what it shows. No field carries a control
-// character; "versleuteld" once a login went over TLS. -e requires TLS
-// whatever the scheme (the host spoke it before). -t:PIN trusts a key
+// character; "versleuteld" once a login went over TLS; "onversleuteld" (with
+// "ftp://" when the domain said so) when a host without TLS was refused. -e
+// requires TLS whatever the scheme (the host spoke it before). -u lets the
+// password and files go in clear to a host that offers no TLS, or to an
+// ftp:// domain: the user consented; without it such a host is refused
+// before the login. -t:PIN trusts a key
 // ("sha256//BASE64", or "SHA256:..." of an SSH host) for the script's host,
 // and requires TLS too. -k:NAME gives the part of the
 // staged files' names that is this upload's own (twelve hexadecimal digits;
@@ -60,10 +64,11 @@ using namespace tavrel;
 namespace {
 
 void usage(FILE* to) {
-    std::fputs("Gebruik: tavrel-ftp [-i] [-p] [-e] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM] "
+    std::fputs("Gebruik: tavrel-ftp [-i] [-p] [-e] [-u] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM] "
                "-s:SCRIPTBESTAND [HOST]\n"
                "Voert de FTP-opdrachten uit het scriptbestand uit en toont het verloop.\n"
-               "Met -p meldt het op standaardfout hoe ver elk bestand is.\n",
+               "Met -p meldt het op standaardfout hoe ver elk bestand is.\n"
+               "Met -u mag het onversleuteld verbinden met een server zonder TLS.\n",
                to);
 }
 
@@ -91,6 +96,7 @@ int main(int argc, char* argv[]) {
     QString token, abandoned;
     bool progress = false;
     bool mustEncrypt = false;
+    bool inClear = false;
     for (const QString& arg : QCoreApplication::arguments().mid(1)) {
         if (arg.startsWith(QLatin1String("-s:"), Qt::CaseInsensitive)) {
             scriptPath = scriptName(arg.mid(3));
@@ -101,6 +107,8 @@ int main(int argc, char* argv[]) {
             trusted = arg.mid(3).toLatin1();
         } else if (arg.compare(QLatin1String("-e"), Qt::CaseInsensitive) == 0) {
             mustEncrypt = true;
+        } else if (arg.compare(QLatin1String("-u"), Qt::CaseInsensitive) == 0) {
+            inClear = true;
         } else if (arg.startsWith(QLatin1String("-k:"), Qt::CaseInsensitive)) {
             token = arg.mid(3);
         } else if (arg.startsWith(QLatin1String("-o:"), Qt::CaseInsensitive)) {
@@ -154,6 +162,8 @@ int main(int argc, char* argv[]) {
             runner->trustKey(trusted);
         if (mustEncrypt)
             runner->requireTls();
+        if (inClear)
+            runner->allowClearText();
         runner->useStagingToken(token);
         runner->clearLeftoversOf(abandoned);
         if (progress) {
@@ -175,8 +185,12 @@ int main(int argc, char* argv[]) {
                            file.toUtf8());
                 });
             runner->setNotify([report](ScriptRunner::Notice notice, const QString& text) {
-                static const char* const words[] = {"vervangen ", "reden ", "certificaat-onbekend ",
-                                                    "certificaat-veranderd ", "versleuteld "};
+                static const char* const words[] = {"vervangen ",
+                                                    "reden ",
+                                                    "certificaat-onbekend ",
+                                                    "certificaat-veranderd ",
+                                                    "versleuteld ",
+                                                    "onversleuteld "};
                 report(QByteArray(words[int(notice)]) + text.toUtf8());
             });
             // Left waiting for input when the run ends; the process ends
