@@ -167,6 +167,11 @@ void ScriptRunner::Session::makeHandle() {
     // trusted key stands in for the verification it failed, and then
     // TLS cannot be left out.
     curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+#ifdef _WIN32
+    // Verified against Windows' own root store (libcurl on OpenSSL has no
+    // bundle of its own there).
+    curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_NATIVE_CA));
+#endif
     // TLS 1.2 at most: servers that demand that every data connection resume
     // the login's session (vsftpd's default) refuse a data connection now and
     // then under TLS 1.3, whose one-use session tickets an upload's data
@@ -182,30 +187,6 @@ void ScriptRunner::Session::makeHandle() {
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
         curl_easy_setopt(curl, CURLOPT_PINNEDPUBLICKEY, pin.constData());
     }
-}
-
-std::optional<Certificate> ScriptRunner::Session::serverCertificate() {
-    CURL* probe = curl_easy_init();
-    const QByteArray address = url(QString());
-    curl_easy_setopt(probe, CURLOPT_URL, address.constData());
-    curl_easy_setopt(probe, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
-    curl_easy_setopt(probe, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(probe, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(probe, CURLOPT_CERTINFO, 1L);
-    curl_easy_setopt(probe, CURLOPT_CONNECT_ONLY, 1L);
-    curl_easy_setopt(probe, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
-    curl_easy_setopt(probe, CURLOPT_SERVER_RESPONSE_TIMEOUT, limits.responseSeconds);
-    curl_easy_setopt(probe, CURLOPT_TIMEOUT, limits.connectSeconds + 4 * limits.responseSeconds);
-    curl_easy_perform(probe);
-    std::optional<Certificate> found;
-    curl_certinfo* info = nullptr;
-    if (curl_easy_getinfo(probe, CURLINFO_CERTINFO, &info) == CURLE_OK && info &&
-        info->num_of_certs > 0)
-        for (curl_slist* field = info->certinfo[0]; field && !found; field = field->next)
-            if (QByteArray(field->data).startsWith("Cert:"))
-                found = readCertificate(QByteArray(field->data).mid(5));
-    curl_easy_cleanup(probe);
-    return found;
 }
 
 void ScriptRunner::Session::hostKeyRefused() {

@@ -154,8 +154,9 @@ struct ScriptRunner::Session {
 
     void makeHandle();
 
-    // The certificate the server shows, read on a connection of its own
-    // that logs in as nobody: the password goes only to a trusted server.
+    // The certificate the server shows, read in the handshake of a
+    // connection of its own that ends there (RunnerProbe.cpp): the password,
+    // and even a user name, go only to a trusted server.
     std::optional<Certificate> serverCertificate();
 
     // An SSH server whose key is not the one trusted (or none is yet).

@@ -131,6 +131,7 @@ def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, da
         # and Enter means No.
         press(find(main, "push button", "OK"))
         asked = box_saying(p, "biedt geen versleutelde verbinding: uw wachtwoord")
+        screenshot("run-in-clear-question")
         check(find(asked, "push button", "Nee").getState().contains(pyatspi.STATE_IS_DEFAULT),
               "Nee is the consent question's default")
         answer(asked, "Nee")

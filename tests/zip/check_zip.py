@@ -117,12 +117,14 @@ def run_once(program, root, case, club, version, limits, expected, same_order, s
         before = os.path.join(os.environ["ZIP_PICTURES"], "zip-before-ok-%s.png" % case)
         picture(before)
         keys("space")
-        if mode == "sftp":
-            # The server's key is new: the program asks, and "Ja" trusts it.
-            if check(wait_for_window("^Onbekende sleutel$") is not None,
-                     "the host key question shows"):
+        if mode in ("sftp", "tls-required"):
+            # The server's key or certificate is new: the program asks, and
+            # "Ja" trusts it (Windows' own root store does not know it).
+            title = "Onbekende sleutel" if mode == "sftp" else "Onbekend certificaat"
+            if check(wait_for_window("^%s$" % title) is not None,
+                     "the question about the server's %s shows" % title.split()[1]):
                 time.sleep(1)
-                picture(os.path.join(os.environ["ZIP_PICTURES"], "zip-host-key.png"))
+                picture(os.path.join(os.environ["ZIP_PICTURES"], "zip-%s.png" % mode))
                 keys("Return")
         try:
             out = proc.communicate(timeout=120)[0].decode("utf-8", "replace")
@@ -180,6 +182,7 @@ def main():
         base = os.path.join(folder, top.pop())
         for need in ["uploadtavrel.exe", "tavrel-ftp.exe", "Qt6Core.dll", "Qt6Gui.dll",
                      "Qt6Widgets.dll", "Qt6Sql.dll", "sqlite3.dll", "libcurl.dll", "libssh2.dll",
+                     "libssl-3-x64.dll", "libcrypto-3-x64.dll",
                      "libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll",
                      "platforms/qwindows.dll", "sqldrivers/qsqlite.dll",
                      "styles/qwindowsvistastyle.dll", "translations/qtbase_nl.qm"]:
@@ -215,9 +218,10 @@ def main():
         run_once(program, root, "jet", os.path.join(jet, "team2009.mdb"), "2009",
                  os.path.join(jet, "limieten.mdb"), demo_files,
                  lambda n: n in ("zwemmers.csv", "niveaus.csv"), server_script, None)
-        run_once(program, root, "sftp", os.path.join(demo, "team2009.db"), "2009",
-                 os.path.join(demo, "limieten.db"), demo_files, lambda n: True, server_script,
-                 None, "sftp")
+        for mode in ("sftp", "tls-required"):
+            run_once(program, root, mode, os.path.join(demo, "team2009.db"), "2009",
+                     os.path.join(demo, "limieten.db"), demo_files, lambda n: True, server_script,
+                     None, mode)
     finally:
         shutil.rmtree(root, ignore_errors=True)
     print("pictures: %s" % pictures)
