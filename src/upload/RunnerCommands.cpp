@@ -206,6 +206,16 @@ bool ScriptRunner::Session::send(const QString& rest) {
         return false;
     }
     sourceSize = source.size();
+    Staged target{folderPath(), remote, -1, {}, {}};
+    if (unchangedSince(target, local)) {
+        source.close();
+        say(QStringLiteral("ongewijzigd, niet opnieuw verzonden: ") + remote);
+        if (progress) {
+            progress(remote, 0, sourceSize, false);
+            progress(remote, sourceSize, sourceSize, true);
+        }
+        return true;
+    }
     handedOver = 0;
     lineEnds = LineFeedPieces();
     readFailed = false;
@@ -214,8 +224,7 @@ bool ScriptRunner::Session::send(const QString& rest) {
     sending = remote;
     if (progress)
         progress(remote, 0, sourceSize, false);
-    staged << Staged{folderPath(), remote};
-    Staged& target = staged.last();
+    staged << target;
     QElapsedTimer timer;
     timer.start();
     const CURLcode code = perform(filePath(target.folder, stagedName(remote)), Kind::Upload);
@@ -238,7 +247,7 @@ bool ScriptRunner::Session::send(const QString& rest) {
             .arg(sourceSize)
             .arg(dutch.toString(seconds, 'f', 2),
                  dutch.toString(sourceSize / 1024.0 / seconds, 'f', 2)));
-    if (!arrivedWhole(target)) {
+    if (!arrivedWhole(staged.last())) {
         setFailed = true;
         lost = !curl;
         connected = curl != nullptr;

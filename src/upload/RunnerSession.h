@@ -9,6 +9,7 @@
 #include "FtpAddress.h"
 #include "LineEnds.h"
 #include "ScriptRunner.h"
+#include "SentRecord.h"
 #include "common/Progress.h"
 
 #include <QDateTime>
@@ -85,11 +86,25 @@ struct ScriptRunner::Session {
     }
     QStringList movedAside; // old files not back under their name
     struct Staged {
-        QString folder;   // the folder's path in the address
-        QString name;     // its own name
-        qint64 size = -1; // on the server, once checked
+        QString folder;         // the folder's path in the address
+        QString name;           // its own name
+        qint64 size = -1;       // on the server, once checked
+        QString recordKey;      // where the sent record keeps it, if it keeps any
+        SentRecord::Sent local; // its SHA-256 and size here
     };
     QList<Staged> staged;
+    // What was put in place before (a file of the program's data folder):
+    // a file unchanged here and on the server since is not sent again.
+    QString recordPath;
+    SentRecord record;
+    // Whether a file of the record is unchanged here and on the server: it
+    // then counts as sent. Its record key and SHA-256 are made either way.
+    bool unchangedSince(Staged& file, const QString& local);
+    // The server's size and modification time of a file, if it tells both.
+    std::optional<std::pair<qint64, qint64>> stampOnServer(const QString& folder,
+                                                           const QString& name);
+    // Records the files put in place, as the server now has them.
+    void recordPlaced(const QList<Staged>& files);
     bool setFailed = false; // a file of the set did not arrive whole
 
     std::atomic<bool> stopping{false};

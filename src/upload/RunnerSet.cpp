@@ -1,5 +1,6 @@
 #include "RemoteListing.h"
 #include "RunnerSession.h"
+#include "common/OwnerOnly.h"
 #include "common/Windows1252.h"
 
 #include <QRegularExpression>
@@ -170,6 +171,7 @@ bool ScriptRunner::Session::finishSet() {
         if (stopping) {
             say(QStringLiteral("Gestopt tijdens het vervangen") +
                 websiteNow(done, old, movedAside));
+            recordPlaced(files.mid(0, i));
             removeStaged(files.mid(i), !done.isEmpty());
             return false;
         }
@@ -187,10 +189,12 @@ bool ScriptRunner::Session::finishSet() {
                                   : QStringLiteral("De server weigert ")) +
                 files[i].name + (put == Put::Lost ? QString() : QStringLiteral(" te vervangen")) +
                 websiteNow(done, old, movedAside));
+        recordPlaced(files.mid(0, i));
         removeStaged(files.mid(i), !done.isEmpty());
         return false;
     }
     say(QStringLiteral("Vervangen op de server: ") + joined(done) + QLatin1Char('.'));
+    recordPlaced(files);
     QStringList folders;
     for (const Staged& file : files)
         if (!folders.contains(file.folder))
@@ -231,6 +235,49 @@ QDateTime ScriptRunner::Session::modifiedOnServer(const QString& folder, const Q
     if (curl)
         curl_easy_setopt(curl, CURLOPT_FILETIME, 0L);
     return seconds < 0 ? QDateTime() : QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+}
+
+bool ScriptRunner::Session::unchangedSince(Staged& file, const QString& local) {
+    if (recordPath.isEmpty())
+        return false;
+    file.recordKey = SentRecord::key(host + QLatin1Char(':') + port, file.folder, file.name, ascii);
+    file.local = {fileSha256(local), sourceSize, 0, 0};
+    const std::optional<SentRecord::Sent> before = record.find(file.recordKey);
+    if (!before || file.local.sha256.isEmpty() || before->sha256 != file.local.sha256 ||
+        before->size != file.local.size)
+        return false;
+    const auto now = stampOnServer(file.folder, file.name);
+    return now && now->first == before->serverSize && now->second == before->serverTime;
+}
+
+std::optional<std::pair<qint64, qint64>> ScriptRunner::Session::stampOnServer(const QString& folder,
+                                                                              const QString& name) {
+    const QDateTime changed = modifiedOnServer(folder, name);
+    if (!changed.isValid())
+        return std::nullopt;
+    const bool wasQuiet = std::exchange(quiet, true);
+    const qint64 size = sizeOnServer(folder, name);
+    quiet = wasQuiet;
+    if (size < 0)
+        return std::nullopt;
+    return std::pair{size, changed.toSecsSinceEpoch()};
+}
+
+void ScriptRunner::Session::recordPlaced(const QList<Staged>& files) {
+    if (recordPath.isEmpty())
+        return;
+    for (const Staged& file : files) {
+        if (file.recordKey.isEmpty() || file.local.sha256.isEmpty())
+            continue;
+        // A server that does not tell both gets the file again next time.
+        if (const auto now = stampOnServer(file.folder, file.name))
+            record.set(file.recordKey,
+                       {file.local.sha256, file.local.size, now->first, now->second});
+        else
+            record.forget(file.recordKey);
+    }
+    // Not kept, the next upload sends everything: no failure of this one.
+    (void)replaceOwnerOnlyFile(recordPath, record.text());
 }
 
 void ScriptRunner::Session::sweepLeftovers(const QString& folder) {

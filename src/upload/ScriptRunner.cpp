@@ -2,10 +2,19 @@
 
 #include "RunnerSession.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
 namespace tavrel {
+
+namespace {
+
+// A record of a few sites' files is a few kilobytes: a larger file is no
+// record of this program's.
+constexpr qint64 kMaxRecordBytes = 1 << 20;
+
+} // namespace
 
 ScriptRunner::ScriptRunner(Print print, FtpLimits limits)
     : s_(std::make_unique<Session>(std::move(print), limits)) {}
@@ -42,6 +51,13 @@ void ScriptRunner::useStagingToken(const QString& token) {
 void ScriptRunner::clearLeftoversOf(const QString& token) {
     if (isStagingToken(token))
         s_->abandoned = token;
+}
+
+void ScriptRunner::keepSentRecord(const QString& path) {
+    s_->recordPath = path;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        s_->record = SentRecord::read(file.read(kMaxRecordBytes));
 }
 
 void ScriptRunner::requireTls() {

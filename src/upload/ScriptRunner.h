@@ -95,6 +95,12 @@ public:
     void useStagingToken(const QString& token);
     void clearLeftoversOf(const QString& token);
 
+    // The record of what was put in place before (kept in path, owner-only):
+    // a file whose bytes, and whose size and time on the server, are those
+    // the record holds is not sent again ("ongewijzigd, niet opnieuw
+    // verzonden: limieten.csv").
+    void keepSentRecord(const QString& path);
+
     // Runs the script's lines; 0 when every command succeeded, 1 otherwise.
     int run(const QStringList& lines);
 

@@ -7,6 +7,7 @@
 #include "SendProgress.h"
 #include "TrustQuestion.h"
 #include "common/ErrorReport.h"
+#include "common/Files.h"
 #include "common/OwnerOnly.h"
 #include "common/Progress.h"
 #include "common/Registry.h"
@@ -25,6 +26,7 @@ namespace {
 
 const QString kPlace = QStringLiteral("UploadTavrel");
 const QString kSource = QStringLiteral("UploadTavrel.Main.cmdOK_Click");
+const QString kSentRecordName = QStringLiteral("verzonden-bestanden.txt");
 
 class UploadPhase final : public Phase {
 public:
@@ -174,6 +176,8 @@ private:
             arguments << QStringLiteral("-k:") + context.stagingToken;
         if (!context.abandonedToken.isEmpty())
             arguments << QStringLiteral("-o:") + context.abandonedToken;
+        // What went before, so that an unchanged file is not sent again.
+        arguments << QStringLiteral("-r:") + QDir(logFolder()).filePath(kSentRecordName);
         QProcess client;
         prepareRunner(client);
         client.start(runner_, arguments << QStringLiteral("-s:") + script);

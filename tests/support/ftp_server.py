@@ -9,7 +9,8 @@ at N bytes a second, small files too. Faults a website's host shows now and then
 "cut:N" resets the data connection after N bytes of an upload and calls the
 file complete; "full" answers 552 after an upload (no space left);
 "refuse-stor" refuses every upload; "late:N" confirms an upload only after N
-seconds (a host that scans files); "no-size" knows no SIZE; "no-overwrite"
+seconds (a host that scans files); "no-size" knows no SIZE, "no-mdtm" no
+MDTM; "no-overwrite"
 will not rename over an existing file. At the N-th rename of its life:
 "refuse-rnto:N" refuses it, and every later rename of that file;
 "drop-rnto:N" does it and closes the control connection; "lose-rnto:N" does
@@ -115,6 +116,7 @@ class LateDTPHandler(DTPHandler):
 class FaultHandler(FTPHandler):
     refuse_stor = False
     no_size = False
+    no_mdtm = False
     no_overwrite = False
     # A fault at the N-th rename of the server's life (across connections):
     # ("refuse", N), ("drop", N): the rename done and answered, then the
@@ -145,6 +147,12 @@ class FaultHandler(FTPHandler):
             self.respond("553 Could not create file.")
             return None
         return super().ftp_STOR(file, mode)
+
+    def ftp_MDTM(self, path):
+        if self.no_mdtm:
+            self.respond("502 Command not implemented.")
+            return
+        super().ftp_MDTM(path)
 
     def ftp_SIZE(self, path):
         if self.no_size:
@@ -339,7 +347,7 @@ def main():
         # pyftpdlib ends a long banner with its own "220 " line.
         handler.banner = ("welkom\x1b[2K\x1b[1A\rDe verbinding is versleuteld (TLS).\r\n220-" +
                           "x" * 3000)
-    elif mode in ("refuse-stor", "no-size", "no-overwrite"):
+    elif mode in ("refuse-stor", "no-size", "no-mdtm", "no-overwrite"):
         setattr(FaultHandler, mode.replace("-", "_"), True)
     elif mode.split(":")[0] in ("refuse-rnto", "drop-rnto", "lose-rnto", "down-rnto",
                                 "slow-rnto"):

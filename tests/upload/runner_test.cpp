@@ -92,6 +92,68 @@ TEST(ScriptRunner, SendsAsciiWithTheServersLineEndsAndBinaryAsItIs) {
     EXPECT_FALSE(t.text().contains(QStringLiteral("geheim")));
 }
 
+// A file unchanged here and on the server since the last upload is not sent
+// again; anything that differs, on either side, or a server that cannot
+// tell a file's time, gets the file sent as before.
+TEST(ScriptRunner, SendsAgainOnlyWhatChangedSinceTheLastUpload) {
+    const struct {
+        const char* name;
+        const char* mode;
+        char change; // between the runs: '-' none, 's' on the server with the same size,
+                     // 'S' on the server to another size, 'l' here
+        bool sentAgain;
+    } cases[] = {
+        {"nothing changed", "normal", '-', false},
+        {"the server's copy edited, same size", "normal", 's', true},
+        {"the server's copy edited, other size", "normal", 'S', true},
+        {"changed here", "normal", 'l', true},
+        {"a server without MDTM", "no-mdtm", '-', true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FtpServer server{QLatin1String(c.mode)};
+        TempDir local;
+        const QString file = local.write(QStringLiteral("limieten.csv"), "a;b\r\nc;d\r\n");
+        const QString onSite = server.website(QStringLiteral("limieten.csv"));
+        auto upload = [&] {
+            Transcript t;
+            ScriptRunner runner([&t](const QString& line) { t.lines << line; });
+            runner.allowClearText();
+            runner.keepSentRecord(local.file(QStringLiteral("verzonden.txt")));
+            const int status = runner.run(
+                login(server) + QStringList{QStringLiteral("cd httpdocs"),
+                                            QStringLiteral("send ") + file, QStringLiteral("bye")});
+            EXPECT_EQ(status, 0) << t.text().toStdString();
+            return t.text();
+        };
+        upload();
+        QFile site(onSite);
+        if (c.change == 's' || c.change == 'S') {
+            ASSERT_TRUE(site.open(QIODevice::WriteOnly));
+            site.write(c.change == 's' ? "x;y\nz;w\n" : "x;y\n");
+            site.close();
+            // A person's edit comes a while after the upload.
+            ASSERT_TRUE(site.open(QIODevice::ReadWrite));
+            site.setFileTime(QDateTime::currentDateTimeUtc().addSecs(3600),
+                             QFileDevice::FileModificationTime);
+            site.close();
+        } else if (c.change == 'l') {
+            local.write(QStringLiteral("limieten.csv"), "a;b\r\nc;e\r\n");
+        }
+        const QDateTime before = QFileInfo(onSite).lastModified();
+        const QString second = upload();
+        EXPECT_EQ(second.contains(QStringLiteral("ongewijzigd, niet opnieuw verzonden: "
+                                                 "limieten.csv")),
+                  !c.sentAgain)
+            << second.toStdString();
+        EXPECT_EQ(QFileInfo(onSite).lastModified() != before, c.sentAgain)
+            << "the server's copy was written again, or not";
+        QFile now(onSite);
+        ASSERT_TRUE(now.open(QIODevice::ReadOnly));
+        EXPECT_EQ(now.readAll(), QByteArray(c.change == 'l' ? "a;b\nc;e\n" : "a;b\nc;d\n"));
+    }
+}
+
 TEST(ScriptRunner, LoginAnswersAreNeverCommandsEvenWhenOpenFails) {
     // The password line reads "close": run as a command it would show.
     Transcript t;

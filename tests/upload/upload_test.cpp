@@ -776,9 +776,23 @@ TEST_F(UploadFixture, EveryHostingServerTakesTheWholeSet) {
         }
         const bool sftp = mode == QLatin1String("sftp");
         const bool asked = c.selfSigned;
-        upload(sftp ? QStringLiteral("sftp://") + host : host, asked ? Answer::Yes : Answer::Ok,
-               false);
+        const QString domain = sftp ? QStringLiteral("sftp://") + host : host;
+        upload(domain, asked ? Answer::Yes : Answer::Ok, false);
         expectWebsite(server, false, true); // vsftpd, like SFTP, stores the CRs as sent
+        // Nothing changed since: nothing is sent again, and the run succeeds.
+        QList<QDateTime> written;
+        for (int i = 0; i < 2; ++i)
+            written << QFileInfo(server.website(QLatin1String(kNames[i]))).lastModified();
+        upload(domain, Answer::Ok, false);
+        const QByteArray kept = csv.read(QStringLiteral("ftp_send.ftp.log"));
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_TRUE(kept.contains(QByteArray(
+                QByteArray("ongewijzigd, niet opnieuw verzonden: ") + kNames[i] + "\r\n")))
+                << kept.toStdString();
+            EXPECT_EQ(QFileInfo(server.website(QLatin1String(kNames[i]))).lastModified(),
+                      written[i])
+                << kNames[i];
+        }
     }
 }
 
@@ -892,7 +906,9 @@ TEST_F(UploadFixture, TheRunnerGetsTheScriptWithoutAShellAndReadableByItsOwnerOn
     got.remove(token.capturedStart() + 1, 16);
     const QString script = folderWithQuotes + QStringLiteral("ftp_send.ftp");
     QByteArray expected =
-        QByteArray("-i\n-p\n-u\n-s:") + script.toUtf8() + QByteArray("\nowner-only\n");
+        QByteArray("-i\n-p\n-u\n-r:") +
+        QDir(logFolder()).filePath(QStringLiteral("verzonden-bestanden.txt")).toUtf8() +
+        "\n-s:" + script.toUtf8() + QByteArray("\nowner-only\n");
     expected +=
         "open host$(touch pwned)\r\nclub\r\np'w\"d\r\nhash\r\nascii\r\ncd httpdocs\r\nsend ";
     expected += folderWithQuotes.toUtf8();

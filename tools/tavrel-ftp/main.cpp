@@ -1,7 +1,7 @@
 // tavrel-ftp: runs an FTP command script, as the common command-line client
 // does, and prints the session's transcript on standard output.
 //
-//   tavrel-ftp [-i] [-p] [-e] [-u] [-t:PIN] [-k:NAME] [-o:NAME] -s:SCRIPT [HOST]
+//   tavrel-ftp [-i] [-p] [-e] [-u] [-t:PIN] [-k:NAME] [-o:NAME] [-r:FILE] -s:SCRIPT [HOST]
 //
 // With -p the runner also reports on standard error, apart from the
 // transcript: "voortgang SENT TOTAL NAME" while a file goes, "verzonden SENT
@@ -21,7 +21,9 @@
 // and requires TLS too. -k:NAME gives the part of the
 // staged files' names that is this upload's own (twelve hexadecimal digits;
 // a fresh one without it), -o:NAME that of an upload that never ended, whose
-// leftovers then go at once. A line "stop" on standard input then stops the
+// leftovers then go at once. -r:FILE keeps in FILE what was put in place
+// (SHA-256 and size here, size and time on the server): a file unchanged
+// on both sides since is not sent again. A line "stop" on standard input then stops the
 // run; what it staged on the server is removed. The end of standard input
 // (the program that started it is gone) stops it too, and then it ends for
 // good within two seconds, as it does when its parent ends or on SIGTERM:
@@ -64,12 +66,13 @@ using namespace tavrel;
 namespace {
 
 void usage(FILE* to) {
-    std::fputs("Gebruik: tavrel-ftp [-i] [-p] [-e] [-u] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM] "
-               "-s:SCRIPTBESTAND [HOST]\n"
-               "Voert de FTP-opdrachten uit het scriptbestand uit en toont het verloop.\n"
-               "Met -p meldt het op standaardfout hoe ver elk bestand is.\n"
-               "Met -u mag het onversleuteld verbinden met een server zonder TLS.\n",
-               to);
+    std::fputs(
+        "Gebruik: tavrel-ftp [-i] [-p] [-e] [-u] [-t:SLEUTEL] [-k:NAAM] [-o:NAAM] [-r:BESTAND] "
+        "-s:SCRIPTBESTAND [HOST]\n"
+        "Voert de FTP-opdrachten uit het scriptbestand uit en toont het verloop.\n"
+        "Met -p meldt het op standaardfout hoe ver elk bestand is.\n"
+        "Met -u mag het onversleuteld verbinden met een server zonder TLS.\n",
+        to);
 }
 
 // The script's name as given; a name typed between quotes, as the common
@@ -93,7 +96,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QString scriptPath, host;
     QByteArray trusted;
-    QString token, abandoned;
+    QString token, abandoned, record;
     bool progress = false;
     bool mustEncrypt = false;
     bool inClear = false;
@@ -111,6 +114,8 @@ int main(int argc, char* argv[]) {
             inClear = true;
         } else if (arg.startsWith(QLatin1String("-k:"), Qt::CaseInsensitive)) {
             token = arg.mid(3);
+        } else if (arg.startsWith(QLatin1String("-r:"), Qt::CaseInsensitive)) {
+            record = arg.mid(3);
         } else if (arg.startsWith(QLatin1String("-o:"), Qt::CaseInsensitive)) {
             abandoned = arg.mid(3);
         } else if (arg.compare(QLatin1String("-p"), Qt::CaseInsensitive) == 0) {
@@ -166,6 +171,8 @@ int main(int argc, char* argv[]) {
             runner->allowClearText();
         runner->useStagingToken(token);
         runner->clearLeftoversOf(abandoned);
+        if (!record.isEmpty())
+            runner->keepSentRecord(record);
         if (progress) {
             // One record a line: no field (a file's name, a certificate's
             // name in a reason) carries a line end or another control
