@@ -137,6 +137,28 @@ void QtUi::yield() {
     QCoreApplication::processEvents();
 }
 
+void QtUi::showBusy(const QString& text, qint64 done, qint64 total) {
+    if (!busy_) {
+        // No cancel button: the step's work is one transaction, and the
+        // modality keeps every other window from taking input meanwhile.
+        busy_ = std::make_unique<QProgressDialog>(text, QString(), 0, 1000, owner());
+        busy_->setObjectName(QStringLiteral("prgBezig"));
+        busy_->setWindowTitle(QStringLiteral("Even geduld"));
+        busy_->setWindowModality(Qt::ApplicationModal);
+        busy_->setAutoClose(false);
+        busy_->setAutoReset(false);
+        busy_->setMinimumDuration(0);
+        busy_->show();
+    }
+    busy_->setLabelText(text);
+    busy_->setValue(total > 0 ? int(std::min<qint64>(done * 1000 / total, 1000)) : 0);
+    QCoreApplication::processEvents();
+}
+
+void QtUi::endBusy() {
+    busy_.reset();
+}
+
 void QtUi::endProgram() {
     QCoreApplication::exit(0);
 }

@@ -2,6 +2,10 @@
 
 #include "common/Ui.h"
 
+#include <QProgressDialog>
+
+#include <memory>
+
 namespace tavrel {
 
 // The UI seam on Qt's dialogs, installed by the program at start-up.
@@ -14,10 +18,13 @@ public:
     QString pickFolder(const QString& title, const QString& startFolder) override;
     void setWaitCursor(bool on) override;
     void yield() override;
+    void showBusy(const QString& text, qint64 done, qint64 total) override;
+    void endBusy() override;
     void endProgram() override;
 
 private:
     bool waitCursor_ = false;
+    std::unique_ptr<QProgressDialog> busy_;
 };
 
 // "desc|pattern|desc|pat1;pat2" as Qt's file dialog reads it:

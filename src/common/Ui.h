@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 namespace tavrel {
 
@@ -39,6 +40,18 @@ public:
 
     // Lets the window system repaint once before a long step.
     virtual void yield() = 0;
+
+    // A long step on the window's thread that the user waits for: a modal
+    // box saying text and how far it is (done of total), which keeps every
+    // window drawn while blocking their input, their close boxes included.
+    // Shown by the first call, updated by the next, gone with endBusy.
+    virtual void showBusy(const QString& text, qint64 done, qint64 total) {
+        Q_UNUSED(text);
+        Q_UNUSED(done);
+        Q_UNUSED(total);
+        yield();
+    }
+    virtual void endBusy() {}
 
     // Ends the whole program once the current handler has returned.
     virtual void endProgram() = 0;

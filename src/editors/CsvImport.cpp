@@ -2,11 +2,11 @@
 
 #include "ImportFile.h"
 #include "common/db/Connection.h"
+#include "common/db/Statement.h"
 #include "common/db/Transaction.h"
 
 #include <QDate>
 #include <QSet>
-#include <QSqlQuery>
 
 #include <functional>
 #include <optional>
@@ -15,7 +15,7 @@ namespace tavrel {
 
 namespace {
 
-const QString kSeparator = QStringLiteral(";");
+constexpr QChar kSeparator = u';';
 const QVariant kNull = QVariant(QMetaType::fromType<QString>());
 
 // A field read as a 16-bit whole number, as the file formats hold them.
@@ -44,12 +44,24 @@ bool blank(const QString& line) {
     return line.trimmed().isEmpty();
 }
 
-// A date field: year-month-day as the export writes it, or empty for none.
+// A date field: year-month-day as the export writes it ("2009-03-05"), or
+// empty for none.
 std::optional<QVariant> dateField(const QString& field) {
     if (field.isEmpty())
         return kNull;
-    const QDate d = QDate::fromString(field, Qt::ISODate);
-    if (!d.isValid() || field.size() != 10)
+    if (field.size() != 10 || field[4] != u'-' || field[7] != u'-')
+        return std::nullopt;
+    int parts[3] = {0, 0, 0};
+    for (qsizetype i = 0, part = 0; i < field.size(); ++i) {
+        if (i == 4 || i == 7) {
+            ++part;
+            continue;
+        }
+        if (field[i] < u'0' || field[i] > u'9')
+            return std::nullopt;
+        parts[part] = parts[part] * 10 + (field[i].unicode() - u'0');
+    }
+    if (!QDate(parts[0], parts[1], parts[2]).isValid())
         return std::nullopt;
     return QVariant(field);
 }
@@ -97,33 +109,10 @@ QStringList fieldsOf(const QString& line, int count) {
 
 namespace {
 
-// A statement prepared once and run with one line's values after another.
-class Prepared {
-public:
-    Prepared(Connection& connection, QString statement)
-        : connection_(connection)
-        , query_(connection.database())
-        , statement_(std::move(statement)) {}
-    Result<void> run(const QVariantList& values) {
-        if (!prepared_) {
-            if (Result<void> prepared = connection_.prepare(query_, statement_); !prepared)
-                return prepared;
-            prepared_ = true;
-        }
-        return connection_.exec(query_, values);
-    }
-
-private:
-    Connection& connection_;
-    QSqlQuery query_;
-    QString statement_;
-    bool prepared_ = false;
-};
-
 // Runs importLine for every line of file in one transaction, after start
 // (when given); blank lines are no lines, and a NUL character, which no
 // text field holds, refuses its line.
-Result<int> importEach(Connection& connection, ImportFile& file, Prepared* start,
+Result<int> importEach(Connection& connection, ImportFile& file, Statement* start,
                        const std::function<Result<void>(int, const QString&)>& importLine) {
     Result<Transaction> transaction = Transaction::begin(connection);
     if (!transaction)
@@ -153,12 +142,12 @@ Result<int> importEach(Connection& connection, ImportFile& file, Prepared* start
 } // namespace
 
 Result<int> importLimits(Connection& connection, ImportFile& file) {
-    Prepared dropMeet(connection, QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"));
-    Prepared addMeet(
+    Statement dropMeet(connection, QStringLiteral("DELETE * FROM wedstrijden WHERE code = ?"));
+    Statement addMeet(
         connection,
         QStringLiteral("INSERT INTO wedstrijden (code, datum1, datum2) VALUES (?, ?, ?)"));
-    Prepared addLimit(connection,
-                      QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    Statement addLimit(connection,
+                       QStringLiteral("INSERT INTO limieten VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     QSet<QString> meets;
     const auto importLine = [&](int number, const QString& line) -> Result<void> {
         const QStringList field = fieldsOf(line, 10);
@@ -197,9 +186,9 @@ Result<int> importLimits(Connection& connection, ImportFile& file) {
 }
 
 Result<int> importLevels(Connection& connection, ImportFile& file) {
-    Prepared dropAll(connection, QStringLiteral("DELETE * FROM niveaus"));
-    Prepared addLevel(connection,
-                      QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    Statement dropAll(connection, QStringLiteral("DELETE * FROM niveaus"));
+    Statement addLevel(connection,
+                       QStringLiteral("INSERT INTO niveaus VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     const auto importLine = [&](int number, const QString& line) -> Result<void> {
         const QStringList field = fieldsOf(line, 8);
         QVariantList values;

@@ -96,6 +96,8 @@ bool ImportFile::fill() {
             whole_ = failure(QStringLiteral("het bestand kan niet volledig worden gelezen"));
         return false;
     }
+    if (progress_)
+        progress_(file_.pos(), file_.size());
     pending_ = pending_.mid(at_) + decode(bytes);
     scan_ -= at_;
     at_ = 0;
@@ -120,8 +122,11 @@ std::optional<QString> ImportFile::next() {
             scan_ = at_;
             return line;
         }
-        if (!atEnd_ && fill())
+        // At the end, a CR that ends the last line is a line end too.
+        if (!atEnd_) {
+            fill();
             continue;
+        }
         if (at_ < pending_.size()) {
             const QString line = pending_.mid(at_);
             at_ = pending_.size();

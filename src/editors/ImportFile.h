@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <functional>
 #include <optional>
 
 namespace tavrel {
@@ -24,6 +25,11 @@ public:
     // or when reading failed (then whole() says so).
     std::optional<QString> next();
     const Result<void>& whole() const { return whole_; }
+    // Called as the file is read, a piece at a time: the bytes read so far
+    // and the file's size.
+    void onProgress(std::function<void(qint64 read, qint64 size)> progress) {
+        progress_ = std::move(progress);
+    }
 
 private:
     enum class Text { Windows1252, Utf8, Utf16LE, Utf16BE };
@@ -38,6 +44,7 @@ private:
     qsizetype scan_ = 0; // no line end between at_ and here
     bool atEnd_ = false;
     Result<void> whole_;
+    std::function<void(qint64, qint64)> progress_;
 };
 
 } // namespace tavrel

@@ -2,6 +2,7 @@
 
 #include "ImportFile.h"
 #include "LimitsStore.h"
+#include "common/Progress.h"
 #include "common/Ui.h"
 #include "common/db/Connection.h"
 
@@ -33,9 +34,17 @@ bool runImport(Connection& connection, const ImportSteps& steps) {
                       steps.title, Buttons::Ok, Icon::Critical);
         return false;
     }
+    // A large file takes seconds: the windows stay drawn, with how far it is.
+    const QString busy = QStringLiteral("Importeren uit ") + file + QStringLiteral(" ...");
+    ProgressClock clock;
+    lines.onProgress([&](qint64 read, qint64 size) {
+        if (clock.due())
+            ui.showBusy(busy, read, size);
+    });
     ui.setWaitCursor(true);
-    ui.yield();
+    ui.showBusy(busy, 0, 1);
     const Result<int> imported = steps.import(connection, lines);
+    ui.endBusy();
     ui.setWaitCursor(false);
     if (!imported)
         ui.messageBox(imported.why(), steps.title, Buttons::Ok, Icon::Critical);

@@ -11,12 +11,18 @@ import sqlite3
 import sys
 import tempfile
 
-from atspi import check, find, on_limits_copy, press, type_into, wait_for
+import pyatspi
+
+from atspi import (check, find, labels, on_limits_copy, press, screenshot, type_into,
+                   wait_for)
 
 LEVELS = ("50;vr;j;25;A;9;11;00.32.94\r\n"
           "100;vl;m;50;B;12;14;01.20.00\r\n")
 LIMITS = ("NIEUW1;50;ru;j;1996;1997;00.40.57;00.41.77;2011-03-05;2011-03-07\r\n"
           "NIEUW1;100;vr;m;1998;1999;01.10.00;01.11.00;2011-03-05;2011-03-07\r\n")
+# A federation's whole file: 650 000 lines (50 MB), the last one ended as an
+# old Mac ends it, with a CR alone.
+BIG_LINES = 650000
 
 
 def rows(db, sql):
@@ -51,6 +57,12 @@ def main():
         limits = os.path.join(root, "limieten.csv")
         with open(limits, "w", newline="") as f:
             f.write(LIMITS)
+        os.makedirs(os.path.join(root, "bond"))
+        big = os.path.join(root, "bond", "limieten.csv")
+        with open(big, "w", newline="") as f:
+            for i in range(BIG_LINES):
+                f.write("B%04d;%d;vr;m;1998;1999;01.10.00;01.11.00;2011-03-05;2011-03-07%s"
+                        % (i // 100, 50 + i % 100, "\r" if i == BIG_LINES - 1 else "\r\n"))
 
         p, db = on_limits_copy(program, data, root)
         try:
@@ -77,6 +89,22 @@ def main():
                   "the limits are the file's: %s" % got)
             check(rows(db, "SELECT datum1, datum2 FROM wedstrijden WHERE code = 'NIEUW1'")
                   == [("2011-03-05", "2011-03-07")], "the meet is made with the file's dates")
+            # A large file: the program answers while it imports, and says
+            # how far it is; the windows take no input meanwhile.
+            import_through_the_dialog(p, editor, "Importeer limieten", big)
+            busy = p.window("Even geduld", 10)
+            check(any(("Importeren uit " + big) in t for t in labels(busy)),
+                  "the box says what is imported")
+            screenshot("import-busy")
+
+            def done():
+                try:
+                    return not busy.getState().contains(pyatspi.STATE_SHOWING)
+                except Exception:  # the box is destroyed already
+                    return True
+            wait_for("the import done", done, 60)
+            check(rows(db, "SELECT count(*) FROM limieten WHERE wcode LIKE 'B%'")
+                  == [(BIG_LINES,)], "every line of the large file, the last one too")
             # The editor still works: it closes and the main window returns.
             press(find(editor, "push button", "Sluiten"))
             p.window("UploadTavrel")

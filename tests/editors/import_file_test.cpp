@@ -68,6 +68,7 @@ TEST(ImportFile, ReadsEveryTextFormAndLineEnd) {
         QStringList lines;
     } cases[] = {
         {"CR LF, LF and CR alone", "a\r\nb\n c\rd", words("a|b| c|d")},
+        {"an old Mac file's last line", "a\rb\r", words("a|b")},
         {"a CR LF across a read", atChunk.toLatin1() + "\r\nx", {atChunk, QStringLiteral("x")}},
         {"blank lines stay lines", "a\r\n\r\n\rb\r\n", words("a|||b")},
         {"UTF-8 with its mark", "\xef\xbb\xbfZ\xc3\xa9;1\r\n", {QStringLiteral("Z\u00e9;1")}},

@@ -37,6 +37,9 @@ public:
     std::vector<Prompt> messages() const;
     bool programEnded() const { return ended_; }
     int yields() const { return yields_; }
+    // The text of the last busy box, and whether one is shown now.
+    const QString& busyText() const { return busyText_; }
+    bool busy() const { return busy_; }
     bool waitCursor() const { return waitCursor_; }
     int waitCursorChanges() const { return waitCursorChanges_; }
     // Answers queued but never asked for.
@@ -49,6 +52,11 @@ public:
     QString pickFolder(const QString& title, const QString& startFolder) override;
     void setWaitCursor(bool on) override;
     void yield() override { ++yields_; }
+    void showBusy(const QString& text, qint64, qint64) override {
+        busyText_ = text;
+        busy_ = true;
+    }
+    void endBusy() override { busy_ = false; }
     void endProgram() override { ended_ = true; }
 
 private:
@@ -63,6 +71,8 @@ private:
     std::vector<Prompt> prompts_;
     bool ended_ = false;
     int yields_ = 0;
+    QString busyText_;
+    bool busy_ = false;
     bool waitCursor_ = false;
     int waitCursorChanges_ = 0;
 };

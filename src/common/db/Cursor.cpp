@@ -1,5 +1,7 @@
 #include "Cursor.h"
 
+#include "Statement.h"
+
 #include <QRegularExpression>
 #include <QSqlError>
 
@@ -13,34 +15,6 @@ namespace {
 void countRow(sqlite3_context* context, int, sqlite3_value**) {
     ++*static_cast<qint64*>(sqlite3_user_data(context));
     sqlite3_result_null(context);
-}
-
-ErrorInfo refusal(const Connection& connection, sqlite3* db) {
-    const QSqlError e(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
-                      QString::number(sqlite3_extended_errcode(db)));
-    return connection.errorOf(e, QStringLiteral("De opdracht is geweigerd"));
-}
-
-bool bind(sqlite3_stmt* stmt, const QVariantList& values) {
-    for (int i = 0; i < values.size(); ++i) {
-        const QVariant& v = values[i];
-        int rc;
-        if (v.isNull())
-            rc = sqlite3_bind_null(stmt, i + 1);
-        else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
-                 v.typeId() == QMetaType::Short || v.typeId() == QMetaType::Bool)
-            rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
-        else if (v.typeId() == QMetaType::Double)
-            rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
-        else {
-            const QByteArray text = v.toString().toUtf8();
-            rc = sqlite3_bind_text(stmt, i + 1, text.constData(), int(text.size()),
-                                   SQLITE_TRANSIENT);
-        }
-        if (rc != SQLITE_OK)
-            return false;
-    }
-    return true;
 }
 
 // The statement's final ORDER BY, unless it has a LIMIT or OFFSET (which
@@ -185,7 +159,7 @@ static sqlite3_stmt* prepared(sqlite3* db, const QString& sql, const QVariantLis
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) == SQLITE_OK &&
-        bind(stmt, values))
+        bindValues(stmt, values))
         return stmt;
     sqlite3_finalize(stmt);
     return nullptr;
@@ -199,7 +173,7 @@ Cursor openCursor(const QString& query, Connection& connection, const QVariantLi
         // A stop the user asked for is no fault to report.
         if (!connection.stopRequested())
             ReportError(QStringLiteral("OpenRecordSet"),
-                        described ? handle.error() : refusal(connection, db));
+                        described ? handle.error() : refusalOf(connection, db));
         return Cursor();
     };
     if (!handle)
