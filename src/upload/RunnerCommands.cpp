@@ -210,10 +210,8 @@ bool ScriptRunner::Session::send(const QString& rest) {
     if (unchangedSince(target, local)) {
         source.close();
         say(QStringLiteral("ongewijzigd, niet opnieuw verzonden: ") + remote);
-        if (progress) {
-            progress(remote, 0, sourceSize, false);
+        if (progress)
             progress(remote, sourceSize, sourceSize, true);
-        }
         return true;
     }
     handedOver = 0;

@@ -76,6 +76,8 @@ void SendProgress::line(const QByteArray& text) {
     if (index != current_) {
         current_ = index;
         since_.start();
+        // Whole at its first record: not sent, the website has it already.
+        at->unchanged = words[0] == "verzonden";
     }
     at->sent = std::min(sent, total);
     at->total = total;
@@ -93,7 +95,7 @@ RunProgress SendProgress::progress() const {
         return {};
     const State& now = files_[current_];
     const double seconds = since_.isValid() ? since_.elapsed() / 1000.0 : 0;
-    const double rate = seconds > 0.2 ? now.sent / seconds : 0;
+    const double rate = seconds > 0.2 && !now.unchanged ? now.sent / seconds : 0;
     qint64 all = 0;
     double done = 0;
     for (const State& s : files_) {

@@ -68,6 +68,7 @@ private:
         qint64 sent = 0;
         qint64 total = 0;
         bool whole = false;
+        bool unchanged = false; // not sent again: no speed to tell
     };
     QList<State> files_;
     int current_ = -1;

@@ -4,6 +4,8 @@
 #include "upload/LogCheck.h"
 #include "upload/SendProgress.h"
 
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 using namespace tavrel;
@@ -64,6 +66,17 @@ TEST(SendProgress, ReadsTheRunnersLinesInAnyPiecesAndTellsWhatWasReplaced) {
         EXPECT_EQ(sending.reason(), QString::fromUtf8(s.reason));
     }
     EXPECT_TRUE(sending.progress().text.startsWith(QStringLiteral("met spatie.csv: ")));
+}
+
+// A file the website holds already is whole at its first record: it counts
+// as done, and no speed is made up for bytes that never went.
+TEST(SendProgress, AFileNotSentAgainCountsAsDoneWithoutASpeed) {
+    SendProgress sending({{QStringLiteral("limieten.csv"), 2000000}});
+    sending.take("verzonden 2000000 2000000 limieten.csv\n");
+    QThread::msleep(300);
+    EXPECT_EQ(sending.progress().done, 1000);
+    EXPECT_FALSE(sending.progress().text.contains(QStringLiteral("/s")))
+        << sending.progress().text.toStdString();
 }
 
 TEST(CondensedTranscript, ShortensOnlyLongLinesOfHashMarks) {
