@@ -129,6 +129,15 @@ int ScriptRunner::Session::onHostKey(void* self, int type, const char* key, size
     return s->sshKey.toLatin1() == s->pin ? CURLKHMATCH_OK : CURLKHMATCH_MISMATCH;
 }
 
+void useTlsVersions(CURL* handle) {
+    // TLS 1.2 at most: servers that demand that every data connection resume
+    // the login's session (vsftpd's default) refuse a data connection now and
+    // then under TLS 1.3, whose one-use session tickets an upload's data
+    // connection never reads back.
+    curl_easy_setopt(handle, CURLOPT_SSLVERSION,
+                     long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
+}
+
 void ScriptRunner::Session::makeHandle() {
     curl = curl_easy_init();
     curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
@@ -174,12 +183,7 @@ void ScriptRunner::Session::makeHandle() {
     // bundle of its own there).
     curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_NATIVE_CA));
 #endif
-    // TLS 1.2 at most: servers that demand that every data connection resume
-    // the login's session (vsftpd's default) refuse a data connection now and
-    // then under TLS 1.3, whose one-use session tickets an upload's data
-    // connection never reads back.
-    curl_easy_setopt(curl, CURLOPT_SSLVERSION,
-                     long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
+    useTlsVersions(curl);
     curl_easy_setopt(curl, CURLOPT_USE_SSL,
                      tls == Tls::Required || !pin.isEmpty() ? long(CURLUSESSL_ALL)
                      : tls == Tls::Never                    ? long(CURLUSESSL_NONE)

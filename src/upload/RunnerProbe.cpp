@@ -38,8 +38,7 @@ std::optional<Certificate> ScriptRunner::Session::serverCertificate() {
     curl_easy_setopt(probe, CURLOPT_URL, address.constData());
     curl_easy_setopt(probe, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
     curl_easy_setopt(probe, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
-    curl_easy_setopt(probe, CURLOPT_SSLVERSION,
-                     long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
+    useTlsVersions(probe);
     curl_easy_setopt(probe, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(probe, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(probe, CURLOPT_SSL_CTX_FUNCTION, &onSslContext);

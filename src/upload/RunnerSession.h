@@ -26,6 +26,9 @@
 
 namespace tavrel {
 
+// The TLS versions of every connection the runner makes (RunnerConnection.cpp).
+void useTlsVersions(CURL* handle);
+
 struct ScriptRunner::Session {
     Print print;
     FtpLimits limits;

@@ -98,6 +98,13 @@ def tick(main, name, on=True):
     return box
 
 
+def asked(p, title, shot):
+    """The question box of that title, pictured, and all it says."""
+    question = p.window(title, 30)
+    screenshot(shot)
+    return question, " ".join(labels(question))
+
+
 def boxes_enable_their_controls_and_a_kept_folder_receives_the_files(program, data, server_script,
                                                                      root):
     s = Setup(os.path.join(root, "kept"), data)
@@ -244,9 +251,7 @@ def an_unknown_certificate_is_asked_about_once(program, data, server_script, roo
         main = p.window("UploadTavrel")
         fill_account(main, "127.0.0.1:%d" % server.port, "httpdocs")
         press(find(main, "push button", "OK"))
-        question = p.window("Onbekend certificaat", 30)
-        screenshot("certificate-question")
-        text = " ".join(labels(question))
+        question, text = asked(p, "Onbekend certificaat", "certificate-question")
         check("Uitgegeven voor: hosting.example" in text and "SHA-256-vingerafdruk:" in text
               and "Waarom niet: de server heeft het zelf ondertekend" in text
               and "Geldig van " in text,
@@ -285,9 +290,7 @@ def an_unknown_certificate_is_asked_about_once(program, data, server_script, roo
         p = s.start(program)
         main = p.window("UploadTavrel")
         press(find(main, "push button", "OK"))
-        question = p.window("Certificaat veranderd", 30)
-        screenshot("certificate-changed")
-        text = " ".join(labels(question))
+        question, text = asked(p, "Certificaat veranderd", "certificate-changed")
         check("Vingerafdruk die u vertrouwde:" in text and "Vingerafdruk nu:" in text,
               "the warning shows the old and the new fingerprint: " + text)
         check(find(question, "push button", "Nee").getState().contains(pyatspi.STATE_IS_DEFAULT),
@@ -318,9 +321,7 @@ def an_sftp_host_key_is_asked_about_and_trusted(program, data, server_script, ro
         main = p.window("UploadTavrel")
         fill_account(main, "sftp://127.0.0.1:%d" % server.port, "httpdocs")
         press(find(main, "push button", "OK"))
-        question = p.window("Onbekende sleutel", 30)
-        screenshot("host-key-question")
-        text = " ".join(labels(question))
+        question, text = asked(p, "Onbekende sleutel", "host-key-question")
         check("Soort: ssh-ed25519" in text and "SHA256:" in text,
               "the question shows the key's kind and fingerprint: " + text)
         press(find(question, "push button", "Ja"))
