@@ -31,6 +31,8 @@ QString groupedNumber(qint64 n) {
 }
 
 QString recordProgressText(const QString& label, qint64 done, qint64 total) {
+    if (total < 0)
+        return label + QStringLiteral(": ") + groupedNumber(done) + QStringLiteral(" records");
     return label + QStringLiteral(": ") + groupedNumber(done) + QStringLiteral(" van ") +
            groupedNumber(total) + QStringLiteral(" records");
 }

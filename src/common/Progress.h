@@ -30,7 +30,8 @@ private:
 // 1234567 as "1 234 567": groups of three, as Dutch print separates them.
 QString groupedNumber(qint64 n);
 
-// "Tijden: 412 000 van 1 000 000 records".
+// "Tijden: 412 000 van 1 000 000 records"; "Tijden: 412 000 records" while
+// the total is not known (total < 0).
 QString recordProgressText(const QString& label, qint64 done, qint64 total);
 
 // "tijden.csv: 31 van 65 MB, 2,1 MB/s" (kB below a megabyte; no speed while

@@ -29,12 +29,13 @@ QString reason(const QFileDevice& file) {
     }
 }
 
-QString describe(const QFileDevice& file) {
-    return QStringLiteral("Bestand ") + QDir::toNativeSeparators(file.fileName()) +
+} // namespace
+
+QString writeFailure(const QFileDevice& file, const QString& shown) {
+    return QStringLiteral("Bestand ") +
+           QDir::toNativeSeparators(shown.isEmpty() ? file.fileName() : shown) +
            QStringLiteral(" kan niet worden geschreven (") + reason(file) + QLatin1Char(')');
 }
-
-} // namespace
 
 CsvFile::CsvFile(const QString& path)
     : file_(path) {
@@ -47,13 +48,25 @@ Result<void> CsvFile::open() {
         return failure(QStringLiteral("De map ") + QDir::toNativeSeparators(info.path()) +
                        QStringLiteral(" bestaat niet"));
     if (!file_.open(QIODevice::WriteOnly))
-        return failure(describe(file_));
+        return failure(writeFailure(file_));
     return {};
 }
 
 void CsvFile::writeLine(std::string_view line) {
     buffer_ += line;
     endLine();
+}
+
+void CsvFile::writeLines(std::string_view lines) {
+    if (lines.size() < size_t(kChunk)) {
+        buffer_ += lines;
+        if (buffer_.size() >= size_t(kChunk))
+            flush();
+        return;
+    }
+    // A large piece goes straight through; QSaveFile remembers a failed write.
+    flush();
+    file_.write(lines.data(), qint64(lines.size()));
 }
 
 void CsvFile::endLine() {
@@ -71,7 +84,7 @@ bool CsvFile::flush() {
 Result<void> CsvFile::commit() {
     if (flush() && file_.commit())
         return {};
-    const ErrorInfo error = failure(describe(file_));
+    const ErrorInfo error = failure(writeFailure(file_));
     file_.cancelWriting();
     return error;
 }

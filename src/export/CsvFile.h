@@ -9,7 +9,12 @@
 #include <string>
 #include <string_view>
 
+class QFileDevice;
+
 namespace tavrel {
+
+// Why file could not be written, in Dutch, naming it (or shown, when given).
+QString writeFailure(const QFileDevice& file, const QString& shown = {});
 
 // An output file of CR LF lines in Windows-1252. The lines go to a temporary
 // file beside the target, which replaces the target only when commit()
@@ -21,6 +26,8 @@ public:
     Result<void> open();
     // A line already in Windows-1252, without its line end.
     void writeLine(std::string_view line);
+    // Lines already ended.
+    void writeLines(std::string_view lines);
     // The buffer the next line is appended to in place, then ended with
     // endLine() (or cut back to the size it had, to drop it).
     std::string& pending() { return buffer_; }

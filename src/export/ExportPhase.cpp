@@ -1,6 +1,7 @@
 #include "ExportPhase.h"
 
 #include "CsvFile.h"
+#include "OrderedLines.h"
 #include "common/Progress.h"
 #include "common/Ui.h"
 #include "common/db/Cursor.h"
@@ -36,7 +37,13 @@ bool ExportPhase::run(PhaseContext& context) {
         }
         checked_ = false;
     }
-    Cursor records = openCursor(query(context.input), *context.connection);
+    // Where the phase orders its lines itself, the statement runs without
+    // its final sort: a million rows are then filed by rank, not compared.
+    LineOrder* order = lineOrder(*context.connection);
+    const QString statement = query(context.input);
+    Cursor records =
+        order ? openCursor(withoutFinalOrder(statement), *context.connection, {}, Count::InWalk)
+              : openCursor(statement, *context.connection);
     if (context.stopRequested())
         return false;
     if (!records.isOpen()) {
@@ -55,11 +62,35 @@ bool ExportPhase::run(PhaseContext& context) {
         context.message.showMessage(opened.why());
         return false;
     }
-    const qint64 total = records.recordCount();
+    const bool walked =
+        order ? walkOrdered(context, records, *order, file) : walkStreamed(context, records, file);
+    if (!walked)
+        return false;
+    if (const Result<void>& whole = records.whole(); !whole) {
+        // A walk cut short is no export: the old file stays, nothing is sent.
+        context.message.showMessage(label() +
+                                    QStringLiteral(": de gegevens konden niet volledig worden "
+                                                   "gelezen (") +
+                                    whole.why() + QLatin1Char(')'));
+        return false;
+    }
+    records.close();
+    if (const Result<void> committed = file.commit(); !committed) {
+        context.message.showMessage(committed.why());
+        return false;
+    }
+    return true;
+}
+
+void ExportPhase::showCount(PhaseContext& context, qint64 total) {
     context.message.showMessage(label() + QStringLiteral(": ") + QString::number(total) +
                                 QStringLiteral(" records ..."));
     Ui::current().yield();
+}
 
+bool ExportPhase::walkStreamed(PhaseContext& context, Cursor& records, CsvFile& file) {
+    const qint64 total = records.recordCount();
+    showCount(context, total);
     // Progress and a stop are looked at every few thousand records: their
     // cost stays far below a record's.
     ProgressClock clock;
@@ -82,19 +113,48 @@ bool ExportPhase::run(PhaseContext& context) {
     if (context.stopRequested())
         return false;
     context.message.showProgress({recordProgressText(label(), done, total), done, total});
-    if (const Result<void>& whole = records.whole(); !whole) {
-        // A walk cut short is no export: the old file stays, nothing is sent.
-        context.message.showMessage(label() +
-                                    QStringLiteral(": de gegevens konden niet volledig worden "
-                                                   "gelezen (") +
-                                    whole.why() + QLatin1Char(')'));
+    return true;
+}
+
+bool ExportPhase::walkOrdered(PhaseContext& context, Cursor& records, LineOrder& order,
+                              CsvFile& file) {
+    // The count is known once every record is filed, as with a sorted
+    // statement, whose sort takes in every row before the first comes out;
+    // meanwhile the records so far are shown.
+    OrderedLines lines(order.ranks(), context.outputFolder + fileName());
+    ProgressClock clock;
+    for (; !records.atEnd(); records.moveNext()) {
+        const int rank = order.rankOf(records);
+        if (rank < 0) {
+            context.message.showMessage(
+                label() + QStringLiteral(": de gegevens veranderden tijdens het lezen; "
+                                         "probeer het opnieuw"));
+            return false;
+        }
+        std::string& out = lines.pending(rank);
+        const size_t start = out.size();
+        if (!line(records, out)) {
+            out.resize(start);
+        } else if (const Result<void> filed = lines.endLine(rank, start); !filed) {
+            context.message.showMessage(filed.why());
+            return false;
+        }
+        if (const qint64 done = records.walked(); (done & 4095) == 0) {
+            if (context.stopRequested())
+                return false;
+            if (clock.due())
+                context.message.showProgress({recordProgressText(label(), done, -1), done, 0});
+        }
+    }
+    if (context.stopRequested())
+        return false;
+    const qint64 total = records.walked();
+    showCount(context, total);
+    if (const Result<void> written = lines.writeTo(file); !written) {
+        context.message.showMessage(written.why());
         return false;
     }
-    records.close();
-    if (const Result<void> committed = file.commit(); !committed) {
-        context.message.showMessage(committed.why());
-        return false;
-    }
+    context.message.showProgress({recordProgressText(label(), total, total), total, total});
     return true;
 }
 

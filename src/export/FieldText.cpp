@@ -69,22 +69,4 @@ void appendField(Line& out, const Cursor& records, int column) {
     }
 }
 
-const QByteArray& RepeatedText::of(const Cursor& records, int column, Convert convert) {
-    if (records.type(column) != SQLITE_TEXT) {
-        valid_ = false;
-        converted_ = convert(records.value(column));
-        return converted_;
-    }
-    const QByteArrayView now = records.utf8(column);
-    const bool same =
-        valid_ && now.size() == last_.size() &&
-        (now.empty() || std::memcmp(now.data(), last_.constData(), size_t(now.size())) == 0);
-    if (!same) {
-        last_ = now.toByteArray();
-        converted_ = convert(records.value(column));
-        valid_ = true;
-    }
-    return converted_;
-}
-
 } // namespace tavrel

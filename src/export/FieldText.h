@@ -32,18 +32,4 @@ void appendUtf8(Line& out, QByteArrayView utf8);
 // QVariant for integers, texts and nulls.
 void appendField(Line& out, const Cursor& records, int column);
 
-// A text column whose values repeat from one record to the next (a meet's
-// place, name or date): converted once per run of equal texts.
-class RepeatedText {
-public:
-    using Convert = QByteArray (*)(const QVariant& value);
-    // The converted bytes of the column's current value.
-    const QByteArray& of(const Cursor& records, int column, Convert convert);
-
-private:
-    QByteArray last_;
-    QByteArray converted_;
-    bool valid_ = false;
-};
-
 } // namespace tavrel

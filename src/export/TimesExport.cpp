@@ -1,7 +1,9 @@
 #include "ClubCodes.h"
+#include "ColumnRanks.h"
 #include "ExportPhase.h"
 #include "Exports.h"
 #include "FieldText.h"
+#include "MeetTexts.h"
 #include "common/Values.h"
 #include "common/Windows1252.h"
 #include "common/db/Cursor.h"
@@ -17,7 +19,11 @@ namespace tavrel {
 
 namespace {
 
-class TimesExport final : public ExportPhase {
+// More meet dates than this (eighty years of weekly meets) and the
+// statement sorts: the lines filed per date stay few and large.
+constexpr int kMaxDates = 4096;
+
+class TimesExport final : public ExportPhase, private LineOrder {
     QString query(const RunInput& input) const override {
         if (input.version == QLatin1String("2006"))
             return QStringLiteral("SELECT MEETS.PLACE, MEETS.MINDATE, MEETS.NAME, MEETS.POOL, "
@@ -55,6 +61,17 @@ class TimesExport final : public ExportPhase {
                  {},
                  v2006 ? QStringLiteral("STYLESID") : QStringLiteral("SWIMSTYLEID")}};
     }
+    // The times come by meet date. The meets are few: their dates are ranked
+    // once, and each line is filed under its date's rank.
+    LineOrder* lineOrder(Connection& connection) override {
+        dates_ = ColumnRanks::load(connection, QStringLiteral("MEETS"), QStringLiteral("MINDATE"),
+                                   kMaxDates);
+        meets_.setRanks(dates_.get());
+        return dates_ ? this : nullptr;
+    }
+    int ranks() const override { return dates_->count(); }
+    int rankOf(const Cursor& r) override { return meets_.of(r).rank; }
+
     QString fileName() const override { return QStringLiteral("tijden.csv"); }
     QString label() const override { return QStringLiteral("Tijden"); }
 
@@ -72,6 +89,7 @@ class TimesExport final : public ExportPhase {
         registration_ = r.column(QStringLiteral("REGISTRATIONID"));
         time_ = r.column(QStringLiteral("TOTALTIME"));
         type_ = r.column(QStringLiteral("RESULTTYP"));
+        meets_.setColumns(place_, date_, name_);
         const ClubLayout layout = layout_;
         poolCodes_.convert = [layout](const QVariant& v) { return poolText(layout, v); };
         strokeCodes_.convert = [layout](const QVariant& v) { return strokeText(layout, v); };
@@ -84,12 +102,9 @@ class TimesExport final : public ExportPhase {
         const Line* registration = registrationText(r);
         if (!registration)
             return false;
-        // Most lines repeat the meet and the date before them: results come
-        // by meet date. Each piece carries its separator, so a line is a few
-        // appends.
-        put(out, placeText_.of(r, place_, asField));
-        put(out, dateText_.of(r, date_, asDate));
-        put(out, nameText_.of(r, name_, asField));
+        // The meets are few: their texts are made once. Each piece carries
+        // its separator, so a line is a few appends.
+        put(out, meets_.of(r).text);
         put(out, poolCodes_.of(r, pool_));
         put(out, strokeCodes_.of(r, stroke_));
         put(out, distanceCodes_.of(r, distance_));
@@ -115,15 +130,17 @@ class TimesExport final : public ExportPhase {
             return nullptr; // stands for "Fout", which is no number
         case SQLITE_TEXT: {
             const QByteArrayView text = r.utf8(registration_);
-            auto known = numeric_.constFind(text.toByteArray());
-            if (known == numeric_.cend()) {
+            const std::string_view key(text.data(), size_t(text.size()));
+            auto known = numeric_.find(key);
+            if (known == numeric_.end()) {
                 if (numeric_.size() > 100000)
                     numeric_.clear(); // bounded, whatever the file holds
                 known =
-                    numeric_.insert(text.toByteArray(),
-                                    isNumeric(Nz(r.value(registration_), QStringLiteral("Fout"))));
+                    numeric_
+                        .emplace(key, isNumeric(Nz(r.value(registration_), QStringLiteral("Fout"))))
+                        .first;
             }
-            if (!*known)
+            if (!known->second)
                 return nullptr;
             appendUtf8(registrationText_, text);
             break;
@@ -138,9 +155,6 @@ class TimesExport final : public ExportPhase {
         registrationText_ += ';';
         return &registrationText_;
     }
-
-    static QByteArray asField(const QVariant& v) { return toWindows1252(fieldText(v)) + ';'; }
-    static QByteArray asDate(const QVariant& v) { return toWindows1252(dateField(v)) + ';'; }
 
     // A code column: the text of each whole number, with its separator, is
     // made once.
@@ -175,9 +189,10 @@ class TimesExport final : public ExportPhase {
     };
 
     ClubLayout layout_ = ClubLayout::Tavrel2009;
-    RepeatedText placeText_, dateText_, nameText_;
+    std::unique_ptr<ColumnRanks> dates_;
+    MeetTexts meets_;
     Codes poolCodes_, strokeCodes_, distanceCodes_, typeCodes_;
-    QHash<QByteArray, bool> numeric_;
+    ByBytes<bool> numeric_;
     Line registrationText_;
     int place_ = -1, date_ = -1, name_ = -1, pool_ = -1, distance_ = -1, stroke_ = -1,
         registration_ = -1, time_ = -1, type_ = -1;

@@ -169,7 +169,10 @@ Result<void> Connection::open(const QString& path) {
         jet_ = std::move(jet).value();
         for (const QString& table : jet_->tableNames())
             jetTables_.insert(table.toLower(), table);
-        db.setDatabaseName(QStringLiteral(":memory:"));
+        // SQLite's own temporary database: on disk for this user alone and
+        // nameless from the start, so a large club's copy is not held in
+        // memory.
+        db.setDatabaseName(QString());
     } else {
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
@@ -354,7 +357,7 @@ QString codeReason(int code) {
     }
 }
 
-// Copies the Jet tables a statement names into the in-memory database, with
+// Copies the Jet tables a statement names into the private copy, with
 // the columns it names (all of them for a "*" in its select list), each once
 // per connection; a later statement that needs more columns copies the table
 // again with them. Names are found by their words, so a word that happens to

@@ -23,7 +23,7 @@ class JetFile;
 
 // A connection to a database file. The engine is chosen by the file's first
 // bytes: a SQLite file is opened read-write with foreign keys on; a Jet file
-// is read by the project's Jet reader into a private in-memory SQLite copy (each table the
+// is read by the project's Jet reader into a private SQLite copy (each table the
 // first time a statement names it) and refuses every change.
 //
 // Statements are written in the Jet dialect the program has always used;

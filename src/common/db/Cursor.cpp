@@ -47,12 +47,17 @@ ErrorInfo shortWalk(qint64 walked, qint64 count) {
     return failure(QStringLiteral("%1 van de %2 records gelezen").arg(walked).arg(count));
 }
 
-QString countStatement(const QString& statement) {
-    QString counted = statement;
+QString withoutFinalOrder(const QString& statement) {
+    QString plain = statement;
     const QRegularExpressionMatch order = finalOrder(statement);
     if (order.hasMatch())
-        counted.truncate(order.capturedStart());
-    return QStringLiteral("SELECT COUNT(*) FROM (") + counted + QLatin1Char(')');
+        plain.truncate(order.capturedStart());
+    return plain;
+}
+
+QString countStatement(const QString& statement) {
+    return QStringLiteral("SELECT COUNT(*) FROM (") + withoutFinalOrder(statement) +
+           QLatin1Char(')');
 }
 
 Cursor::Cursor() = default;
@@ -165,7 +170,8 @@ static sqlite3_stmt* prepared(sqlite3* db, const QString& sql, const QVariantLis
     return nullptr;
 }
 
-Cursor openCursor(const QString& query, Connection& connection, const QVariantList& values) {
+Cursor openCursor(const QString& query, Connection& connection, const QVariantList& values,
+                  Count count) {
     const QString plain = plainStatement(query);
     const Result<sqlite3*> handle = connection.handleFor(plain);
     sqlite3* db = handle ? handle.value() : nullptr;
@@ -185,7 +191,7 @@ Cursor openCursor(const QString& query, Connection& connection, const QVariantLi
     cursor.counted_ = std::make_unique<qint64>(0);
     // Not deterministic, so SQLite calls it for every row.
     const bool counting =
-        sortsWhole(sqlite) && plainSelect.match(sqlite).hasMatch() &&
+        count == Count::First && sortsWhole(sqlite) && plainSelect.match(sqlite).hasMatch() &&
         sqlite3_create_function_v2(db, "tavrel_counted_row", 0, SQLITE_UTF8, cursor.counted_.get(),
                                    countRow, nullptr, nullptr, nullptr) == SQLITE_OK;
     QString statement = sqlite;
@@ -201,6 +207,8 @@ Cursor openCursor(const QString& query, Connection& connection, const QVariantLi
     cursor.step();
     if (!cursor.whole_)
         return refused(false);
+    if (count == Count::InWalk)
+        return cursor;
     if (counting && sqlite3_stmt_status(cursor.stmt_, SQLITE_STMTSTATUS_SORT, 0) > 0) {
         cursor.count_ = *cursor.counted_;
     } else {

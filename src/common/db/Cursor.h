@@ -13,6 +13,8 @@ struct sqlite3_value;
 
 namespace tavrel {
 
+enum class Count { First, InWalk };
+
 // A query walked forward once on the sqlite3 C API of a connection, for the
 // exports: typed values (64-bit integers, UTF-8 bytes) without a QVariant
 // per field. Its record count is exact as soon as it is open; for a sorted
@@ -43,12 +45,16 @@ public:
     QByteArrayView utf8(int column) const;
     // The value as Qt's SQLite driver gives it, for the unusual types.
     QVariant value(int column) const;
+    // SQLite's own value, valid until the next move.
+    sqlite3_value* raw(int column) const { return values_[size_t(column)]; }
+    // The records walked so far.
+    qint64 walked() const { return walked_; }
 
     void close();
 
 private:
     friend Cursor openCursor(const QString& query, Connection& connection,
-                             const QVariantList& values);
+                             const QVariantList& values, Count count);
     void step();
 
     sqlite3_stmt* stmt_ = nullptr;
@@ -67,8 +73,10 @@ private:
 
 // Opens query on connection with values bound to its "?" marks. When the
 // database refuses it, shows the error report with the place "OpenRecordSet"
-// once and returns a cursor that is not open.
-Cursor openCursor(const QString& query, Connection& connection, const QVariantList& values = {});
+// once and returns a cursor that is not open. Count::InWalk leaves the
+// count unknown (-1): the caller counts what it walks.
+Cursor openCursor(const QString& query, Connection& connection, const QVariantList& values = {},
+                  Count count = Count::First);
 
 // A query without its surrounding blanks and final semicolons.
 QString plainStatement(const QString& query);
@@ -79,5 +87,8 @@ ErrorInfo shortWalk(qint64 walked, qint64 count);
 // The statement that counts the rows of a query: a final ORDER BY is left
 // out, since it changes no count.
 QString countStatement(const QString& statement);
+
+// A statement without its final ORDER BY (one with a LIMIT stays whole).
+QString withoutFinalOrder(const QString& statement);
 
 } // namespace tavrel
