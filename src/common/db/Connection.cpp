@@ -189,9 +189,9 @@ Result<void> Connection::open(const QString& path) {
     if (!opened || !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON")) ||
         !probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) ||
         (jet_ && !probe.exec(QStringLiteral("PRAGMA query_only = ON"))) ||
-        // Reading through a mapping saves a copy of every page the large
-        // exports read; bounded, so memory stays small on any file.
-        (!jet_ && !probe.exec(QStringLiteral("PRAGMA mmap_size = 33554432"))) ||
+        // Pages are read, not mapped: a mapping saves a copy of each page
+        // but counts as the program's memory, 30 MB more on a large club.
+        (!jet_ && !probe.exec(QStringLiteral("PRAGMA mmap_size = 0"))) ||
         !probe.exec(QStringLiteral("PRAGMA cache_size = -1000")) || !handle()) {
         const ErrorInfo error =
             errorOf(db.isOpen() ? probe.lastError() : db.lastError(),
