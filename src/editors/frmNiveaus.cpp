@@ -16,9 +16,10 @@ namespace tavrel {
 frmNiveaus::frmNiveaus(EditorHost& host, QWidget* parent)
     : EditorWindow(host, parent, QStringLiteral("frmNiveaus"), QStringLiteral("Bewerk niveaus"),
                    QStringLiteral("Niveaus"),
-                   QStringLiteral("Limieten kunnen worden geimporteerd uit een CSV bestand, dat "
+                   // The levels import replaces every level, not limits.
+                   QStringLiteral("Niveaus kunnen worden geimporteerd uit een CSV bestand, dat "
                                   "eerder of ergens anders met dit programma is gemaakt. LET OP "
-                                  "dat alle huidige limieten eerst worden verwijderd."),
+                                  "dat alle huidige niveaus eerst worden verwijderd."),
                    QStringLiteral("Kies afstand, slag, geslacht, badlengte en niveau om de "
                                   "niveaus te zien.")) {
     const QStringList captions = {QStringLiteral("Afstand"), QStringLiteral("Slag"),

@@ -11,6 +11,51 @@ import re
 import sys
 
 
+def program_texts(source):
+    """Per source file of the program, its string literals, adjacent ones
+    joined as the compiler joins them, escapes read."""
+    files = []
+    for folder, _, names in os.walk(os.path.join(source, "src")):
+        for name in sorted(names):
+            if not name.endswith(".cpp"):
+                continue
+            with open(os.path.join(folder, name), encoding="utf-8") as f:
+                code = f.read()
+            literals = []
+            for group in re.findall(r'(?:"(?:[^"\\\n]|\\.)*"\s*)+', code):
+                joined = "".join(re.findall(r'"((?:[^"\\\n]|\\.)*)"', group))
+                joined = re.sub(r"\\u([0-9a-fA-F]{4})", lambda m: chr(int(m.group(1), 16)),
+                                joined)
+                literals.append(joined.replace('\\"', '"').replace("\\\\", "\\"))
+            files.append(literals)
+    return files
+
+
+def shown(parts, files):
+    """Whether one source file holds every part: one message, built in one
+    place."""
+    return any(all(any(part in text for text in literals) for part in parts)
+               for literals in files)
+
+
+def unquoted_messages(guide, files):
+    """The messages the guide's tables quote (the first column of its section
+    on messages) that the program never shows; "..." stands for what the
+    program fills in (a button's "Zoek..." is the program's own)."""
+    section = guide.split("## Meldingen en wat u eraan doet", 1)[1].split("\n## ", 1)[0]
+    missing = []
+    for row in re.findall(r"^\| (.+?) \|", section, re.M):
+        if row in ("Melding", "Reden") or row.startswith("---"):
+            continue
+        for message in row.split(" / "):
+            quoted = message.replace("`", "").replace("Zoek...", "Zoek\0")
+            parts = [p.replace("Zoek\0", "Zoek...").strip(" ;:,.")
+                     for p in re.split(r"\.\.\.|…", quoted)]
+            if not shown([p for p in parts if len(p) >= 4], files):
+                missing.append(message)
+    return missing
+
+
 def main():
     source = sys.argv[1]
     guide_path = os.path.join(source, "docs", "handleiding.md")
@@ -43,6 +88,9 @@ def main():
             with open(os.path.join(source, path), "rb") as code:
                 if hashlib.sha256(code.read()).hexdigest() != digest:
                     faults.append("%s changed since the pictures were made" % path)
+
+    for part in unquoted_messages(guide, program_texts(source)):
+        faults.append("the guide quotes a text the program never shows: " + part)
 
     with open(os.path.join(source, "README.md"), encoding="utf-8") as f:
         top = "".join(f.readlines()[:12])

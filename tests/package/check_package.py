@@ -55,6 +55,20 @@ with tempfile.TemporaryDirectory() as work:
     for f in fields[1:]:
         if "Files" in f:
             assert "Copyright" in f and (f["License"] in spelt or f["License"] == "CC0-1.0"), f
+    # The nightly timer and its service as systemd reads them, the command
+    # taken from where the package put it (systemd looks in /usr/bin).
+    units = os.path.join(usr, "lib/systemd/user")
+    checked = os.path.join(work, "units")
+    os.makedirs(checked)
+    for unit in ["uploadtavrel.service", "uploadtavrel.timer"]:
+        with open(os.path.join(units, unit)) as f:
+            text = f.read()
+        with open(os.path.join(checked, unit), "w") as f:
+            f.write(text.replace("ExecStart=uploadtavrel ",
+                                 "ExecStart=%s/bin/uploadtavrel " % usr))
+    assert "Persistent=true" in open(os.path.join(checked, "uploadtavrel.timer")).read()
+    run(["systemd-analyze", "verify", "--man=no", os.path.join(checked, "uploadtavrel.service"),
+         os.path.join(checked, "uploadtavrel.timer")])
     run(["desktop-file-validate", os.path.join(usr, "share/applications/uploadtavrel.desktop")])
     run(["appstreamcli", "validate", "--no-net",
          os.path.join(usr, "share/metainfo/nl.uploadtavrel.UploadTavrel.metainfo.xml")])
