@@ -4,8 +4,6 @@
 #include "common/Windows1252.h"
 #include "common/db/Cursor.h"
 
-#include <cstring>
-
 namespace tavrel {
 
 void MeetTexts::setColumns(int place, int date, int name) {

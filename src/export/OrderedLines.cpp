@@ -23,7 +23,6 @@ Result<void> OrderedLines::endLine(int rank, size_t start) {
     std::string& held = held_[size_t(rank)];
     held += "\r\n";
     heldBytes_ += qsizetype(held.size() - start);
-    ++lines_;
     if (heldBytes_ > memoryBound_)
         return spill();
     return {};

@@ -34,7 +34,6 @@ public:
     // Ends the line appended to rank's lines since they held start bytes.
     // Fails, in Dutch, when the temporary file cannot be written.
     Result<void> endLine(int rank, size_t start);
-    qint64 lines() const { return lines_; }
 
     // Writes every line, by rank, to file.
     Result<void> writeTo(CsvFile& file);
@@ -51,7 +50,6 @@ private:
     std::vector<std::string> held_;
     std::vector<std::vector<Spilled>> spilled_;
     qsizetype heldBytes_ = 0;
-    qint64 lines_ = 0;
     std::unique_ptr<QTemporaryFile> spillFile_;
 };
 
