@@ -12,7 +12,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 
 namespace tavrel {
 
